@@ -1,0 +1,215 @@
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace gui {
+namespace {
+
+Responder& currentResponder()
+{
+    static Responder responder;
+    return responder;
+}
+
+QString titleFor(MsgDlgType type)
+{
+    switch (type) {
+    case MsgDlgType::Warning: return QStringLiteral("Warning");
+    case MsgDlgType::Error: return QStringLiteral("Error");
+    case MsgDlgType::Information: return QStringLiteral("Information");
+    case MsgDlgType::Confirmation: return QStringLiteral("Confirm");
+    case MsgDlgType::Custom: break;
+    }
+    return QApplication::applicationDisplayName();
+}
+
+// "Desc|*.a;*.b|Desc2|*.c" -> "Desc (*.a *.b);;Desc2 (*.c)"; the description
+// keeps its text, the patterns go in parentheses as Qt expects them.
+QStringList qtFilters(const QString& filter)
+{
+    QStringList out;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        out << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+    }
+    return out;
+}
+
+bool execFileDialog(FileDialogOptions& opts, QWidget* parent, bool save)
+{
+    if (currentResponder()) {
+        DialogRequest req;
+        req.kind = save ? RequestKind::SaveFile : RequestKind::OpenFile;
+        req.caption = opts.caption;
+        req.filter = opts.filter;
+        req.filterIndex = opts.filterIndex;
+        req.initialDir = opts.initialDir;
+        req.defaultExt = opts.defaultExt;
+        req.value = opts.fileName;
+        const DialogReply reply = currentResponder()(req);
+        if (reply.result != mrOk)
+            return false;
+        opts.fileName = reply.value;
+        if (reply.filterIndex > 0)
+            opts.filterIndex = reply.filterIndex;
+        return true;
+    }
+    QFileDialog dlg(parent, opts.caption, opts.initialDir);
+    dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg.setFileMode(save ? QFileDialog::AnyFile : (opts.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, !opts.overwritePrompt);
+    const QStringList filters = qtFilters(opts.filter);
+    dlg.setNameFilters(filters);
+    if (opts.filterIndex >= 1 && opts.filterIndex <= filters.size())
+        dlg.selectNameFilter(filters[opts.filterIndex - 1]);
+    if (!opts.defaultExt.isEmpty())
+        dlg.setDefaultSuffix(opts.defaultExt);
+    if (!opts.fileName.isEmpty())
+        dlg.selectFile(opts.fileName);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return false;
+    opts.fileName = dlg.selectedFiles().constFirst();
+    const int idx = filters.indexOf(dlg.selectedNameFilter());
+    if (idx >= 0)
+        opts.filterIndex = idx + 1;
+    return true;
+}
+
+}  // namespace
+
+Responder SetResponder(Responder responder)
+{
+    Responder previous = std::move(currentResponder());
+    currentResponder() = std::move(responder);
+    return previous;
+}
+
+bool HasResponder()
+{
+    return static_cast<bool>(currentResponder());
+}
+
+int MessageDlg(const QString& msg, MsgDlgType type, MsgDlgButtons buttons, QWidget* parent)
+{
+    if (currentResponder()) {
+        DialogRequest req;
+        req.kind = RequestKind::Message;
+        req.caption = titleFor(type);
+        req.text = msg;
+        req.type = type;
+        req.buttons = buttons;
+        return currentResponder()(req).result;
+    }
+    QMessageBox box(parent ? parent : QApplication::activeWindow());
+    switch (type) {
+    case MsgDlgType::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MsgDlgType::Error: box.setIcon(QMessageBox::Critical); break;
+    case MsgDlgType::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgDlgType::Confirmation: box.setIcon(QMessageBox::Question); break;
+    case MsgDlgType::Custom: break;
+    }
+    box.setWindowTitle(titleFor(type));
+    box.setText(msg);
+    struct Map { MsgDlgButton b; QMessageBox::StandardButton q; int r; };
+    static const Map map[] = {
+        {mbYes, QMessageBox::Yes, mrYes},       {mbNo, QMessageBox::No, mrNo},
+        {mbOK, QMessageBox::Ok, mrOk},          {mbCancel, QMessageBox::Cancel, mrCancel},
+        {mbAbort, QMessageBox::Abort, mrAbort}, {mbRetry, QMessageBox::Retry, mrRetry},
+        {mbIgnore, QMessageBox::Ignore, mrIgnore},
+    };
+    QMessageBox::StandardButtons qb;
+    for (const Map& m : map)
+        if (buttons & m.b)
+            qb |= m.q;
+    box.setStandardButtons(qb);
+    const int pressed = box.exec();
+    for (const Map& m : map)
+        if (pressed == m.q)
+            return m.r;
+    return (buttons & mbCancel) ? mrCancel : mrNone;
+}
+
+void ShowMessage(const QString& msg, QWidget* parent)
+{
+    MessageDlg(msg, MsgDlgType::Custom, mbOK, parent);
+}
+
+void ShowError(const QString& msg, QWidget* parent)
+{
+    MessageDlg(msg, MsgDlgType::Error, mbOK, parent);
+}
+
+void ShowException(const std::exception& e, QWidget* parent)
+{
+    ShowError(QString::fromLocal8Bit(e.what()), parent);
+}
+
+bool InputQuery(const QString& caption, const QString& prompt, QString& value, QWidget* parent)
+{
+    if (currentResponder()) {
+        DialogRequest req;
+        req.kind = RequestKind::InputQuery;
+        req.caption = caption;
+        req.text = prompt;
+        req.value = value;
+        const DialogReply reply = currentResponder()(req);
+        if (reply.result != mrOk)
+            return false;
+        value = reply.value;
+        return true;
+    }
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent ? parent : QApplication::activeWindow(), caption, prompt,
+                                               QLineEdit::Normal, value, &ok);
+    if (ok)
+        value = text;
+    return ok;
+}
+
+bool ExecuteOpenDialog(FileDialogOptions& opts, QWidget* parent)
+{
+    return execFileDialog(opts, parent, false);
+}
+
+bool ExecuteSaveDialog(FileDialogOptions& opts, QWidget* parent)
+{
+    return execFileDialog(opts, parent, true);
+}
+
+int ExecModal(QDialog& form)
+{
+    if (currentResponder()) {
+        DialogRequest req;
+        req.kind = RequestKind::Form;
+        req.caption = form.windowTitle();
+        req.form = &form;
+        const DialogReply reply = currentResponder()(req);
+        if (reply.result != mrNone)
+            return reply.result;
+        return form.result() == QDialog::Rejected ? int(mrCancel) : form.result();
+    }
+    const int r = form.exec();
+    return r == QDialog::Rejected ? int(mrCancel) : r;
+}
+
+bool RunGuarded(const std::function<void()>& command, QWidget* parent)
+{
+    try {
+        command();
+        return true;
+    } catch (const std::exception& e) {
+        ShowException(e, parent);
+    } catch (...) {
+        ShowError(QStringLiteral("Unknown error"), parent);
+    }
+    return false;
+}
+
+}  // namespace gui
