@@ -1,0 +1,334 @@
+#include "Registry.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+#include <memory>
+
+namespace platform::registry {
+namespace {
+
+const QString kDwordPrefix = QStringLiteral("dword:");
+const QString kStringPrefix = QStringLiteral("sz:");
+const QString kDefaultValueName = QStringLiteral("@");
+
+QString& baseFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+
+QStringList splitPath(const QString& path)
+{
+    return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+}
+
+// Where a key path (from the root) lives: the INI file and the key's path
+// inside it, as name segments.
+struct Location {
+    QString file;
+    QStringList segments;
+};
+
+Location locate(RootKey root, const QString& path)
+{
+    const QString base = BaseFolder();
+    QStringList parts = splitPath(path);
+    if (root == RootKey::ClassesRoot)
+        return {base + QStringLiteral("/HKEY_CLASSES_ROOT.ini"), parts};
+    if (parts.size() >= 2 && parts[0].compare(QLatin1String("Software"), Qt::CaseInsensitive) == 0) {
+        const QString program = parts[1];
+        parts.erase(parts.begin(), parts.begin() + 2);
+        return {base + QLatin1Char('/') + program + QStringLiteral(".ini"), parts};
+    }
+    return {base + QStringLiteral("/HKEY_CURRENT_USER.ini"), parts};
+}
+
+std::unique_ptr<QSettings> openStore(const QString& file)
+{
+    auto settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    return settings;
+}
+
+// Segment names as stored: each segment is matched against the existing
+// child groups ignoring case; a missing one keeps the given spelling.
+QString resolveGroup(QSettings& s, const QStringList& segments, bool* exists)
+{
+    QStringList resolved;
+    bool found = true;
+    for (const QString& seg : segments) {
+        QString name = seg;
+        if (found) {
+            s.beginGroup(resolved.join(QLatin1Char('/')));
+            const QStringList children = s.childGroups();
+            s.endGroup();
+            found = false;
+            for (const QString& c : children)
+                if (c.compare(seg, Qt::CaseInsensitive) == 0) {
+                    name = c;
+                    found = true;
+                    break;
+                }
+        }
+        resolved << name;
+    }
+    if (exists)
+        *exists = found;
+    return resolved.join(QLatin1Char('/'));
+}
+
+bool groupHasContent(QSettings& s, const QString& group)
+{
+    s.beginGroup(group);
+    const bool any = !s.childKeys().isEmpty() || !s.childGroups().isEmpty();
+    s.endGroup();
+    return any;
+}
+
+QString storedValueName(const QString& name)
+{
+    return name.isEmpty() ? kDefaultValueName : name;
+}
+
+QString findValueKey(QSettings& s, const QString& group, const QString& name)
+{
+    s.beginGroup(group);
+    const QStringList keys = s.childKeys();
+    s.endGroup();
+    const QString wanted = storedValueName(name);
+    for (const QString& k : keys)
+        if (k.compare(wanted, Qt::CaseInsensitive) == 0)
+            return k;
+    return {};
+}
+
+QString joinKey(const QString& group, const QString& key)
+{
+    return group.isEmpty() ? key : group + QLatin1Char('/') + key;
+}
+
+}  // namespace
+
+void SetBaseFolder(const QString& folder)
+{
+    baseFolderOverride() = folder;
+}
+
+QString BaseFolder()
+{
+    if (!baseFolderOverride().isEmpty())
+        return baseFolderOverride();
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Velor");
+}
+
+QString ProgramKey(const QString& programFileName)
+{
+    return QStringLiteral("Software\\") + programFileName;
+}
+
+TRegistry::TRegistry(RootKey root) : FRoot(root) {}
+
+TRegistry::~TRegistry() = default;
+
+QString TRegistry::Absolute(const QString& key) const
+{
+    if (key.startsWith(QLatin1Char('\\')) || !FOpen || FCurrentPath.isEmpty())
+        return splitPath(key).join(QLatin1Char('\\'));
+    return (splitPath(FCurrentPath) + splitPath(key)).join(QLatin1Char('\\'));
+}
+
+bool TRegistry::OpenKey(const QString& key, bool canCreate)
+{
+    const QString path = Absolute(key);
+    if (!canCreate && !KeyExists(QLatin1Char('\\') + path) && !splitPath(path).isEmpty())
+        return FOpen;
+    // Keep the stored spelling of existing segments.
+    const Location loc = locate(FRoot, path);
+    auto s = openStore(loc.file);
+    const QString group = resolveGroup(*s, loc.segments, nullptr);
+    QStringList full = splitPath(path);
+    const QStringList stored = group.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (int i = 0; i < stored.size(); ++i)
+        full[full.size() - stored.size() + i] = stored[i];
+    FCurrentPath = full.join(QLatin1Char('\\'));
+    FOpen = true;
+    return true;
+}
+
+void TRegistry::CloseKey()
+{
+    FOpen = false;
+    FCurrentPath.clear();
+}
+
+bool TRegistry::KeyExists(const QString& key) const
+{
+    const QString path = Absolute(key);
+    const Location loc = locate(FRoot, path);
+    auto s = openStore(loc.file);
+    bool exists = false;
+    const QString group = resolveGroup(*s, loc.segments, &exists);
+    if (loc.segments.isEmpty())
+        return groupHasContent(*s, QString());
+    return exists && groupHasContent(*s, group);
+}
+
+bool TRegistry::DeleteKey(const QString& key)
+{
+    const QString path = Absolute(key);
+    const Location loc = locate(FRoot, path);
+    auto s = openStore(loc.file);
+    bool exists = false;
+    const QString group = resolveGroup(*s, loc.segments, &exists);
+    if (!exists)
+        return false;
+    if (group.isEmpty())
+        s->clear();
+    else
+        s->remove(group);
+    s->sync();
+    return s->status() == QSettings::NoError;
+}
+
+QStringList TRegistry::GetKeyNames() const
+{
+    if (!FOpen)
+        return {};
+    const Location loc = locate(FRoot, FCurrentPath);
+    auto s = openStore(loc.file);
+    const QString group = resolveGroup(*s, loc.segments, nullptr);
+    s->beginGroup(group);
+    QStringList names = s->childGroups();
+    s->endGroup();
+    // The per-program files sit below "Software": list them as its sub-keys.
+    const QStringList parts = splitPath(FCurrentPath);
+    if (FRoot == RootKey::CurrentUser && parts.size() == 1
+        && parts[0].compare(QLatin1String("Software"), Qt::CaseInsensitive) == 0) {
+        const QDir dir(BaseFolder());
+        for (const QString& f : dir.entryList({QStringLiteral("*.ini")}, QDir::Files)) {
+            const QString program = f.chopped(4);
+            if (program != QLatin1String("HKEY_CURRENT_USER") && program != QLatin1String("HKEY_CLASSES_ROOT"))
+                names << program;
+        }
+    }
+    return names;
+}
+
+bool TRegistry::HasSubKeys() const
+{
+    return !GetKeyNames().isEmpty();
+}
+
+QStringList TRegistry::GetValueNames() const
+{
+    if (!FOpen)
+        return {};
+    const Location loc = locate(FRoot, FCurrentPath);
+    auto s = openStore(loc.file);
+    s->beginGroup(resolveGroup(*s, loc.segments, nullptr));
+    QStringList names = s->childKeys();
+    s->endGroup();
+    for (QString& n : names)
+        if (n == kDefaultValueName)
+            n.clear();
+    return names;
+}
+
+bool TRegistry::ValueExists(const QString& name) const
+{
+    if (!FOpen)
+        return false;
+    const Location loc = locate(FRoot, FCurrentPath);
+    auto s = openStore(loc.file);
+    return !findValueKey(*s, resolveGroup(*s, loc.segments, nullptr), name).isEmpty();
+}
+
+bool TRegistry::DeleteValue(const QString& name)
+{
+    if (!FOpen)
+        return false;
+    const Location loc = locate(FRoot, FCurrentPath);
+    auto s = openStore(loc.file);
+    const QString group = resolveGroup(*s, loc.segments, nullptr);
+    const QString key = findValueKey(*s, group, name);
+    if (key.isEmpty())
+        return false;
+    s->remove(joinKey(group, key));
+    s->sync();
+    return true;
+}
+
+QString TRegistry::ReadString(const QString& name) const
+{
+    if (!FOpen)
+        return {};
+    const Location loc = locate(FRoot, FCurrentPath);
+    auto s = openStore(loc.file);
+    const QString group = resolveGroup(*s, loc.segments, nullptr);
+    const QString key = findValueKey(*s, group, name);
+    if (key.isEmpty())
+        return {};
+    const QString raw = s->value(joinKey(group, key)).toString();
+    if (raw.startsWith(kDwordPrefix))
+        throw ERegistryException("Invalid data type for '" + name.toStdString() + "'");
+    if (raw.startsWith(kStringPrefix))
+        return raw.mid(kStringPrefix.size());
+    return raw;
+}
+
+void TRegistry::WriteString(const QString& name, const QString& value)
+{
+    if (!FOpen)
+        throw ERegistryException("Failed to set data for '" + name.toStdString() + "'");
+    const Location loc = locate(FRoot, FCurrentPath);
+    auto s = openStore(loc.file);
+    const QString group = resolveGroup(*s, loc.segments, nullptr);
+    QString key = findValueKey(*s, group, name);
+    if (key.isEmpty())
+        key = storedValueName(name);
+    const bool escape = value.startsWith(kDwordPrefix) || value.startsWith(kStringPrefix);
+    s->setValue(joinKey(group, key), escape ? kStringPrefix + value : value);
+    s->sync();
+    if (s->status() != QSettings::NoError)
+        throw ERegistryException("Failed to set data for '" + name.toStdString() + "'");
+}
+
+int TRegistry::ReadInteger(const QString& name) const
+{
+    const auto invalid = [&] { return ERegistryException("Invalid data type for '" + name.toStdString() + "'"); };
+    if (!FOpen)
+        throw invalid();
+    const Location loc = locate(FRoot, FCurrentPath);
+    auto s = openStore(loc.file);
+    const QString group = resolveGroup(*s, loc.segments, nullptr);
+    const QString key = findValueKey(*s, group, name);
+    if (key.isEmpty())
+        throw invalid();
+    const QString raw = s->value(joinKey(group, key)).toString();
+    if (!raw.startsWith(kDwordPrefix))
+        throw invalid();
+    bool ok = false;
+    const quint32 v = raw.mid(kDwordPrefix.size()).toUInt(&ok, 16);
+    if (!ok)
+        throw invalid();
+    return static_cast<int>(v);
+}
+
+void TRegistry::WriteInteger(const QString& name, int value)
+{
+    if (!FOpen)
+        throw ERegistryException("Failed to set data for '" + name.toStdString() + "'");
+    const Location loc = locate(FRoot, FCurrentPath);
+    auto s = openStore(loc.file);
+    const QString group = resolveGroup(*s, loc.segments, nullptr);
+    QString key = findValueKey(*s, group, name);
+    if (key.isEmpty())
+        key = storedValueName(name);
+    s->setValue(joinKey(group, key),
+                kDwordPrefix + QStringLiteral("%1").arg(static_cast<quint32>(value), 8, 16, QLatin1Char('0')));
+    s->sync();
+    if (s->status() != QSettings::NoError)
+        throw ERegistryException("Failed to set data for '" + name.toStdString() + "'");
+}
+
+}  // namespace platform::registry
