@@ -1,0 +1,518 @@
+#include "SysUtils.h"
+
+#include <cerrno>
+#include <cfenv>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <langinfo.h>
+#include <locale.h>
+
+// ---------------------------------------------------------------------------
+// Errors
+
+Exception::Exception(const std::string& Msg) : std::runtime_error(Msg) {}
+
+ERangeError::ERangeError() : Exception(SRangeError) {}
+EZeroDivide::EZeroDivide() : EMathError(SZeroDivide) {}
+EInvalidOp::EInvalidOp() : EMathError(SInvalidOp) {}
+EOverflow::EOverflow() : EMathError(SOverflow) {}
+
+// ---------------------------------------------------------------------------
+// Floating-point check
+
+namespace {
+constexpr int CheckedFlags = FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW;
+}
+
+void FPClear()
+{
+    std::feclearexcept(CheckedFlags);
+}
+
+void FPCheck()
+{
+    const int Raised = std::fetestexcept(CheckedFlags);
+    if (Raised == 0)
+        return;
+    std::feclearexcept(CheckedFlags);
+    if (Raised & FE_DIVBYZERO)
+        throw EZeroDivide();
+    if (Raised & FE_INVALID)
+        throw EInvalidOp();
+    throw EOverflow();
+}
+
+double ToDouble(long double Value)
+{
+    if (std::isnan(Value))
+        throw EInvalidOp();
+    if (std::isinf(Value))
+        throw EOverflow();
+    volatile double Result = static_cast<double>(Value);
+    if (std::isinf(Result))
+        throw EOverflow();
+    return Result;
+}
+
+long double RoundHalfEven(long double Value)
+{
+    // The default rounding mode is to nearest, halves to even.
+    return std::nearbyintl(Value);
+}
+
+std::int64_t Trunc(long double Value)
+{
+    constexpr long double Limit = 9223372036854775808.0L;  // 2^63
+    if (std::isnan(Value) || Value >= Limit || Value < -Limit)
+        throw EInvalidOp();
+    return static_cast<std::int64_t>(Value);
+}
+
+// ---------------------------------------------------------------------------
+// Locale
+
+char DecimalSeparator = '.';
+
+void InitDecimalSeparatorFromLocale()
+{
+    locale_t Loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+    if (Loc == static_cast<locale_t>(nullptr))
+        return;
+    const char* Radix = nl_langinfo_l(RADIXCHAR, Loc);
+    if (Radix != nullptr && Radix[0] != '\0' && Radix[1] == '\0')
+        DecimalSeparator = Radix[0];
+    freelocale(Loc);
+}
+
+namespace {
+
+locale_t CLocale()
+{
+    static locale_t Loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return Loc;
+}
+
+void ReplacePoint(std::string& S)
+{
+    for (char& C : S)
+        if (C == '.')
+            C = DecimalSeparator;
+}
+
+bool NonFinite(long double Value, std::string& Text)
+{
+    if (std::isnan(Value)) {
+        Text = "NAN";
+        return true;
+    }
+    if (std::isinf(Value)) {
+        Text = Value < 0 ? "-INF" : "INF";
+        return true;
+    }
+    return false;
+}
+
+// Decimal digits (no trailing zeros) and exponent of Value rounded to
+// Precision significant digits: Value ~ 0.d1d2d3... * 10^(Exp + 1).
+void DecimalDigits(long double Value, int Precision, std::string& Digits, int& Exp)
+{
+    char Buf[128];
+    auto Res = std::to_chars(Buf, Buf + sizeof Buf, std::fabs(Value), std::chars_format::scientific,
+                             Precision - 1);
+    std::string S(Buf, Res.ptr);
+    size_t EPos = S.find('e');
+    Exp = std::atoi(S.c_str() + EPos + 1);
+    Digits.clear();
+    for (size_t I = 0; I < EPos; ++I)
+        if (S[I] != '.')
+            Digits += S[I];
+    while (Digits.size() > 1 && Digits.back() == '0')
+        Digits.pop_back();
+}
+
+std::string GeneralForm(long double Value, int Precision)
+{
+    std::string Text;
+    if (NonFinite(Value, Text))
+        return Text;
+    if (Value == 0)
+        return "0";
+    std::string Digits;
+    int Exp = 0;
+    DecimalDigits(Value, Precision, Digits, Exp);
+    std::string Result = Value < 0 ? "-" : "";
+    if (Exp < -4 || Exp >= Precision) {
+        Result += Digits[0];
+        if (Digits.size() > 1) {
+            Result += DecimalSeparator;
+            Result.append(Digits, 1, std::string::npos);
+        }
+        Result += 'E';
+        Result += std::to_string(Exp);
+        return Result;
+    }
+    if (Exp < 0) {
+        Result += '0';
+        Result += DecimalSeparator;
+        Result.append(static_cast<size_t>(-Exp - 1), '0');
+        Result += Digits;
+        return Result;
+    }
+    const size_t IntDigits = static_cast<size_t>(Exp) + 1;
+    if (Digits.size() <= IntDigits) {
+        Result += Digits;
+        Result.append(IntDigits - Digits.size(), '0');
+    } else {
+        Result.append(Digits, 0, IntDigits);
+        Result += DecimalSeparator;
+        Result.append(Digits, IntDigits, std::string::npos);
+    }
+    return Result;
+}
+
+std::string FixedForm(long double Value, int Digits)
+{
+    std::string Text;
+    if (NonFinite(Value, Text))
+        return Text;
+    if (Digits < 0)
+        Digits = 0;
+    if (Digits > 18)
+        Digits = 18;
+    char Buf[6000];
+    auto Res = std::to_chars(Buf, Buf + sizeof Buf, Value, std::chars_format::fixed, Digits);
+    Text.assign(Buf, Res.ptr);
+    // A value that rounds to zero is written without a sign.
+    if (!Text.empty() && Text[0] == '-' && Text.find_first_not_of("-0.") == std::string::npos)
+        Text.erase(0, 1);
+    ReplacePoint(Text);
+    return Text;
+}
+
+std::string ExponentForm(long double Value, int Precision)
+{
+    std::string Text;
+    if (NonFinite(Value, Text))
+        return Text;
+    if (Precision < 1)
+        Precision = 1;
+    if (Precision > 18)
+        Precision = 18;
+    char Buf[128];
+    auto Res = std::to_chars(Buf, Buf + sizeof Buf, Value, std::chars_format::scientific, Precision - 1);
+    std::string S(Buf, Res.ptr);
+    size_t EPos = S.find('e');
+    int Exp = std::atoi(S.c_str() + EPos + 1);
+    std::string Mant = S.substr(0, EPos);
+    ReplacePoint(Mant);
+    std::string ExpDigits = std::to_string(Exp < 0 ? -Exp : Exp);
+    if (ExpDigits.size() < 3)
+        ExpDigits.insert(0, 3 - ExpDigits.size(), '0');
+    return Mant + "E" + (Exp < 0 ? "-" : "+") + ExpDigits;
+}
+
+[[noreturn]] void FormatError(const char* Fmt)
+{
+    throw EConvertError("Format '" + std::string(Fmt) + "' invalid or incompatible with argument");
+}
+
+std::string IntegerDigits(unsigned long long Magnitude, int Precision, bool Hex)
+{
+    std::string Digits;
+    if (Hex) {
+        char Buf[32];
+        auto Res = std::to_chars(Buf, Buf + sizeof Buf, Magnitude, 16);
+        Digits.assign(Buf, Res.ptr);
+        for (char& C : Digits)
+            if (C >= 'a' && C <= 'f')
+                C = static_cast<char>(C - 'a' + 'A');
+    } else {
+        Digits = std::to_string(Magnitude);
+    }
+    if (Precision > 0 && Digits.size() < static_cast<size_t>(Precision))
+        Digits.insert(0, static_cast<size_t>(Precision) - Digits.size(), '0');
+    return Digits;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Formatting
+
+std::string FormatArgs(const char* Fmt, const std::vector<TFormatArg>& Args)
+{
+    std::string Out;
+    size_t ArgIndex = 0;
+    const char* P = Fmt;
+    while (*P) {
+        if (*P != '%') {
+            Out += *P++;
+            continue;
+        }
+        ++P;
+        if (*P == '%') {
+            Out += '%';
+            ++P;
+            continue;
+        }
+        bool Left = false;
+        if (*P == '-') {
+            Left = true;
+            ++P;
+        }
+        int Width = 0;
+        while (*P >= '0' && *P <= '9')
+            Width = Width * 10 + (*P++ - '0');
+        int Precision = -1;
+        if (*P == '.') {
+            ++P;
+            Precision = 0;
+            while (*P >= '0' && *P <= '9')
+                Precision = Precision * 10 + (*P++ - '0');
+        }
+        const char Type = static_cast<char>(*P >= 'A' && *P <= 'Z' ? *P - 'A' + 'a' : *P);
+        if (*P == '\0')
+            FormatError(Fmt);
+        ++P;
+        if (ArgIndex >= Args.size())
+            FormatError(Fmt);
+        const TFormatArg& Arg = Args[ArgIndex++];
+        using K = TFormatArg::Kind;
+        std::string Piece;
+        switch (Type) {
+        case 'd':
+        case 'u':
+        case 'x': {
+            bool Negative = false;
+            unsigned long long Magnitude = 0;
+            if (Arg.GetKind() == K::Int) {
+                long long V = Arg.AsInt();
+                Negative = V < 0 && Type == 'd';
+                Magnitude = Negative ? 0ULL - static_cast<unsigned long long>(V)
+                                     : static_cast<unsigned long long>(V);
+                if (Type != 'd' && V < 0)  // two's complement of a 32-bit value
+                    Magnitude = static_cast<unsigned long long>(V) & 0xFFFFFFFFULL;
+            } else if (Arg.GetKind() == K::UInt) {
+                Magnitude = Arg.AsUInt();
+            } else {
+                FormatError(Fmt);
+            }
+            Piece = (Negative ? "-" : "") + IntegerDigits(Magnitude, Precision, Type == 'x');
+            break;
+        }
+        case 'f':
+        case 'e':
+        case 'g':
+            if (Arg.GetKind() != K::Float)
+                FormatError(Fmt);
+            if (Type == 'f')
+                Piece = FixedForm(Arg.AsFloat(), Precision < 0 ? 2 : Precision);
+            else if (Type == 'e')
+                Piece = ExponentForm(Arg.AsFloat(), Precision < 0 ? 15 : Precision);
+            else
+                Piece = GeneralForm(Arg.AsFloat(), Precision <= 0 || Precision > 18 ? 15 : Precision);
+            break;
+        case 's':
+            if (Arg.GetKind() != K::Str)
+                FormatError(Fmt);
+            Piece = Arg.AsStr();
+            if (Precision >= 0 && Piece.size() > static_cast<size_t>(Precision))
+                Piece.resize(static_cast<size_t>(Precision));
+            break;
+        default:
+            FormatError(Fmt);
+        }
+        if (Piece.size() < static_cast<size_t>(Width)) {
+            std::string Pad(static_cast<size_t>(Width) - Piece.size(), ' ');
+            Piece = Left ? Piece + Pad : Pad + Piece;
+        }
+        Out += Piece;
+    }
+    return Out;
+}
+
+std::string FloatToStrF(long double Value, int Digits)
+{
+    return FixedForm(Value, Digits);
+}
+
+std::string FloatToStr(long double Value)
+{
+    return GeneralForm(Value, 15);
+}
+
+std::string IntToStr(long long Value)
+{
+    return std::to_string(Value);
+}
+
+// ---------------------------------------------------------------------------
+// Parsing
+
+namespace {
+bool IsBlank(char C)
+{
+    return C == ' ' || C == '\t';
+}
+bool IsDigit(char C)
+{
+    return C >= '0' && C <= '9';
+}
+}  // namespace
+
+bool TryStrToFloat(const std::string& S, long double& Value)
+{
+    size_t I = 0, N = S.size();
+    while (I < N && IsBlank(S[I]))
+        ++I;
+    std::string Norm;
+    if (I < N && (S[I] == '+' || S[I] == '-')) {
+        if (S[I] == '-')
+            Norm += '-';
+        ++I;
+    }
+    bool AnyDigit = false;
+    while (I < N && IsDigit(S[I])) {
+        Norm += S[I++];
+        AnyDigit = true;
+    }
+    if (I < N && S[I] == DecimalSeparator) {
+        Norm += '.';
+        ++I;
+        while (I < N && IsDigit(S[I])) {
+            Norm += S[I++];
+            AnyDigit = true;
+        }
+    }
+    if (!AnyDigit)
+        return false;
+    if (I < N && (S[I] == 'e' || S[I] == 'E')) {
+        Norm += 'e';
+        ++I;
+        if (I < N && (S[I] == '+' || S[I] == '-'))
+            Norm += S[I++];
+        if (I >= N || !IsDigit(S[I]))
+            return false;
+        while (I < N && IsDigit(S[I]))
+            Norm += S[I++];
+    }
+    while (I < N && IsBlank(S[I]))
+        ++I;
+    if (I != N)
+        return false;
+    errno = 0;
+    char* End = nullptr;
+    long double V = strtold_l(Norm.c_str(), &End, CLocale());
+    if (End != Norm.c_str() + Norm.size())
+        return false;
+    if (errno == ERANGE && std::isinf(V))
+        return false;
+    // The parser may leave inexact/underflow flags; they are not errors.
+    Value = V;
+    return true;
+}
+
+long double StrToFloat(const std::string& S)
+{
+    long double Value = 0;
+    if (!TryStrToFloat(S, Value))
+        throw EConvertError(Format(SInvalidFloat, S));
+    return Value;
+}
+
+bool TryStrToInt(const std::string& S, int& Value)
+{
+    size_t I = 0, N = S.size();
+    while (I < N && IsBlank(S[I]))
+        ++I;
+    bool Negative = false;
+    if (I < N && (S[I] == '+' || S[I] == '-')) {
+        Negative = S[I] == '-';
+        ++I;
+    }
+    int Base = 10;
+    if (I < N && S[I] == '$') {
+        Base = 16;
+        ++I;
+    } else if (I + 1 < N && S[I] == '0' && (S[I + 1] == 'x' || S[I + 1] == 'X')) {
+        Base = 16;
+        I += 2;
+    }
+    if (I >= N)
+        return false;
+    unsigned long long Magnitude = 0;
+    for (; I < N; ++I) {
+        int D;
+        char C = S[I];
+        if (IsDigit(C))
+            D = C - '0';
+        else if (Base == 16 && C >= 'a' && C <= 'f')
+            D = C - 'a' + 10;
+        else if (Base == 16 && C >= 'A' && C <= 'F')
+            D = C - 'A' + 10;
+        else
+            return false;
+        Magnitude = Magnitude * static_cast<unsigned>(Base) + static_cast<unsigned>(D);
+        if (Magnitude > 0xFFFFFFFFULL)
+            return false;
+    }
+    long long V;
+    if (Base == 16) {
+        // Hexadecimal covers the whole 32-bit pattern.
+        V = static_cast<std::int32_t>(static_cast<std::uint32_t>(Magnitude));
+        if (Negative)
+            V = static_cast<std::int32_t>(0U - static_cast<std::uint32_t>(V));
+    } else {
+        V = Negative ? -static_cast<long long>(Magnitude) : static_cast<long long>(Magnitude);
+        if (V < INT_MIN || V > INT_MAX)
+            return false;
+    }
+    Value = static_cast<int>(V);
+    return true;
+}
+
+int StrToInt(const std::string& S)
+{
+    int Value = 0;
+    if (!TryStrToInt(S, Value))
+        throw EConvertError(Format(SInvalidInteger, S));
+    return Value;
+}
+
+// ---------------------------------------------------------------------------
+// Text helpers
+
+std::string UpperCase(const std::string& S)
+{
+    std::string R = S;
+    for (char& C : R)
+        if (C >= 'a' && C <= 'z')
+            C = static_cast<char>(C - 'a' + 'A');
+    return R;
+}
+
+std::string LowerCase(const std::string& S)
+{
+    std::string R = S;
+    for (char& C : R)
+        if (C >= 'A' && C <= 'Z')
+            C = static_cast<char>(C - 'A' + 'a');
+    return R;
+}
+
+bool SameText(const std::string& A, const std::string& B)
+{
+    return A.size() == B.size() && UpperCase(A) == UpperCase(B);
+}
+
+std::string Trim(const std::string& S)
+{
+    size_t B = 0, E = S.size();
+    while (B < E && static_cast<unsigned char>(S[B]) <= ' ')
+        ++B;
+    while (E > B && static_cast<unsigned char>(S[E - 1]) <= ' ')
+        --E;
+    return S.substr(B, E - B);
+}
