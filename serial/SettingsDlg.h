@@ -1,0 +1,51 @@
+#pragma once
+// TSettingsForm: the modal "Comunication Settings" dialog that edits the line
+// settings of one TCommPortDriver.  The controls are filled from the driver
+// when the dialog is created and written back only by "Ok" after the port
+// name and baud rate pass their checks; "Cancel", Esc and the close box change
+// nothing.  Show it with gui::ExecModal(form).
+
+#include <QDialog>
+
+#include <cstdint>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QWidget;
+class TCommPortDriver;
+
+class TSettingsForm : public QDialog {
+    Q_OBJECT
+public:
+    TSettingsForm(QWidget* AOwner, TCommPortDriver* ADriver);
+    // Same as the constructor; named after its role for callers.
+    static TSettingsForm* CreateForPort(QWidget* AOwner, TCommPortDriver* ADriver);
+
+    void LoadFromDriver();
+    void OkButtonClick();
+
+    // Baud-rate text to a signed 32-bit number: leading blanks and one sign
+    // are skipped, "$", "x" or "0x" starts hexadecimal digits, anything else
+    // (trailing blanks included) or an empty text gives -1.
+    static std::int32_t StrToIntDef(const QString& text, std::int32_t def);
+
+    TCommPortDriver* FDriver;
+
+    QTabWidget* SettingsPageControl;
+    QWidget* BaseSettingsTabSheet;
+    QWidget* FlowControlTabSheet;
+    QWidget* TabSheet1;
+    QComboBox* PortComboBox;
+    QComboBox* BaudRateComboBox;
+    QComboBox* DataBitsComboBox;
+    QComboBox* ParityComboBox;
+    QComboBox* StopBitsComboBox;
+    QComboBox* HwFlowComboBox;
+    QComboBox* SwFlowComboBox;
+    QComboBox* DTRControlComboBox;
+    QComboBox* DevCheckComboBox;
+    QPushButton* OkButton;
+    QPushButton* CancelButton;
+};
