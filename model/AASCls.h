@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AASFuncs.h"
@@ -109,6 +110,9 @@ public:
     double Resolution() const { return FResolution; }
 
 private:
+    // The sample rescales its replicates' points and sets its ensemble's step.
+    friend class TAASSample;
+
     long double FArea = 0;
     bool FAreaValid = false;
     double FAreaStartX = 0;
@@ -274,6 +278,8 @@ public:
     void SetZero(bool Value) { FZero = Value; }
 
 private:
+    void SetBound(double X, double& Bound, double Other, bool IsStart, void (TAASSample::*Reset)(),
+                  void (TAASSample::*Calc)());
     // Computes mean, SD and RSD of one value per replicate.
     void CalcStatistics(const std::vector<double>& Values, long double& Mean, long double& SD,
                         long double& RSD);
@@ -298,7 +304,13 @@ private:
     bool FZero = false;
 
     // --- file helpers (sample text format) ---
-    // (private helpers of the file reader and writer go here)
+    // Appends the header and the body; OnProgress after each replicate.
+    void AppendTextLines(TAASStrings& List, const TProgressEvent& OnProgress) const;
+    // Reads the sample text format from Count lines.  Returns False when a
+    // data line failed (the sample is then left without replicates, its keys
+    // still applied); every other error is raised.
+    bool ReadTextLines(const std::string_view* Lines, size_t Count, const TProgressEvent& OnProgress);
+    friend class TAASExperiment;  // reads sample blocks straight from its file buffer
 };
 
 // ---------------------------------------------------------------------------
