@@ -29,8 +29,8 @@
 #include <QString>
 #include <functional>
 
-class QMenu;
-class QWidget;
+#include <QMenu>
+#include <QWidget>
 
 namespace gui {
 

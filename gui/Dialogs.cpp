@@ -53,17 +53,23 @@ bool execFileDialog(FileDialogOptions& opts, QWidget* parent, bool save)
         req.initialDir = opts.initialDir;
         req.defaultExt = opts.defaultExt;
         req.value = opts.fileName;
+        req.multiSelect = !save && opts.multiSelect;
         const DialogReply reply = currentResponder()(req);
         if (reply.result != mrOk)
             return false;
         opts.fileName = reply.value;
+        opts.fileNames = reply.values.isEmpty() ? QStringList{reply.value} : reply.values;
+        if (!reply.values.isEmpty())
+            opts.fileName = reply.values.constFirst();
         if (reply.filterIndex > 0)
             opts.filterIndex = reply.filterIndex;
         return true;
     }
     QFileDialog dlg(parent, opts.caption, opts.initialDir);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dlg.setFileMode(save ? QFileDialog::AnyFile : (opts.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
+    dlg.setFileMode(save ? QFileDialog::AnyFile
+                         : (opts.multiSelect ? QFileDialog::ExistingFiles
+                                             : (opts.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile)));
     dlg.setOption(QFileDialog::DontConfirmOverwrite, !opts.overwritePrompt);
     const QStringList filters = qtFilters(opts.filter);
     dlg.setNameFilters(filters);
@@ -76,6 +82,7 @@ bool execFileDialog(FileDialogOptions& opts, QWidget* parent, bool save)
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return false;
     opts.fileName = dlg.selectedFiles().constFirst();
+    opts.fileNames = dlg.selectedFiles();
     const int idx = filters.indexOf(dlg.selectedNameFilter());
     if (idx >= 0)
         opts.filterIndex = idx + 1;

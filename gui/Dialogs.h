@@ -58,6 +58,7 @@ struct DialogRequest {
     int filterIndex = 1;       // 1-based
     QString initialDir;
     QString defaultExt;
+    bool multiSelect = false;  // open dialog: several files may be chosen
     QDialog* form = nullptr;   // RequestKind::Form: the form being shown
 };
 
@@ -66,6 +67,7 @@ struct DialogReply {
     int result = mrNone;       // ModalResult; for file dialogs and queries mrOk or mrCancel
     QString value;             // input query text or the chosen file name
     int filterIndex = 0;       // file dialogs: chosen filter (0 = unchanged)
+    QStringList values;        // open dialog with multiSelect: the chosen files (empty: just value)
 };
 
 using Responder = std::function<DialogReply(const DialogRequest&)>;
@@ -97,6 +99,10 @@ struct FileDialogOptions {
     QString fileName;
     bool mustExist = true;       // open: file must exist
     bool overwritePrompt = true; // save: ask before replacing
+    // Open dialog: several files may be chosen; on OK fileNames lists them in
+    // the dialog's order and fileName holds the first.
+    bool multiSelect = false;
+    QStringList fileNames;
 };
 bool ExecuteOpenDialog(FileDialogOptions& opts, QWidget* parent = nullptr);
 bool ExecuteSaveDialog(FileDialogOptions& opts, QWidget* parent = nullptr);

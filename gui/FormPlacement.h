@@ -19,7 +19,7 @@
 #include <QRect>
 #include <QString>
 
-class QWidget;
+#include <QWidget>
 
 namespace gui {
 

@@ -28,8 +28,7 @@
 
 #include "Registry.h"
 
-class QMenu;
-class QAction;
+#include <QMenu>
 
 namespace gui {
 

@@ -5,6 +5,7 @@
 // persistence, the window commands, and the menu bar and tool bars into which
 // the active child's menus merge.
 
+#include <QIcon>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -143,7 +144,12 @@ public:
     // menu and the "Instrument" tool bar.  Call once.
     void BindInstrumentActions(const TInstrumentActions& actions);
 
-    // Picture of a picture index of the frame's image list.
+    // Picture of a picture index of the frame's image list: 0 new experiment,
+    // 1 open, 2 save, 3 exit, 4 connect, 5 disconnect, 6 configuration,
+    // 7 clear data, 8 save samples, 9 save as experiment, 10 add sample,
+    // 11 delete sample, 12 move right, 13 move left, 14 cascade, 15 tile
+    // horizontal, 16 tile vertical, 17 close window, 18 close all, 19 help
+    // contents, 20 about.
     QIcon Picture(int index) const;
 
 protected:
@@ -163,9 +169,13 @@ private:
     void RunOpenDialog(const QString* filter);
     void ShowNewChild(TChildForm* child);
     bool QueryCloseChildren();
+    void RebuildWindowList();
+    void ArrangeIcons();
+    void Tile(Qt::Orientation orientation);
 
     bool FRestored = false;
     QList<QPointer<QMenu>> FMergedMenus;
+    QList<QAction*> FWindowListItems;
     QList<QIcon> FImages;
 };
 

@@ -2,11 +2,17 @@
 // Window command "Close All" of a multiple-document frame.
 
 #include <QAction>
+#include <QList>
 #include <QPointer>
 
 class QMdiArea;
+class QMdiSubWindow;
 
 namespace VelorSpec {
+
+// The frame's child windows in its order: the active (topmost) one first,
+// then the others from the most recently active one down.
+QList<QMdiSubWindow*> FrameOrder(const QMdiArea& frame);
 
 class TWindowCloseAll : public QAction {
     Q_OBJECT
