@@ -178,6 +178,19 @@ bool CommPort::SetState(const DeviceControlBlock& dcb)
             return fail();
     }
 
+    // Some devices keep their own character format whatever they are told
+    // (a pseudo-terminal stays at 8 bits without parity): check what stuck.
+    termios now{};
+    if (::tcgetattr(p.handle(), &now) != 0)
+        return fail();
+    static constexpr tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    const bool twoStop = stop == QSerialPort::TwoStop;
+    if ((now.c_cflag & CSIZE) != sizes[dcb.ByteSize - 5] || bool(now.c_cflag & PARENB) != (parity != QSerialPort::NoParity)
+        || bool(now.c_cflag & CSTOPB) != twoStop) {
+        lastError_ = QStringLiteral("The device does not support this character format");
+        return false;
+    }
+
     if (!lineSet(p, p.setDataTerminalReady((dcb.Flags & fDtrControlEnable) != 0)))
         return fail();
     if (!rtsHandshake && !lineSet(p, p.setRequestToSend((dcb.Flags & fRtsControlMask) == fRtsControlEnable)))
