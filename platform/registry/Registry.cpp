@@ -37,7 +37,14 @@ Location locate(RootKey root, const QString& path)
     if (root == RootKey::ClassesRoot)
         return {base + QStringLiteral("/HKEY_CLASSES_ROOT.ini"), parts};
     if (parts.size() >= 2 && parts[0].compare(QLatin1String("Software"), Qt::CaseInsensitive) == 0) {
-        const QString program = parts[1];
+        QString program = parts[1];
+        // The program's file, whatever the letter case it was created with.
+        const QString wanted = program + QStringLiteral(".ini");
+        for (const QString& f : QDir(base).entryList({QStringLiteral("*.ini")}, QDir::Files))
+            if (f.compare(wanted, Qt::CaseInsensitive) == 0) {
+                program = f.chopped(4);
+                break;
+            }
         parts.erase(parts.begin(), parts.begin() + 2);
         return {base + QLatin1Char('/') + program + QStringLiteral(".ini"), parts};
     }

@@ -1,0 +1,553 @@
+// The two text formats of the data model: the sample text file (.AST, and
+// .AAT with leading lines to skip) and the experiment file (.AXP), whose
+// sample blocks hold the sample text format.
+//
+// Files are read whole into memory and split into lines that point into that
+// buffer; both readers walk the lines with indexes, so their cost grows
+// linearly with the file.  Both writers build the text in memory, write it to
+// a temporary file beside the target and rename it over the target only when
+// it is complete, so a failed save never damages an existing file.
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "AASCls.h"
+
+namespace {
+
+using TLineViews = std::vector<std::string_view>;
+
+const char* const SEndOfLine = "\r\n";
+
+// ---------------------------------------------------------------------------
+// Raw file access
+
+std::string ErrorText(int Error)
+{
+    return std::strerror(Error);
+}
+
+// Reads a regular file whole.  Anything that is not a regular file (a folder,
+// a device, a pipe) is refused rather than read.
+std::string ReadWholeFile(const std::string& FileName)
+{
+    // Non-blocking, so that opening a pipe does not wait for a writer.
+    const int Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (Fd < 0)
+        throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, ErrorText(errno)));
+    struct stat St {};
+    if (::fstat(Fd, &St) != 0 || !S_ISREG(St.st_mode)) {
+        const int Error = S_ISDIR(St.st_mode) ? EISDIR : (errno ? errno : EINVAL);
+        ::close(Fd);
+        throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, ErrorText(Error)));
+    }
+    std::string Text;
+    // The size is a hint only: the file may change while it is read.
+    Text.resize(St.st_size > 0 ? static_cast<size_t>(St.st_size) + 1 : 4096);
+    size_t Used = 0;
+    for (;;) {
+        if (Used == Text.size())
+            Text.resize(Text.size() * 2);
+        const ssize_t Got = ::read(Fd, Text.data() + Used, Text.size() - Used);
+        if (Got < 0) {
+            if (errno == EINTR)
+                continue;
+            const int Error = errno;
+            ::close(Fd);
+            throw EInOutError(Format("Cannot read file \"%s\". %s", FileName, ErrorText(Error)));
+        }
+        if (Got == 0)
+            break;
+        Used += static_cast<size_t>(Got);
+    }
+    ::close(Fd);
+    Text.resize(Used);
+    return Text;
+}
+
+// Splits at CR LF, a lone CR and a lone LF.  A line break at the very end
+// does not start another line.
+void SplitLines(std::string_view Text, TLineViews& Lines)
+{
+    Lines.clear();
+    size_t Start = 0;
+    const size_t Size = Text.size();
+    const char* Data = Text.data();
+    size_t I = 0;
+    while (I < Size) {
+        const char C = Data[I];
+        if (C != '\r' && C != '\n') {
+            ++I;
+            continue;
+        }
+        Lines.emplace_back(Data + Start, I - Start);
+        ++I;
+        if (C == '\r' && I < Size && Data[I] == '\n')
+            ++I;
+        Start = I;
+    }
+    if (Start < Size)
+        Lines.emplace_back(Data + Start, Size - Start);
+}
+
+std::string JoinLines(const TAASStrings& List)
+{
+    size_t Size = 0;
+    for (const std::string& Line : List)
+        Size += Line.size() + 2;
+    std::string Text;
+    Text.reserve(Size);
+    for (const std::string& Line : List) {
+        Text += Line;
+        Text += SEndOfLine;
+    }
+    return Text;
+}
+
+bool WriteAll(int Fd, const std::string& Text)
+{
+    const char* P = Text.data();
+    size_t Left = Text.size();
+    while (Left > 0) {
+        const ssize_t Put = ::write(Fd, P, Left);
+        if (Put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        P += Put;
+        Left -= static_cast<size_t>(Put);
+    }
+    return true;
+}
+
+// Writes Text as the new content of FileName: into a temporary file in the
+// same folder, flushed to disk, then renamed over the target.  The old file
+// stays as it was until the rename.  A symbolic link is followed so that the
+// link itself survives.  Raises EFCreateError / EInOutError.
+void WriteFileReplacing(const std::string& FileName, const std::string& Text)
+{
+    std::string Target = FileName;
+    if (char* Real = ::realpath(FileName.c_str(), nullptr)) {
+        Target = Real;
+        std::free(Real);
+    }
+    struct stat Old {};
+    const bool Exists = ::stat(Target.c_str(), &Old) == 0;
+    // Only a regular file is replaced: a folder or a device of that name is
+    // left alone.
+    if (Exists && !S_ISREG(Old.st_mode))
+        throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName,
+                                   ErrorText(S_ISDIR(Old.st_mode) ? EISDIR : EPERM)));
+
+    const size_t Slash = Target.rfind('/');
+    const std::string Dir = Slash == std::string::npos ? std::string() : Target.substr(0, Slash + 1);
+    const std::string Base = Slash == std::string::npos ? Target : Target.substr(Slash + 1);
+
+    static unsigned Counter = 0;
+    std::string Temp;
+    int Fd = -1;
+    for (int Attempt = 0; Attempt < 100 && Fd < 0; ++Attempt) {
+        Temp = Dir + "." + Base + "." + std::to_string(::getpid()) + "." + std::to_string(++Counter) +
+               ".tmp";
+        Fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (Fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (Fd < 0)
+        throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, ErrorText(errno)));
+
+    int Error = 0;
+    if (Exists)
+        (void)::fchmod(Fd, Old.st_mode & 07777);
+    if (!WriteAll(Fd, Text) || ::fsync(Fd) != 0)
+        Error = errno;
+    if (::close(Fd) != 0 && Error == 0)
+        Error = errno;
+    if (Error == 0 && ::rename(Temp.c_str(), Target.c_str()) != 0)
+        Error = errno;
+    if (Error != 0) {
+        ::unlink(Temp.c_str());
+        throw EInOutError(Format("Cannot write file \"%s\". %s", FileName, ErrorText(Error)));
+    }
+    // Make the rename itself durable; a failure here loses nothing.
+    const int DirFd = ::open(Dir.empty() ? "." : Dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (DirFd >= 0) {
+        (void)::fsync(DirFd);
+        ::close(DirFd);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Key lines: "name=value"; a line matches a name when the text before its
+// first "=" equals it, ignoring letter case.
+
+bool EqualsIgnoringCase(std::string_view A, std::string_view B)
+{
+    if (A.size() != B.size())
+        return false;
+    for (size_t I = 0; I < A.size(); ++I) {
+        char X = A[I], Y = B[I];
+        if (X >= 'a' && X <= 'z')
+            X = static_cast<char>(X - 'a' + 'A');
+        if (Y >= 'a' && Y <= 'z')
+            Y = static_cast<char>(Y - 'a' + 'A');
+        if (X != Y)
+            return false;
+    }
+    return true;
+}
+
+bool NameIs(std::string_view Line, std::string_view Name, std::string_view& Value)
+{
+    if (Line.size() <= Name.size() || Line[Name.size()] != '=' ||
+        !EqualsIgnoringCase(Line.substr(0, Name.size()), Name))
+        return false;
+    Value = Line.substr(Name.size() + 1);
+    return true;
+}
+
+// Keys of the sample header, in the order in which they are applied.
+enum TSampleKey {
+    skResolution,
+    skAreaStart,
+    skAreaEnd,
+    skPeakStart,
+    skPeakEnd,
+    skStandart,
+    skZero,
+    skZeroSubtracted,
+    skConcentration,
+    skConcentrationStr,
+    skTitle,
+    skAbsorbtion,
+    skCount
+};
+
+const char* const SampleKeyNames[skCount] = {
+    "##Resolution", "##AreaStart",     "##AreaEnd",       "##PeakStart",
+    "##PeakEnd",    "##Standart",      "##Zero",          "##ZeroSubtracted",
+    "##Concentration", "##ConcentrationStr", "##Title",   "##Absorbtion",
+};
+
+struct TSampleKeys {
+    bool Found[skCount] = {};
+    std::string_view Value[skCount];
+};
+
+// One pass over the lines: the first line of every key name.  Only lines
+// that begin with "#" can carry one of these names.
+void FindSampleKeys(const std::string_view* Lines, size_t Count, TSampleKeys& Keys)
+{
+    int Missing = skCount;
+    for (size_t I = 0; I < Count && Missing > 0; ++I) {
+        const std::string_view Line = Lines[I];
+        if (Line.size() < 3 || Line[0] != '#')
+            continue;
+        for (int K = 0; K < skCount; ++K) {
+            std::string_view Value;
+            if (!Keys.Found[K] && NameIs(Line, SampleKeyNames[K], Value)) {
+                Keys.Found[K] = true;
+                Keys.Value[K] = Value;
+                --Missing;
+                break;
+            }
+        }
+    }
+}
+
+double FloatValue(std::string_view Text)
+{
+    return ToDouble(StrToFloat(std::string(Text)));
+}
+
+// An integer key read as a flag: its low 8 bits, non-zero meaning True.
+bool FlagValue(std::string_view Text)
+{
+    return (static_cast<unsigned>(StrToInt(std::string(Text))) & 0xFFu) != 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Sample text format: writing
+
+void TAASSample::AppendTextLines(TAASStrings& List, const TProgressEvent& OnProgress) const
+{
+    List.push_back(Format("##Resolution=%f", GetResolution()));
+    List.push_back(Format("##AreaStart=%f", FAreaStart));
+    List.push_back(Format("##AreaEnd=%f", FAreaEnd));
+    List.push_back(Format("##PeakStart=%f", FPeakStart));
+    List.push_back(Format("##PeakEnd=%f", FPeakEnd));
+    List.push_back(Format("##Standart=%d", FStandart ? 1 : 0));
+    List.push_back(Format("##Zero=%d", FZero ? 1 : 0));
+    List.push_back(Format("##ZeroSubtracted=%d", FZeroSubtracted ? 1 : 0));
+    List.push_back(Format("##Concentration=%f", FConcentration));
+    List.push_back(Format("##ConcentrationStr=%s", FConcentrationStr));
+    List.push_back(Format("##Title=%s", FTitle));
+    List.push_back(Format("##Absorbtion=%d", FAbsorbtion ? 1 : 0));
+    const int Total = Count();
+    size_t Points = 0;
+    for (const TAASReplicate* R : *this)
+        Points += static_cast<size_t>(R->Count()) + 1;
+    List.reserve(List.size() + Points);
+    for (int I = 0; I < Total; ++I) {
+        for (double Point : GetItem(I)->Points())
+            List.push_back(FloatToStr(Point));
+        List.emplace_back(ReplicateEndMarker);
+        if (OnProgress)
+            OnProgress(I + 1, Total);
+    }
+}
+
+void TAASSample::SaveToStrings(TAASStrings& List) const
+{
+    AppendTextLines(List, TProgressEvent());
+}
+
+bool TAASSample::SaveToFile(const std::string& FileName, const TProgressEvent& OnProgress) const
+{
+    if (Count() == 0)
+        return false;
+    try {
+        TAASStrings List;
+        AppendTextLines(List, OnProgress);
+        WriteFileReplacing(FileName, JoinLines(List));
+    } catch (const Exception&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool TAASSample::SaveToBinaryFile(const std::string& /*FileName*/) const
+{
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Sample text format: reading
+
+bool TAASSample::ReadTextLines(const std::string_view* Lines, size_t Count,
+                               const TProgressEvent& OnProgress)
+{
+    Clear();
+
+    TSampleKeys Keys;
+    FindSampleKeys(Lines, Count, Keys);
+
+    const double Step = Keys.Found[skResolution] ? FloatValue(Keys.Value[skResolution]) : 0.02;
+    bool LinesOk = true;
+
+    // A block written for a sample without replicates carries the step
+    // NotSet: it stands for an empty sample, whose keys still apply.
+    if (Step != NotSet) {
+        auto NewReplicate = [Step] {
+            std::unique_ptr<TAASReplicate> R(new TAASReplicate());
+            R->SetResolution(Step);
+            return R;
+        };
+        std::unique_ptr<TAASReplicate> Current = NewReplicate();
+        const int Total = static_cast<int>(Count > INT_MAX ? INT_MAX : Count);
+        size_t I = 0;
+        try {
+            for (; I < Count; ++I) {
+                const std::string_view Line = Lines[I];
+                if (Line == ReplicateEndMarker) {
+                    TAASReplicate* R = Current.get();
+                    if (CanAdd(R)) {
+                        // Once appended the replicate belongs to the list.
+                        if (Add(R) >= 0)
+                            Current.release();
+                    }
+                    Current.reset();
+                    if (I + 1 < Count)
+                        Current = NewReplicate();
+                } else if (!Line.empty() && Line[0] == '#') {
+                    continue;
+                } else {
+                    Current->Add(FloatValue(Line));
+                }
+                if (OnProgress)
+                    OnProgress(static_cast<int>(I < static_cast<size_t>(Total) ? I + 1 : Total), Total);
+            }
+        } catch (const Exception&) {
+            LinesOk = false;
+        } catch (const std::bad_alloc&) {
+            LinesOk = false;
+        }
+        if (!LinesOk) {
+            // A replicate that failed inside Add is already in the list, and
+            // Clear destroys it when the list owns it.
+            TAASReplicate* R = Current.get();
+            if (R != nullptr && IndexOf(R) >= 0 && OwnsObjects())
+                Current.release();
+            Clear();
+        }
+        // Points after the last end marker go with their replicate.
+        Current.reset();
+    }
+
+    if (Keys.Found[skAreaStart])
+        SetAreaStart(FloatValue(Keys.Value[skAreaStart]));
+    if (Keys.Found[skAreaEnd])
+        SetAreaEnd(FloatValue(Keys.Value[skAreaEnd]));
+    if (Keys.Found[skPeakStart])
+        SetPeakStart(FloatValue(Keys.Value[skPeakStart]));
+    if (Keys.Found[skPeakEnd])
+        SetPeakEnd(FloatValue(Keys.Value[skPeakEnd]));
+    if (Keys.Found[skStandart])
+        FStandart = FlagValue(Keys.Value[skStandart]);
+    if (Keys.Found[skZero])
+        FZero = FlagValue(Keys.Value[skZero]);
+    if (Keys.Found[skZeroSubtracted])
+        FZeroSubtracted = FlagValue(Keys.Value[skZeroSubtracted]);
+    if (Keys.Found[skConcentration])
+        FConcentration = FloatValue(Keys.Value[skConcentration]);
+    if (Keys.Found[skConcentrationStr])
+        FConcentrationStr = std::string(Keys.Value[skConcentrationStr]);
+    if (Keys.Found[skTitle])
+        FTitle = std::string(Keys.Value[skTitle]);
+    // The points read are already on the scale the flag names.
+    if (Keys.Found[skAbsorbtion])
+        FAbsorbtion = FlagValue(Keys.Value[skAbsorbtion]);
+    return LinesOk;
+}
+
+void TAASSample::LoadFromStrings(const TAASStrings& List)
+{
+    TLineViews Lines(List.begin(), List.end());
+    ReadTextLines(Lines.data(), Lines.size(), TProgressEvent());
+}
+
+bool TAASSample::LoadFromFile(const std::string& FileName, int SkipLines,
+                              const TProgressEvent& OnProgress)
+{
+    std::string Text;
+    try {
+        Text = ReadWholeFile(FileName);
+    } catch (const Exception&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    try {
+        TLineViews Lines;
+        SplitLines(Text, Lines);
+        Clear();
+        const size_t Skip = SkipLines > 0 ? static_cast<size_t>(SkipLines) : 0;
+        if (Lines.size() < Skip)
+            return false;
+        return ReadTextLines(Lines.data() + Skip, Lines.size() - Skip, OnProgress);
+    } catch (const Exception&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Experiment file
+
+void TAASExperiment::SaveToFile(const std::string& FileName) const
+{
+    TAASStrings List;
+    List.emplace_back("<EXPERIMENT>");
+    List.push_back(Format("##TITLE=%s", FTitle));
+    List.emplace_back("<DESCRIPTION>");
+    List.insert(List.end(), FDescription.begin(), FDescription.end());
+    List.emplace_back("</DESCRIPTION>");
+    List.push_back(Format("##USED STATISTIC=%d", static_cast<int>(FUsedStatistic)));
+    List.emplace_back("</EXPERIMENT>");
+    for (const TAASSample* Sample : *this) {
+        List.emplace_back("<SAMPLE>");
+        Sample->SaveToStrings(List);
+        List.emplace_back("</SAMPLE>");
+    }
+    WriteFileReplacing(FileName, JoinLines(List));
+}
+
+void TAASExperiment::LoadFromFile(const std::string& FileName)
+{
+    Clear();
+
+    const std::string Text = ReadWholeFile(FileName);
+    TLineViews L;
+    SplitLines(Text, L);
+    if (L.empty())
+        throw EStringListError(Format(SListIndexError, 0));
+    if (L[0] != "<EXPERIMENT>")
+        throw Exception(Format("File \"%s\" is not a valid experiment file.", FileName));
+
+    // Sample blocks: each time the first "<SAMPLE>" line and the first
+    // "</SAMPLE>" line still in the list.  A block's lines leave the list, so
+    // neither search ever has to look back: both walk forward once.
+    const size_t N = L.size();
+    std::vector<bool> Taken(N, false);
+    size_t Open = 0, Close = 0;
+    for (;;) {
+        while (Open < N && !EqualsIgnoringCase(L[Open], "<SAMPLE>"))
+            ++Open;
+        while (Close < N && (Taken[Close] || !EqualsIgnoringCase(L[Close], "</SAMPLE>")))
+            ++Close;
+        if (Open >= N || Close >= N)
+            break;
+        if (Close < Open) {
+            // An end line above the next block pairs with nothing: passed over.
+            ++Close;
+            continue;
+        }
+        std::unique_ptr<TAASSample> Sample(new TAASSample("", true));
+        Sample->ReadTextLines(L.data() + Open + 1, Close - Open - 1, TProgressEvent());
+        Add(Sample.release());
+        for (size_t I = Open; I <= Close; ++I)
+            Taken[I] = true;
+        Open = Close + 1;
+        Close = Open;
+    }
+
+    TLineViews Rest;
+    Rest.reserve(N);
+    for (size_t I = 0; I < N; ++I)
+        if (!Taken[I])
+            Rest.push_back(L[I]);
+
+    bool TitleFound = false, StatisticFound = false;
+    std::string_view TitleValue, StatisticValue;
+    for (const std::string_view Line : Rest) {
+        std::string_view Value;
+        if (!TitleFound && NameIs(Line, "##TITLE", Value)) {
+            TitleFound = true;
+            TitleValue = Value;
+        } else if (!StatisticFound && NameIs(Line, "##USED STATISTIC", Value)) {
+            StatisticFound = true;
+            StatisticValue = Value;
+        }
+    }
+    if (TitleFound)
+        FTitle = std::string(TitleValue);
+    if (StatisticFound)
+        SetUsedStatistic(static_cast<std::uint8_t>(StrToInt(std::string(StatisticValue)) & 0xFF));
+
+    FDescription.clear();
+    size_t DescStart = Rest.size(), DescEnd = Rest.size();
+    for (size_t I = 0; I < Rest.size(); ++I) {
+        if (DescStart == Rest.size() && EqualsIgnoringCase(Rest[I], "<DESCRIPTION>"))
+            DescStart = I;
+        else if (DescEnd == Rest.size() && EqualsIgnoringCase(Rest[I], "</DESCRIPTION>"))
+            DescEnd = I;
+    }
+    if (DescStart < Rest.size() && DescEnd < Rest.size())
+        for (size_t I = DescStart + 1; I < DescEnd; ++I)
+            FDescription.emplace_back(Rest[I]);
+}
