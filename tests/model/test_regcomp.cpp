@@ -4,21 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "FileTestSupport.h"
 #include "RegComp.h"
-#include "SysUtils.h"
 
 namespace {
-
-template <class Fn>
-std::string MessageOf(Fn&& fn)
-{
-    try {
-        fn();
-    } catch (const Exception& E) {
-        return E.Message();
-    }
-    return "(no error)";
-}
 
 TEST(RegComp, OriginAndOneStandardFitsExactly)
 {
@@ -102,9 +91,9 @@ TEST(RegComp, ZeroDivisorFailsAndLeavesFitUntouched)
     TRegResult Fit;
     Fit.B1 = 42;
     // All X equal (every standard at concentration 0), and all Y equal.
-    EXPECT_EQ(MessageOf([&] { Reg.LinearRegression({0, 0, 0}, {0, 5, 9}, 3, Fit); }),
+    EXPECT_EQ(ErrorOf([&] { Reg.LinearRegression({0, 0, 0}, {0, 5, 9}, 3, Fit); }),
               "Divide by zero calculating r, B1 or B0");
-    EXPECT_EQ(MessageOf([&] { Reg.LinearRegression({0, 1, 2}, {0, 0, 0}, 3, Fit); }),
+    EXPECT_EQ(ErrorOf([&] { Reg.LinearRegression({0, 1, 2}, {0, 0, 0}, 3, Fit); }),
               "Divide by zero calculating r, B1 or B0");
     EXPECT_EQ(Fit.B1, 42.0L);
     EXPECT_EQ(Fit.N, 0);
@@ -117,7 +106,7 @@ TEST(RegComp, NegativeProductOfSumsIsAnInvalidOperation)
     std::vector<double> X(5, 0.3), Y{1, 2, 3, 4, 5};
     TRegComp Reg;
     TRegResult Fit;
-    EXPECT_EQ(MessageOf([&] { Reg.LinearRegression(X, Y, 5, Fit); }),
+    EXPECT_EQ(ErrorOf([&] { Reg.LinearRegression(X, Y, 5, Fit); }),
               "Invalid floating point operation");
     EXPECT_EQ(Fit.N, 0);
 }
@@ -137,7 +126,7 @@ TEST(RegComp, NLargerThanTheArraysIsRefused)
 {
     TRegComp Reg;
     TRegResult Fit;
-    EXPECT_EQ(MessageOf([&] { Reg.LinearRegression({0, 1}, {0, 1, 2}, 3, Fit); }),
+    EXPECT_EQ(ErrorOf([&] { Reg.LinearRegression({0, 1}, {0, 1, 2}, 3, Fit); }),
               "List index out of bounds (3)");
     EXPECT_EQ(Fit.N, 0);
 }
