@@ -15,6 +15,7 @@
 #include "ChildForm.h"
 #include "Dialogs.h"
 #include "FormPlacement.h"
+#include "QVEditors.h"
 #include "RecentFiles.h"
 
 class QAction;
@@ -25,8 +26,6 @@ class QToolBar;
 class QToolButton;
 
 namespace VelorSpec {
-
-class TWindowCloseAll;
 
 // Filters of the frame's file dialogs.
 extern const QString AllFilesFilter;        // the four-entry filter

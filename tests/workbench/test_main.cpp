@@ -1,0 +1,432 @@
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+#include "Dialogs.h"
+#include "Main.h"
+#include "Registry.h"
+
+using namespace VelorSpec;
+using gui::DialogReply;
+using gui::DialogRequest;
+using gui::RequestKind;
+
+namespace {
+
+// A document window standing in for the sample and experiment windows: it
+// records saves and answers its close query from a script.
+class FakeChild : public TChildForm {
+public:
+    FakeChild(TChildKind kind, const QString& fileName, QStringList* log) : FKind(kind), FLog(log)
+    {
+        FFileName = fileName;
+        setWindowTitle(QStringLiteral("%1 - [%2]").arg(kind == TChildKind::Experiment ? "Experiment" : "Sample", fileName));
+        FMenu = new QMenu(kind == TChildKind::Experiment ? QStringLiteral("&Experiment") : QStringLiteral("&Sample"), this);
+    }
+    TChildKind Kind() const override { return FKind; }
+    QList<QMenu*> MergedMenus() const override { return {FMenu}; }
+    void SaveWindow(const QString& fileName) override
+    {
+        if (FailSave)
+            throw std::runtime_error("Cannot create file");
+        *FLog << QStringLiteral("save %1 as %2").arg(FFileName, fileName);
+        FFileName = fileName;
+        FModified = false;
+    }
+    bool FormCloseQuery() override
+    {
+        *FLog << QStringLiteral("query %1").arg(FFileName);
+        return !RefuseClose;
+    }
+
+    bool RefuseClose = false;
+    bool FailSave = false;
+
+private:
+    TChildKind FKind;
+    QStringList* FLog;
+    QMenu* FMenu;
+};
+
+// The frame with fake children for both kinds.
+class TestFrame : public TfrmMain {
+public:
+    QStringList log;
+    QList<QPointer<FakeChild>> created;
+
+protected:
+    TChildForm* CreateChildWindow(TChildKind kind, const QString& fileName) override
+    {
+        log << QStringLiteral("create %1 %2").arg(kind == TChildKind::Experiment ? "experiment" : "sample", fileName);
+        auto* child = new FakeChild(kind, fileName, &log);
+        created << child;
+        return child;
+    }
+};
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        platform::registry::SetBaseFolder(dir.path());
+        frame = new TestFrame;
+        gui::SetResponder([this](const DialogRequest& r) {
+            requests << r;
+            if (answers.isEmpty())
+                return DialogReply{gui::mrCancel, {}, 0, {}};
+            return answers.takeFirst();
+        });
+    }
+    void TearDown() override
+    {
+        gui::SetResponder({});
+        delete frame;
+        platform::registry::SetBaseFolder(QString());
+    }
+    FakeChild* child(int i) const { return frame->created.value(i); }
+    static DialogReply files(const QStringList& names) { return DialogReply{gui::mrOk, names.value(0), 0, names}; }
+    static DialogReply answer(int result) { return DialogReply{result, {}, 0, {}}; }
+    QStringList menuBarTitles() const
+    {
+        QStringList out;
+        for (QAction* a : frame->menuBar()->actions())
+            if (a->isVisible())
+                out << a->text();
+        return out;
+    }
+
+    QTemporaryDir dir;
+    TestFrame* frame = nullptr;
+    QList<DialogRequest> requests;
+    QList<DialogReply> answers;
+};
+
+TEST_F(FrameTest, WindowMenusAndToolBars)
+{
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Velor Spec"));
+    EXPECT_EQ(frame->size(), QSize(640, 480));
+    EXPECT_EQ(menuBarTitles(), (QStringList{"&File", "&Instrument", "&View", "&Window", "&Help"}));
+    EXPECT_EQ(frmMain, frame);
+
+    QStringList file;
+    for (QAction* a : frame->miFile->actions())
+        file << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(file, (QStringList{"&New Experiment", "-", "&Open...", "Open &Sample...", "Open &Experiment...", "Reope&n",
+                                 "-", "&Save", "S&ave As...", "-", "&Close", "-", "Exit"}));
+    EXPECT_EQ(frame->acFileOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_EQ(frame->acFileOpen->statusTip(), QStringLiteral("Opens data file.."));
+    EXPECT_EQ(frame->acWindowCloseAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
+    EXPECT_EQ(frame->acWindowTileVertical->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F7));
+    EXPECT_EQ(gui::TActionList::ImageIndex(frame->acWindowCloseAll), 18);
+    EXPECT_TRUE(frame->acFileOpenSample->icon().isNull());
+    EXPECT_FALSE(frame->acFileOpen->icon().isNull());
+
+    // The File bar: New, Open (split button dropping the recent list), Save, separator, Exit.
+    QList<QAction*> bar = frame->tbar97File->actions();
+    ASSERT_EQ(bar.size(), 5);
+    EXPECT_EQ(bar[0], frame->acFileNewExperiment);
+    EXPECT_EQ(frame->ToolbarButton974->defaultAction(), frame->acFileOpen);
+    EXPECT_EQ(frame->ToolbarButton974->menu(), frame->pmenuRecent);
+    EXPECT_EQ(bar[2], frame->acFileSave);
+    EXPECT_TRUE(bar[3]->isSeparator());
+    EXPECT_EQ(bar[4], frame->acFileExit);
+    EXPECT_EQ(frame->tbar97Window->actions().size(), 6);
+}
+
+TEST_F(FrameTest, OpenChoosesTheWindowKindByExtension)
+{
+    frame->OpenFile(QStringLiteral("/d/exp.axp"));
+    frame->OpenFile(QStringLiteral("/d/one.AAT"));
+    frame->OpenFile(QStringLiteral("/d/two.ASB"));
+    frame->OpenFile(QStringLiteral("/d/three.txt"));
+    frame->OpenFile(QStringLiteral("/d.dir/none"));
+    EXPECT_EQ(frame->log, (QStringList{"create experiment /d/exp.axp", "create sample /d/one.AAT", "create sample /d/two.ASB",
+                                       "create sample /d/three.txt", "create sample /d.dir/none"}));
+    EXPECT_EQ(frame->MdiArea->subWindowList().size(), 5);
+    EXPECT_EQ(frame->ActiveChildForm(), child(4));
+}
+
+TEST_F(FrameTest, AnOpenFileIsBroughtForwardByItsCaption)
+{
+    frame->OpenFile(QStringLiteral("/d/a.ast"));
+    frame->OpenFile(QStringLiteral("/d/b.ast"));
+    frame->log.clear();
+    frame->OpenFile(QStringLiteral("/D/A.AST"));   // other letter case: the same window
+    EXPECT_TRUE(frame->log.isEmpty());
+    EXPECT_EQ(frame->ActiveChildForm(), child(0));
+    EXPECT_TRUE(frame->ActivateOpenWindow(QStringLiteral("/d/b.ast")));
+    EXPECT_EQ(frame->ActiveChildForm(), child(1));
+    EXPECT_FALSE(frame->ActivateOpenWindow(QStringLiteral("/d/c.ast")));
+
+    // Only a-z change case: a non-ASCII letter must match exactly.
+    frame->OpenFile(QStringLiteral("/d/\u00e9.ast"));
+    EXPECT_FALSE(frame->ActivateOpenWindow(QStringLiteral("/D/\u00c9.AST")));
+
+    // A title with a bracket hides the file name: a second window opens.
+    child(0)->setWindowTitle(QStringLiteral("run [3] - [/d/a.ast]"));
+    frame->log.clear();
+    frame->OpenFile(QStringLiteral("/d/a.ast"));
+    EXPECT_EQ(frame->log, QStringList{"create sample /d/a.ast"});
+    // A "]" before the "[" encloses nothing.
+    child(1)->setWindowTitle(QStringLiteral("x] - [/d/b.ast"));
+    EXPECT_FALSE(frame->ActivateOpenWindow(QStringLiteral("/d/b.ast")));
+}
+
+TEST_F(FrameTest, OneOpenDialogOpensEveryChosenFileInOrder)
+{
+    frame->OpenFile(QStringLiteral("/d/b.ast"));
+    frame->log.clear();
+    answers << files({"/d/a.ast", "/d/b.ast", "/d/c.axp"});
+    frame->acList->Execute(frame->acFileOpen);
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].kind, RequestKind::OpenFile);
+    EXPECT_TRUE(requests[0].multiSelect);
+    EXPECT_EQ(requests[0].filter, AllFilesFilter);
+    EXPECT_EQ(frame->log, (QStringList{"create sample /d/a.ast", "create experiment /d/c.axp"}));
+    EXPECT_EQ(frame->MdiArea->subWindowList().size(), 3);
+
+    // Cancelled: nothing opens.
+    frame->log.clear();
+    frame->acList->Execute(frame->acFileOpen);
+    EXPECT_TRUE(frame->log.isEmpty());
+}
+
+TEST_F(FrameTest, OpenSampleAndOpenExperimentSwapTheFilterAndPutItBack)
+{
+    answers << answer(gui::mrCancel) << files({"/d/x.axp"});
+    frame->acList->Execute(frame->acFileOpenSample);
+    frame->acList->Execute(frame->acFileOpenExperiment);
+    frame->acList->Execute(frame->acFileOpen);
+    ASSERT_EQ(requests.size(), 3);
+    EXPECT_EQ(requests[0].filter,
+              QStringLiteral("AAS Sample Text Files(*.AST)|*.AST|AAS Sample Binary Files(*.ASB)|*.ASB|Any File(*.*)|*.*"));
+    EXPECT_EQ(requests[1].filter, QStringLiteral("AAS Experiment(*.AXP)|*.AXP"));
+    EXPECT_EQ(requests[2].filter,
+              QStringLiteral("AAS Sample Text Files(*.AST)|*.AST|AAS Sample Binary Files(*.ASB)|*.ASB|"
+                             "AAS Experiment(*.AXP)|*.AXP|Any File(*.*)|*.*"));
+    EXPECT_EQ(frame->dlgOpen.filter, AllFilesFilter);
+    // A file picked under a filter opens by its own extension.
+    EXPECT_EQ(frame->log, QStringList{"create experiment /d/x.axp"});
+}
+
+TEST_F(FrameTest, SaveIsEnabledOnlyForAModifiedDocumentWindow)
+{
+    frame->acList->UpdateActions();
+    EXPECT_FALSE(frame->acFileSave->isEnabled());
+    EXPECT_FALSE(frame->acFileSaveAs->isEnabled());
+    EXPECT_FALSE(frame->acFileClose->isEnabled());
+
+    frame->OpenFile(QStringLiteral("/d/a.ast"));
+    frame->acList->UpdateActions();
+    EXPECT_FALSE(frame->acFileSave->isEnabled());
+    EXPECT_TRUE(frame->acFileSaveAs->isEnabled());
+    EXPECT_TRUE(frame->acFileClose->isEnabled());
+    child(0)->FModified = true;
+    frame->acList->UpdateActions();
+    EXPECT_TRUE(frame->acFileSave->isEnabled());
+
+    // Another kind of child window (the Instrument Data window) disables all three.
+    auto* other = new QWidget;
+    other->setWindowTitle(QStringLiteral("Instrument Data"));
+    frame->AddChild(other);
+    frame->acList->UpdateActions();
+    EXPECT_FALSE(frame->acFileSave->isEnabled());
+    EXPECT_FALSE(frame->acFileSaveAs->isEnabled());
+    EXPECT_FALSE(frame->acFileClose->isEnabled());
+    frame->acFileSaveExecute();   // does nothing
+    frame->acFileSaveAsExecute();
+    EXPECT_TRUE(requests.isEmpty());
+}
+
+TEST_F(FrameTest, SaveWritesUnderTheFileNameOrAsksForOneWhenUntitled)
+{
+    frame->OpenFile(QStringLiteral("/d/a.ast"));
+    child(0)->FModified = true;
+    frame->acList->Execute(frame->acFileSave);
+    EXPECT_EQ(frame->log.last(), QStringLiteral("save /d/a.ast as /d/a.ast"));
+    EXPECT_FALSE(child(0)->FModified);
+    EXPECT_TRUE(requests.isEmpty());
+
+    // A new experiment is "Untitled": Save runs Save As with the experiment filter.
+    frame->acList->Execute(frame->acFileNewExperiment);
+    EXPECT_EQ(frame->log.last(), QStringLiteral("create experiment Untitled"));
+    child(1)->FModified = true;
+    frame->acList->Execute(frame->acFileSave);   // cancelled
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].kind, RequestKind::SaveFile);
+    EXPECT_EQ(requests[0].filter, ExperimentFilesFilter);
+    EXPECT_EQ(child(1)->FFileName, UntitledName);
+    EXPECT_TRUE(child(1)->FModified);
+
+    answers << files({"/d/new.AXP"});
+    frame->acList->Execute(frame->acFileSave);
+    EXPECT_EQ(frame->log.last(), QStringLiteral("save Untitled as /d/new.AXP"));
+    EXPECT_FALSE(child(1)->FModified);
+
+    // "Untitled" is compared exactly.
+    child(1)->FFileName = QStringLiteral("untitled");
+    child(1)->FModified = true;
+    frame->acList->Execute(frame->acFileSave);
+    EXPECT_EQ(frame->log.last(), QStringLiteral("save untitled as untitled"));
+}
+
+TEST_F(FrameTest, SaveAsKeepsTheSampleFilterUntilTheNextSaveAs)
+{
+    frame->OpenFile(QStringLiteral("/d/a.ast"));
+    answers << files({"/d/b.ast"});
+    frame->acList->Execute(frame->acFileSaveAs);
+    EXPECT_EQ(frame->log.last(), QStringLiteral("save /d/a.ast as /d/b.ast"));
+    EXPECT_EQ(frame->dlgSave.filter, SampleFilesFilter);
+    EXPECT_EQ(requests.last().filter, SampleFilesFilter);
+    EXPECT_TRUE(requests.last().value.isEmpty() || requests.last().value == QStringLiteral("/d/b.ast"));
+}
+
+TEST_F(FrameTest, AnErrorWhileSavingReachesTheErrorBox)
+{
+    frame->OpenFile(QStringLiteral("/d/a.ast"));
+    child(0)->FModified = true;
+    child(0)->FailSave = true;
+    frame->acList->Execute(frame->acFileSave);
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].type, gui::MsgDlgType::Error);
+    EXPECT_EQ(requests[0].text, QStringLiteral("Cannot create file"));
+    EXPECT_TRUE(child(0)->FModified);
+}
+
+TEST_F(FrameTest, CloseAllAsksEveryWindowOnceAndARefusalKeepsOnlyThatOne)
+{
+    frame->acList->UpdateActions();
+    EXPECT_FALSE(frame->acWindowCloseAll->isEnabled());
+    frame->OpenFile(QStringLiteral("/d/a.ast"));
+    frame->OpenFile(QStringLiteral("/d/b.ast"));
+    frame->OpenFile(QStringLiteral("/d/c.ast"));
+    frame->acList->UpdateActions();
+    EXPECT_TRUE(frame->acWindowCloseAll->isEnabled());
+    child(2)->RefuseClose = true;   // the active one, asked first
+    frame->log.clear();
+    frame->acList->Execute(frame->acWindowCloseAll);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(frame->log, (QStringList{"query /d/c.ast", "query /d/b.ast", "query /d/a.ast"}));
+    EXPECT_TRUE(child(2));
+    EXPECT_FALSE(child(1));
+    EXPECT_FALSE(child(0));
+    EXPECT_EQ(frame->MdiArea->subWindowList().size(), 1);
+}
+
+TEST_F(FrameTest, ShutdownStopsAtTheFirstRefusalAndStoresSettingsWhenAllAgree)
+{
+    frame->OpenFile(QStringLiteral("/d/a.ast"));
+    frame->OpenFile(QStringLiteral("/d/b.ast"));
+    frame->OpenFile(QStringLiteral("/d/c.ast"));
+    frame->MRUManager->Add(QStringLiteral("/d/a.ast"));
+    frame->MRUManager->Add(QStringLiteral("/d/b.ast"));
+    child(1)->RefuseClose = true;
+    frame->log.clear();
+    EXPECT_FALSE(frame->close());
+    EXPECT_EQ(frame->log, (QStringList{"query /d/c.ast", "query /d/b.ast"}));
+    platform::registry::TRegistry reg;
+    EXPECT_FALSE(reg.KeyExists(QStringLiteral("Software\\VelorSpec\\MainForm")));
+
+    child(1)->RefuseClose = false;
+    frame->log.clear();
+    frame->acList->Execute(frame->acFileExit);
+    EXPECT_EQ(frame->log, (QStringList{"query /d/c.ast", "query /d/b.ast", "query /d/a.ast"}));
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("Software\\VelorSpec\\MainForm"), false));
+    EXPECT_EQ(reg.ReadInteger(QStringLiteral("FormVersion")), 0);
+    EXPECT_EQ(reg.ReadInteger(QStringLiteral("ShowCmd")), 1);
+    EXPECT_TRUE(reg.ValueExists(QStringLiteral("NormPos")));
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("TfrmMain.MRUManager"), false));
+    EXPECT_EQ(reg.ReadString(QStringLiteral("Item_0")), QStringLiteral("/d/b.ast"));
+    EXPECT_EQ(reg.ReadString(QStringLiteral("Item_1")), QStringLiteral("/d/a.ast"));
+
+    // The next start restores the list when the frame is first shown.
+    TestFrame next;
+    EXPECT_EQ(next.MRUManager->Count(), 0);
+    next.show();
+    EXPECT_EQ(next.MRUManager->Strings(), (QStringList{"/d/b.ast", "/d/a.ast"}));
+    EXPECT_TRUE(next.miFileReopen->menuAction()->isEnabled());
+}
+
+TEST_F(FrameTest, RecentFilesOpenFromTheSubmenuAndTheRebuiltDropDown)
+{
+    EXPECT_FALSE(frame->miFileReopen->menuAction()->isEnabled());
+    frame->ToolbarButton974Dropdown();
+    EXPECT_TRUE(frame->pmenuRecent->actions().isEmpty());
+
+    frame->MRUManager->Add(QStringLiteral("/d/a.ast"));
+    frame->MRUManager->Add(QStringLiteral("/d/b.axp"));
+    emit frame->pmenuRecent->aboutToShow();
+    QList<QAction*> items = frame->pmenuRecent->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("&1 /d/b.axp"));
+    EXPECT_EQ(items[1]->statusTip(), QStringLiteral("/d/a.ast"));
+    items[0]->trigger();
+    EXPECT_EQ(frame->log, QStringList{"create experiment /d/b.axp"});
+
+    // Rebuilt each time: the old items go.
+    frame->MRUManager->Remove(QStringLiteral("/d/b.axp"));
+    emit frame->pmenuRecent->aboutToShow();
+    ASSERT_EQ(frame->pmenuRecent->actions().size(), 1);
+    EXPECT_EQ(frame->pmenuRecent->actions()[0]->text(), QStringLiteral("&1 /d/a.ast"));
+
+    frame->miFileReopen->actions()[0]->trigger();
+    EXPECT_EQ(frame->log.last(), QStringLiteral("create sample /d/a.ast"));
+    EXPECT_EQ(frame->MRUManager->Count(), 1);
+}
+
+TEST_F(FrameTest, ActiveChildMenusSitBetweenInstrumentAndView)
+{
+    frame->OpenFile(QStringLiteral("/d/e.axp"));
+    EXPECT_EQ(menuBarTitles(), (QStringList{"&File", "&Instrument", "&Experiment", "&View", "&Window", "&Help"}));
+    frame->OpenFile(QStringLiteral("/d/s.ast"));
+    EXPECT_EQ(menuBarTitles(), (QStringList{"&File", "&Instrument", "&Sample", "&View", "&Window", "&Help"}));
+    child(1)->SubWindow()->close();
+    QApplication::processEvents();
+    EXPECT_EQ(menuBarTitles(), (QStringList{"&File", "&Instrument", "&Experiment", "&View", "&Window", "&Help"}));
+    child(0)->SubWindow()->close();
+    QApplication::processEvents();
+    EXPECT_EQ(menuBarTitles(), (QStringList{"&File", "&Instrument", "&View", "&Window", "&Help"}));
+}
+
+TEST_F(FrameTest, InstrumentCommandsAreBoundInOrderWithSeparators)
+{
+    gui::TActionList list(frame);
+    TInstrumentActions a;
+    QAction** places[] = {&a.acConnect,    &a.acDisconnect,  &a.acConfiguration,      &a.acViewDiscrete,
+                         &a.acViewContinues, &a.acClearData, &a.acProceedData,        &a.acSaveSamples,
+                         &a.acSaveAsExperiment, &a.acShowInstrumentWindow, &a.acMinimize};
+    int n = 0;
+    for (QAction** slot : places)
+        *slot = list.Add(QStringLiteral("a%1").arg(n), QStringLiteral("%1").arg(n), QString()), ++n;
+    frame->BindInstrumentActions(a);
+    QStringList menu;
+    for (QAction* x : frame->miInstrument->actions())
+        menu << (x->isSeparator() ? QStringLiteral("-") : x->text());
+    EXPECT_EQ(menu.join(' '), QStringLiteral("0 1 - 2 - 3 4 - 5 6 - 7 8 - 9 10"));
+    QStringList bar;
+    for (QAction* x : frame->tbar97Instrument->actions())
+        bar << (x->isSeparator() ? QStringLiteral("-") : x->text());
+    EXPECT_EQ(bar.join(' '), QStringLiteral("0 1 2 - 5 - 7 8"));
+    EXPECT_FALSE(a.acConnect->icon().isNull());
+}
+
+TEST_F(FrameTest, AWindowThatCannotLoadClosesItselfAfterBeingShown)
+{
+    frame->OpenFile(QStringLiteral("/d/bad.ast"));
+    child(0)->Release();
+    EXPECT_EQ(frame->MdiArea->subWindowList().size(), 1);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_FALSE(child(0));
+    EXPECT_TRUE(frame->MdiArea->subWindowList().isEmpty());
+}
+
+}  // namespace
