@@ -1,0 +1,155 @@
+#include "ReceivedLines.h"
+
+#include <QLineSeries>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace gui {
+
+bool ParseReading(const std::string& line, int& value)
+{
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < line.size() && (line[i] == '-' || line[i] == '+')) {
+        negative = line[i] == '-';
+        ++i;
+    }
+    if (i == line.size())
+        return false;
+    std::int64_t magnitude = 0;
+    for (; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c < '0' || c > '9')
+            return false;
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > std::int64_t(INT32_MAX) + 1)
+            return false;
+    }
+    const std::int64_t v = negative ? -magnitude : magnitude;
+    if (v > INT32_MAX)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+bool TReceivedLines::Assemble(const void* data, std::size_t size)
+{
+    const char* bytes = static_cast<const char*>(data);
+    std::string s;
+    s.reserve(size);
+    bool onlyNul = true;
+    for (std::size_t i = 0; i < size; ++i) {
+        const char c = bytes[i];
+        if (c == '\0')
+            continue;
+        onlyNul = false;
+        if (c != '\n')
+            s.push_back(c);
+    }
+    if (onlyNul)
+        return false;
+
+    // Join the chunk to the line under assembly; that last item is the slot
+    // the first completed line (or the new rest) fills.
+    bool slotMarked = false;
+    if (!FReceivedLines.empty()) {
+        s.insert(0, FReceivedLines.back());
+        slotMarked = true;
+    }
+    std::size_t start = 0;
+    for (std::size_t cr = s.find('\r'); cr != std::string::npos; cr = s.find('\r', start)) {
+        std::string line = s.substr(start, cr - start);
+        if (slotMarked) {
+            FReceivedLines.back() = std::move(line);
+            slotMarked = false;
+        } else {
+            FReceivedLines.push_back(std::move(line));
+        }
+        start = cr + 1;
+    }
+    std::string rest = s.substr(start);
+    if (slotMarked)
+        FReceivedLines.back() = std::move(rest);
+    else
+        FReceivedLines.push_back(std::move(rest));
+    return true;
+}
+
+void TReceivedLines::ReceiveData(const void* data, std::size_t size)
+{
+    if (Assemble(data, size))
+        PlotReceivedLines();
+}
+
+void TReceivedLines::Flush(QList<QPointF>& pending)
+{
+    if (pending.isEmpty() || !FCurrentSeries)
+        return;
+    FCurrentSeries->append(pending);
+    pending.clear();
+}
+
+void TReceivedLines::PlotReceivedLines()
+{
+    struct PlottingFlag {
+        bool& flag;
+        explicit PlottingFlag(bool& f) : flag(f) { flag = true; }
+        ~PlottingFlag() { flag = false; }
+    } plotting(FPlotting);
+
+    if (!FCurrentSeries || FCurrentSeries->count() >= Count())
+        return;
+
+    QList<QPointF> pending;
+    bool any = false;
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    const int last = Count() - 1;  // the line under assembly
+    for (int i = std::max(FLastPlottedLine, 0); i < last; ++i) {
+        const std::string& line = FReceivedLines[static_cast<std::size_t>(i)];
+        if (line == ReceivedEndMarker) {
+            if (IsOverlapedView && IsOverlapedView() && NewSeries) {
+                if (QLineSeries* series = NewSeries()) {
+                    Flush(pending);
+                    FCurrentSeries = series;
+                    FPlotX = 0;
+                }
+            }
+            continue;
+        }
+        if (line.empty())
+            continue;
+        int value = 0;
+        // A line that is no reading is passed over: it gets no point, and
+        // since the next pass starts after it, it is never looked at again.
+        if (!ParseReading(line, value))
+            continue;
+        FPlotX = FPlotX + ReceivedStep;
+        const QPointF point(static_cast<double>(FPlotX), value);
+        pending.append(point);
+        if (!any) {
+            minX = maxX = point.x();
+            minY = maxY = point.y();
+            any = true;
+        } else {
+            minX = std::min(minX, point.x());
+            maxX = std::max(maxX, point.x());
+            minY = std::min(minY, point.y());
+            maxY = std::max(maxY, point.y());
+        }
+    }
+    Flush(pending);
+    FLastPlottedLine = std::max(last, 0);
+    if (any && OnPlotted)
+        OnPlotted(minX, maxX, minY, maxY);
+}
+
+void TReceivedLines::Reset(QLineSeries* series)
+{
+    FReceivedLines.clear();
+    FLastPlottedLine = 0;
+    FPlotX = 0;
+    FCurrentSeries = series;
+}
+
+}  // namespace gui
