@@ -58,7 +58,11 @@ public:
     bool IsOpen() const;
     void Close();
 
-    // Programs the whole block; false when the device refuses a setting.
+    // Programs the whole block; false when the device refuses a setting or
+    // does not keep the character format (a pseudo-terminal stays at 8 data
+    // bits without parity).  One and a half stop bits exist only with 5 data
+    // bits.  DTR and RTS on a device without modem lines are taken as set.
+    // XonLim/XoffLim have no counterpart here; XON/XOFF use 17 and 19.
     bool SetState(const DeviceControlBlock& dcb);
     // Discards unread input (rx) and/or unsent output (tx).
     bool Purge(bool rx, bool tx);
