@@ -15,6 +15,7 @@
 // Curves belong to the window.  Attaching a curve adds it to MainChart;
 // detaching removes it from the chart without deleting it.
 
+#include <QHash>
 #include <QList>
 #include <QPointF>
 #include <QString>
@@ -228,6 +229,11 @@ private:
     void UpdateAxisRanges();
 
     QList<QLineSeries*> FSeries;   // every curve of the window, owned
+    // Extent of each curve's points (set when it is filled); empty curves have none.
+    struct TSeriesBounds {
+        double MinX = 0, MaxX = 0, MinY = 0, MaxY = 0;
+    };
+    QHash<const QLineSeries*, TSeriesBounds> FBounds;
 };
 
 // Saves a sample window's sample to FileName (its extension replaced by

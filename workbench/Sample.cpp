@@ -1,0 +1,960 @@
+#include "Sample.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSplitter>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTreeWidgetItemIterator>
+#include <QVBoxLayout>
+#include <QtCharts/QChart>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+#include <algorithm>
+#include <limits>
+
+#include "AASCls.h"
+#include "Dialogs.h"
+#include "Main.h"
+#include "SysUtils.h"
+
+namespace VelorSpec {
+
+namespace {
+
+// Upper-cased extension of a file name from its last "." (after the last
+// path separator), the dot included; empty when there is none.
+QString UpperExt(const QString& FileName)
+{
+    const int Dot = FileName.lastIndexOf(QLatin1Char('.'));
+    const int Sep = FileName.lastIndexOf(QLatin1Char('/'));
+    if (Dot <= Sep)
+        return {};
+    QString Ext = FileName.mid(Dot);
+    for (QChar& C : Ext)
+        if (C >= QLatin1Char('a') && C <= QLatin1Char('z'))
+            C = QChar(C.unicode() - 'a' + 'A');
+    return Ext;
+}
+
+// The file name with its extension replaced (appended when it has none).
+QString ChangeFileExt(const QString& FileName, const QString& Ext)
+{
+    const int Dot = FileName.lastIndexOf(QLatin1Char('.'));
+    const int Sep = FileName.lastIndexOf(QLatin1Char('/'));
+    return (Dot > Sep ? FileName.left(Dot) : FileName) + Ext;
+}
+
+std::string ToStd(const QString& S)
+{
+    return S.toStdString();
+}
+
+QString FromStd(const std::string& S)
+{
+    return QString::fromStdString(S);
+}
+
+QString Caption(const TAASSample& Sample, const QString& FileName)
+{
+    return FromStd(Format("%s - [%s]", Sample.Title(), ToStd(FileName)));
+}
+
+gui::TMRUManager* RecentFiles()
+{
+    return frmMain ? frmMain->MRUManager : nullptr;
+}
+
+// The automatic colours, handed out in this order; a curve shown takes the
+// first one no other shown curve uses.
+const QColor AutoColors[] = {
+    QColor(255, 0, 0),   QColor(0, 128, 0),   QColor(0, 0, 255),     QColor(255, 128, 0),
+    QColor(128, 0, 128), QColor(0, 128, 128), QColor(128, 0, 0),     QColor(0, 0, 128),
+    QColor(128, 128, 0), QColor(255, 0, 255), QColor(128, 128, 128), QColor(0, 0, 0),
+};
+
+const char* const ColorProperty = "velorAutoColor";
+constexpr int NodeSeriesRole = Qt::UserRole + 1;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Tree view
+
+// Hands an accepted label edit to the tree's OnEdited handler before the
+// node takes the text.
+class TSampleTreeDelegate : public QStyledItemDelegate {
+public:
+    explicit TSampleTreeDelegate(TSampleTreeView* Tree) : QStyledItemDelegate(Tree), FTree(Tree) {}
+
+    void setModelData(QWidget* Editor, QAbstractItemModel* Model, const QModelIndex& Index) const override
+    {
+        auto* Line = qobject_cast<QLineEdit*>(Editor);
+        if (!Line) {
+            QStyledItemDelegate::setModelData(Editor, Model, Index);
+            return;
+        }
+        QString S = Line->text();
+        if (FTree->OnEdited)
+            FTree->OnEdited(FTree->itemFromIndex(Index), S);
+        Model->setData(Index, S, Qt::EditRole);
+    }
+
+    // The check indicator's rectangle of an index as the view draws it.
+    QRect CheckRect(const QModelIndex& Index, QStyleOptionViewItem Option) const
+    {
+        initStyleOption(&Option, Index);
+        if (!(Option.features & QStyleOptionViewItem::HasCheckIndicator))
+            return {};
+        const QWidget* W = Option.widget;
+        QStyle* Style = W ? W->style() : QApplication::style();
+        return Style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &Option, W);
+    }
+
+private:
+    TSampleTreeView* FTree;
+};
+
+TSampleTreeView::TSampleTreeView(QWidget* parent) : QTreeWidget(parent)
+{
+    setItemDelegate(new TSampleTreeDelegate(this));
+    setHeaderHidden(true);
+    setColumnCount(1);
+    // Labels are edited only on request (F2, "Rename Sample").
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+QRect TSampleTreeView::StateImageRect(QTreeWidgetItem* Node) const
+{
+    if (!Node || !Node->data(0, Qt::CheckStateRole).isValid())
+        return {};
+    const QModelIndex Index = indexFromItem(Node);
+    QStyleOptionViewItem Option;
+    initViewItemOption(&Option);
+    Option.rect = visualRect(Index);
+    if (Option.rect.isEmpty())
+        return {};
+    return static_cast<TSampleTreeDelegate*>(itemDelegate())->CheckRect(Index, Option);
+}
+
+QTreeWidgetItem* TSampleTreeView::StateImageAt(const QPoint& Pos) const
+{
+    QTreeWidgetItem* Node = itemAt(Pos);
+    if (!Node)
+        return nullptr;
+    return StateImageRect(Node).contains(Pos) ? Node : nullptr;
+}
+
+bool TSampleTreeView::IsEditing() const
+{
+    return state() == QAbstractItemView::EditingState;
+}
+
+void TSampleTreeView::EndEditKeepText()
+{
+    if (!IsEditing())
+        return;
+    if (QWidget* Editor = indexWidget(FEditIndex)) {
+        commitData(Editor);
+        closeEditor(Editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void TSampleTreeView::StartEdit(QTreeWidgetItem* Node)
+{
+    if (Node)
+        editItem(Node, 0);
+}
+
+void TSampleTreeView::mousePressEvent(QMouseEvent* event)
+{
+    if (OnMouseDown)
+        OnMouseDown(event->button(), event->position().toPoint());
+    QTreeWidget::mousePressEvent(event);
+}
+
+void TSampleTreeView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click is a press like any other.
+    if (OnMouseDown)
+        OnMouseDown(event->button(), event->position().toPoint());
+    QTreeWidget::mouseDoubleClickEvent(event);
+}
+
+void TSampleTreeView::keyPressEvent(QKeyEvent* event)
+{
+    if (OnKeyDown && OnKeyDown(event->key())) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+bool TSampleTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    // Only a request that would open an editor asks the window.
+    const bool Opens = trigger == QAbstractItemView::AllEditTriggers || (editTriggers() & trigger);
+    if (Opens && index.isValid() && !IsEditing()) {
+        bool Allow = true;
+        if (OnEditing)
+            OnEditing(itemFromIndex(index), Allow);
+        if (!Allow)
+            return false;
+    }
+    const bool Started = QTreeWidget::edit(index, trigger, event);
+    if (Started && Opens)
+        FEditIndex = index;
+    return Started;
+}
+
+// ---------------------------------------------------------------------------
+// Chart view
+
+TSampleChartView::TSampleChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {}
+
+void TSampleChartView::paintEvent(QPaintEvent* event)
+{
+    if (OnBeforeDrawSeries)
+        OnBeforeDrawSeries();
+    QChartView::paintEvent(event);
+    if (OnAfterDraw)
+        OnAfterDraw();
+}
+
+// ---------------------------------------------------------------------------
+// Creation
+
+TfrmSample::TfrmSample(QWidget* Owner, const QString& FileName) : TChildForm(Owner)
+{
+    setObjectName(QStringLiteral("frmSample"));
+    setFont(QFont(QStringLiteral("Times New Roman")));
+    resize(620, 460);
+
+    FSample = new TAASSample("Sample", true);
+    FModified = false;
+
+    CreateControls();
+    acList = new gui::TActionList(this);
+    acList->setObjectName(QStringLiteral("acList"));
+    CreateProcessingActions();
+    CreateTreeActions();
+    CreateMenus();
+    FormCreate();
+
+    if (UpperExt(FileName) == QLatin1String(".ASB"))
+        LoadBinarySample();
+    else
+        LoadTextSample(FileName);
+    FFileName = FileName;
+}
+
+TfrmSample::~TfrmSample()
+{
+    // The curves are the window's: take them off the chart, then free them.
+    for (QLineSeries* Series : std::as_const(FSeries)) {
+        if (IsAttached(Series))
+            MainChart->removeSeries(Series);
+        delete Series;
+    }
+    FSeries.clear();
+    delete FSample;
+    FSample = nullptr;
+}
+
+void TfrmSample::FormCreate() {}
+
+void TfrmSample::CreateControls()
+{
+    auto* Layout = new QVBoxLayout(this);
+    Layout->setContentsMargins(0, 0, 0, 0);
+
+    RxSplitter = new QSplitter(Qt::Horizontal, this);
+    RxSplitter->setObjectName(QStringLiteral("RxSplitter"));
+    RxSplitter->setHandleWidth(3);
+    RxSplitter->setChildrenCollapsible(false);
+    Layout->addWidget(RxSplitter);
+
+    tviewSample = new TSampleTreeView(RxSplitter);
+    tviewSample->setObjectName(QStringLiteral("tviewSample"));
+    tviewSample->setContextMenuPolicy(Qt::CustomContextMenu);
+    tviewSample->OnMouseDown = [this](Qt::MouseButton B, const QPoint& P) { tviewSampleMouseDown(B, P); };
+    tviewSample->OnKeyDown = [this](int Key) { return tviewSampleKeyDown(Key); };
+    tviewSample->OnEditing = [this](QTreeWidgetItem* N, bool& Allow) { tviewSampleEditing(N, Allow); };
+    tviewSample->OnEdited = [this](QTreeWidgetItem* N, QString& S) { tviewSampleEdited(N, S); };
+    connect(tviewSample, &QWidget::customContextMenuRequested, this, [this](const QPoint& Pos) {
+        if (pmTreeView)
+            pmTreeView->popup(tviewSample->viewport()->mapToGlobal(Pos));
+    });
+
+    pctrlSample = new QTabWidget(RxSplitter);
+    pctrlSample->setObjectName(QStringLiteral("pctrlSample"));
+    tsGraphicView = new QWidget;
+    tsGraphicView->setObjectName(QStringLiteral("tsGraphicView"));
+    tsStatisticView = new QWidget;
+    tsStatisticView->setObjectName(QStringLiteral("tsStatisticView"));
+    pctrlSample->addTab(tsGraphicView, QStringLiteral("Graphic View"));
+    pctrlSample->addTab(tsStatisticView, QStringLiteral("Statistic View"));
+    pctrlSample->setCurrentIndex(0);
+
+    // The chart: no title, axis titles, legend at the bottom, flat, no frame,
+    // a background gradient ending in silver and no plot-area wall.
+    MainChart = new QChart;
+    MainChart->setObjectName(QStringLiteral("MainChart"));
+    MainChart->setTitle(QString());
+    MainChart->setDropShadowEnabled(false);
+    MainChart->setBackgroundRoundness(0);
+    MainChart->setPlotAreaBackgroundVisible(false);
+    MainChart->setBackgroundPen(Qt::NoPen);
+    QLinearGradient Gradient(0, 0, 0, 1);
+    Gradient.setCoordinateMode(QGradient::ObjectBoundingMode);
+    Gradient.setColorAt(0, Qt::white);
+    Gradient.setColorAt(1, QColor(192, 192, 192));
+    MainChart->setBackgroundBrush(Gradient);
+    MainChart->legend()->setAlignment(Qt::AlignBottom);
+    MainChart->legend()->setVisible(true);
+    MainChartBottomAxis = new QValueAxis;
+    MainChartBottomAxis->setTitleText(QStringLiteral("Time [seconds]"));
+    MainChartLeftAxis = new QValueAxis;
+    MainChartLeftAxis->setTitleText(QStringLiteral("Absorbtion [a.u.]"));
+    MainChart->addAxis(MainChartBottomAxis, Qt::AlignBottom);
+    MainChart->addAxis(MainChartLeftAxis, Qt::AlignLeft);
+
+    MainChartView = new TSampleChartView(MainChart, tsGraphicView);
+    MainChartView->setObjectName(QStringLiteral("MainChartView"));
+    MainChartView->setFrameShape(QFrame::NoFrame);
+    MainChartView->OnBeforeDrawSeries = [this] { MainChartBeforeDrawSeries(); };
+    MainChartView->OnAfterDraw = [this] { MainChartAfterDraw(); };
+    auto* GraphicLayout = new QVBoxLayout(tsGraphicView);
+    GraphicLayout->setContentsMargins(0, 0, 0, 0);
+    GraphicLayout->addWidget(MainChartView);
+
+    redStats = new QTextEdit(tsStatisticView);
+    redStats->setObjectName(QStringLiteral("redStats"));
+    redStats->setReadOnly(true);
+    redStats->setAcceptRichText(false);
+    redStats->setLineWrapMode(QTextEdit::NoWrap);
+    redStats->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    redStats->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont Mono(QStringLiteral("Courier New"));
+    Mono.setStyleHint(QFont::TypeWriter);
+    redStats->setFont(Mono);
+    QPalette Pal = redStats->palette();
+    Pal.setColor(QPalette::Base, tsStatisticView->palette().color(QPalette::Window));
+    redStats->setPalette(Pal);
+    auto* StatsLayout = new QVBoxLayout(tsStatisticView);
+    StatsLayout->setContentsMargins(0, 0, 0, 0);
+    StatsLayout->addWidget(redStats);
+
+    RxSplitter->addWidget(tviewSample);
+    RxSplitter->addWidget(pctrlSample);
+    RxSplitter->setStretchFactor(0, 0);
+    RxSplitter->setStretchFactor(1, 1);
+    RxSplitter->setSizes({153, 620 - 153 - 3});
+}
+
+void TfrmSample::CreateTreeActions()
+{
+    const auto run = [this](void (TfrmSample::*Handler)(QAction*)) {
+        return [this, Handler](QAction* Sender) { (this->*Handler)(Sender); };
+    };
+    acCopyChart = acList->Add(QStringLiteral("acCopyChart"), QStringLiteral("Copy Cha&rt"),
+                              QStringLiteral("Copies chart to Clipboard"));
+    acList->SetHandlers(acCopyChart, run(&TfrmSample::acCopyChartExecute), run(&TfrmSample::acCopyChartUpdate));
+    // Printing has no behaviour: the commands exist with their captions.
+    acPrintChart = acList->Add(QStringLiteral("acPrintChart"), QStringLiteral("Pr&int Chart..."),
+                               QStringLiteral("Prints chart"));
+    acList->SetUpdate(acPrintChart, run(&TfrmSample::acCopyChartUpdate));
+    acPrintStats = acList->Add(QStringLiteral("acPrintStats"), QStringLiteral("Prin&t Statistics"),
+                               QStringLiteral("Prints statistics"));
+
+    acTreeSelectAll = acList->Add(QStringLiteral("acTreeSelectAll"), QStringLiteral("S&elect All"),
+                                  QStringLiteral("Selects all replicates"), {}, -1, 1);
+    acList->SetExecute(acTreeSelectAll, run(&TfrmSample::acTreeSelectAllExecute));
+    acTreeSelectNone = acList->Add(QStringLiteral("acTreeSelectNone"), QStringLiteral("Sele&ct None"),
+                                   QStringLiteral("Unselects all"), {}, -1, 2);
+    acList->SetExecute(acTreeSelectNone, run(&TfrmSample::acTreeSelectAllExecute));
+    acTreeInvertSelection = acList->Add(QStringLiteral("acTreeInvertSelection"), QStringLiteral("In&vert Selection"),
+                                        QStringLiteral("Inverts Selection"));
+    acList->SetExecute(acTreeInvertSelection, run(&TfrmSample::acTreeInvertSelectionExecute));
+    acTreeExpandAll = acList->Add(QStringLiteral("acTreeExpandAll"), QStringLiteral("E&xpand All"),
+                                  QStringLiteral("Expands all branches"));
+    acList->SetExecute(acTreeExpandAll, run(&TfrmSample::acTreeExpandAllExecute));
+    acTreeCollapseAll = acList->Add(QStringLiteral("acTreeCollapseAll"), QStringLiteral("C&ollapse All"),
+                                    QStringLiteral("Collapses all branches"));
+    acList->SetExecute(acTreeCollapseAll, run(&TfrmSample::acTreeCollapseAllExecute));
+    acTreeRenSample = acList->Add(QStringLiteral("acTreeRenSample"), QStringLiteral("Rename Sample"),
+                                  QStringLiteral("Change sample's title"));
+    acList->SetExecute(acTreeRenSample, run(&TfrmSample::acTreeRenSampleExecute));
+}
+
+void TfrmSample::CreateMenus()
+{
+    MainMenu = new QMenu(QStringLiteral("&Sample"), this);
+    MainMenu->setObjectName(QStringLiteral("miSample"));
+    const QList<QList<QAction*>> Groups = {
+        {acSubtractZero},
+        {acDefinePlateau, acCalculateArea},
+        {acChangeResolution, acSmoothSignal},
+        {acAbsorbtion},
+        {acDeleteReplicate},
+        {acSendToExcel},
+        {acCopyChart, acPrintChart},
+        {acPrintStats},
+    };
+    bool Any = false;
+    for (const QList<QAction*>& Group : Groups) {
+        bool InGroup = false;
+        for (QAction* Action : Group) {
+            if (!Action)
+                continue;
+            if (Any && !InGroup)
+                MainMenu->addSeparator();
+            MainMenu->addAction(Action);
+            Any = InGroup = true;
+        }
+    }
+    gui::TActionList::HookMenu(MainMenu);
+
+    pmTreeView = new QMenu(this);
+    pmTreeView->setObjectName(QStringLiteral("pmTreeView"));
+    pmTreeView->addAction(acTreeRenSample);
+    pmTreeView->addSeparator();
+    pmTreeView->addAction(acTreeSelectAll);
+    pmTreeView->addAction(acTreeSelectNone);
+    pmTreeView->addAction(acTreeInvertSelection);
+    pmTreeView->addSeparator();
+    pmTreeView->addAction(acTreeExpandAll);
+    pmTreeView->addAction(acTreeCollapseAll);
+    gui::TActionList::HookMenu(pmTreeView);
+}
+
+QList<QMenu*> TfrmSample::MergedMenus() const
+{
+    return {MainMenu};
+}
+
+// ---------------------------------------------------------------------------
+// Loading
+
+void TfrmSample::LoadBinarySample() {}
+
+void TfrmSample::LoadTextSample(const QString& FileName)
+{
+    const int Skip = UpperExt(FileName) == QLatin1String(".AAT") ? 6 : 0;
+    if (!FSample->LoadFromFile(ToStd(FileName), Skip)) {
+        if (gui::TMRUManager* Recent = RecentFiles())
+            Recent->Remove(FileName);
+        Release();
+        return;
+    }
+
+    auto* Root = new QTreeWidgetItem(tviewSample, QStringList(FromStd(FSample->Title())));
+    Root->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+    SetNodeState(Root, 1);
+    const auto AddChild = [&](const QString& Text, const TAASReplicate* Replicate) {
+        auto* Node = new QTreeWidgetItem(Root, QStringList(Text));
+        Node->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        SetNodeState(Node, 1);
+        QLineSeries* Series = NewSeries(Text);
+        Node->setData(0, NodeSeriesRole, QVariant::fromValue(static_cast<void*>(Series)));
+        FillSeries(Series, Replicate, Replicate->Resolution());
+    };
+    for (int I = 0; I < FSample->Count(); ++I)
+        AddChild(FromStd(Format("Replicate #%.3d", I + 1)), FSample->GetItem(I));
+    AddChild(QStringLiteral("Ansambled Replicate"), FSample->Ansambled());
+
+    setWindowTitle(Caption(*FSample, FileName));
+    if (gui::TMRUManager* Recent = RecentFiles())
+        Recent->Add(FileName);
+    UpdateStatistics();
+}
+
+// ---------------------------------------------------------------------------
+// Tree and curves
+
+QTreeWidgetItem* TfrmSample::SampleNode() const
+{
+    return tviewSample->topLevelItemCount() > 0 ? tviewSample->topLevelItem(0) : nullptr;
+}
+
+int TfrmSample::NodeState(const QTreeWidgetItem* Node)
+{
+    const QVariant V = Node ? Node->data(0, Qt::CheckStateRole) : QVariant();
+    if (!V.isValid())
+        return -1;
+    switch (static_cast<Qt::CheckState>(V.toInt())) {
+    case Qt::Unchecked:
+        return 1;
+    case Qt::Checked:
+        return 2;
+    case Qt::PartiallyChecked:
+        return 3;
+    }
+    return -1;
+}
+
+void TfrmSample::SetNodeState(QTreeWidgetItem* Node, int State)
+{
+    if (!Node)
+        return;
+    switch (State) {
+    case 1:
+        Node->setCheckState(0, Qt::Unchecked);
+        break;
+    case 2:
+        Node->setCheckState(0, Qt::Checked);
+        break;
+    case 3:
+        Node->setCheckState(0, Qt::PartiallyChecked);
+        break;
+    default:
+        Node->setData(0, Qt::CheckStateRole, QVariant());
+        break;
+    }
+}
+
+QLineSeries* TfrmSample::NodeSeries(const QTreeWidgetItem* Node) const
+{
+    return Node ? static_cast<QLineSeries*>(Node->data(0, NodeSeriesRole).value<void*>()) : nullptr;
+}
+
+bool TfrmSample::IsAttached(const QLineSeries* Series) const
+{
+    return Series && Series->chart() == MainChart;
+}
+
+QLineSeries* TfrmSample::NewSeries(const QString& Title)
+{
+    auto* Series = new QLineSeries;
+    Series->setName(Title);
+    FSeries << Series;
+    return Series;
+}
+
+void TfrmSample::FillSeries(QLineSeries* Series, const TAASReplicate* Replicate, double Resolution)
+{
+    if (!Series || !Replicate)
+        return;
+    const TAASPointArray& Points = Replicate->Points();
+    QList<QPointF> Data;
+    Data.reserve(static_cast<qsizetype>(Points.size()));
+    TSeriesBounds Bounds;
+    Bounds.MinY = std::numeric_limits<double>::infinity();
+    Bounds.MaxY = -std::numeric_limits<double>::infinity();
+    const long double Step = Resolution;
+    for (size_t J = 0; J < Points.size(); ++J) {
+        const double X = static_cast<double>(static_cast<long double>(J + 1) * Step);
+        const double Y = Points[J];
+        Data.append(QPointF(X, Y));
+        Bounds.MinY = std::min(Bounds.MinY, Y);
+        Bounds.MaxY = std::max(Bounds.MaxY, Y);
+    }
+    if (Data.isEmpty()) {
+        FBounds.remove(Series);
+    } else {
+        Bounds.MinX = std::min(Data.front().x(), Data.back().x());
+        Bounds.MaxX = std::max(Data.front().x(), Data.back().x());
+        FBounds[Series] = Bounds;
+    }
+    Series->replace(Data);
+}
+
+void TfrmSample::AttachSeries(QLineSeries* Series)
+{
+    if (!Series || IsAttached(Series))
+        return;
+    // The first automatic colour that no shown curve uses.
+    QList<QColor> Used;
+    for (QAbstractSeries* Shown : MainChart->series())
+        if (Shown->property(ColorProperty).isValid())
+            Used << Shown->property(ColorProperty).value<QColor>();
+    const int N = static_cast<int>(std::size(AutoColors));
+    QColor Color = AutoColors[MainChart->series().size() % N];
+    for (const QColor& C : AutoColors)
+        if (!Used.contains(C)) {
+            Color = C;
+            break;
+        }
+    MainChart->addSeries(Series);
+    Series->attachAxis(MainChartBottomAxis);
+    Series->attachAxis(MainChartLeftAxis);
+    Series->setColor(Color);
+    Series->setProperty(ColorProperty, Color);
+    UpdateAxisRanges();
+}
+
+void TfrmSample::DetachSeries(QLineSeries* Series)
+{
+    if (!Series || !IsAttached(Series))
+        return;
+    MainChart->removeSeries(Series);
+    // Back to the automatic colour: it takes a free one when shown again.
+    Series->setProperty(ColorProperty, QVariant());
+    UpdateAxisRanges();
+}
+
+void TfrmSample::UpdateAxisRanges()
+{
+    bool Any = false;
+    TSeriesBounds All;
+    for (QAbstractSeries* Shown : MainChart->series()) {
+        const auto It = FBounds.constFind(static_cast<QLineSeries*>(Shown));
+        if (It == FBounds.constEnd())
+            continue;
+        if (!Any) {
+            All = *It;
+            Any = true;
+            continue;
+        }
+        All.MinX = std::min(All.MinX, It->MinX);
+        All.MaxX = std::max(All.MaxX, It->MaxX);
+        All.MinY = std::min(All.MinY, It->MinY);
+        All.MaxY = std::max(All.MaxY, It->MaxY);
+    }
+    if (!Any)
+        return;
+    // A single value still gets a visible span.
+    if (All.MinX == All.MaxX) {
+        All.MinX -= 1;
+        All.MaxX += 1;
+    }
+    if (All.MinY == All.MaxY) {
+        All.MinY -= 1;
+        All.MaxY += 1;
+    }
+    MainChartBottomAxis->setRange(All.MinX, All.MaxX);
+    MainChartLeftAxis->setRange(All.MinY, All.MaxY);
+}
+
+void TfrmSample::ToggleNodeCheck(QTreeWidgetItem* Node)
+{
+    if (!Node)
+        return;
+    const auto ShowCurve = [this](QTreeWidgetItem* N, int State) {
+        if (State == 1)
+            DetachSeries(NodeSeries(N));
+        else if (State == 2)
+            AttachSeries(NodeSeries(N));
+    };
+    int State = NodeState(Node);
+    switch (State) {
+    case 1:
+        State = 2;
+        break;
+    case 2:
+    case 3:
+        State = State == 2 ? 1 : 2;
+        break;
+    default:
+        break;
+    }
+    if (State != NodeState(Node))
+        SetNodeState(Node, State);
+
+    if (QTreeWidgetItem* Parent = Node->parent()) {
+        bool All2 = true, All1 = true;
+        for (int I = 0; I < Parent->childCount(); ++I) {
+            const int S = NodeState(Parent->child(I));
+            if (S == -1)
+                continue;
+            All2 = All2 && S == 2;
+            All1 = All1 && S == 1;
+        }
+        SetNodeState(Parent, All2 ? 2 : (All1 ? 1 : 3));
+        ShowCurve(Node, State);
+    } else {
+        for (int I = 0; I < Node->childCount(); ++I) {
+            QTreeWidgetItem* Child = Node->child(I);
+            if (NodeState(Child) == -1)
+                continue;
+            SetNodeState(Child, State);
+            ShowCurve(Child, State);
+        }
+    }
+}
+
+void TfrmSample::DeleteReplicateNode(QTreeWidgetItem* Node)
+{
+    if (!Node)
+        return;
+    if (QLineSeries* Series = NodeSeries(Node)) {
+        DetachSeries(Series);
+        FSeries.removeAll(Series);
+        FBounds.remove(Series);
+        delete Series;
+    }
+    delete Node;
+}
+
+void TfrmSample::RefreshSeries()
+{
+    QTreeWidgetItem* Root = SampleNode();
+    if (!Root)
+        return;
+    const double Resolution = static_cast<double>(FSample->GetResolution());
+    const int N = Root->childCount();
+    for (int I = 0; I < N - 1; ++I)
+        FillSeries(NodeSeries(Root->child(I)), FSample->GetItem(I), Resolution);
+    if (N > 0)
+        FillSeries(NodeSeries(Root->child(N - 1)), FSample->Ansambled(), Resolution);
+    UpdateAxisRanges();
+}
+
+// ---------------------------------------------------------------------------
+// The statistics report
+
+void TfrmSample::UpdateStatistics()
+{
+    QStringList Lines;
+    const auto Add = [&Lines](const std::string& S) { Lines << FromStd(S); };
+    const auto Bound = [&](const char* Label, double Value) {
+        if (Value != NotSet)
+            Add(Format("%s%.2f second", Label, Value));
+        else
+            Add(Format("%s%s", Label, "Value not set"));
+    };
+    const auto Results = [&](const TAASReplicate* R) {
+        Add(Format("%s%.2f", "Plateau Mean:               ", R->PeakMean()));
+        Add(Format("%s%.2f", "Plateau Standart Deviation: ", R->PeakSD()));
+        Add(Format("%s%.2f", "Plateau RSD [%]:            ", R->PeakRSD()));
+        Add(Format("%s%.2f", "Area:                       ", R->Area()));
+    };
+
+    Add("INTERVALS");
+    Add("");
+    Bound("Plateau starts from:        ", FSample->PeakStart());
+    Bound("Plateau ends to:            ", FSample->PeakEnd());
+    Bound("Area starts from:           ", FSample->AreaStart());
+    Bound("Area ends to:               ", FSample->AreaEnd());
+    Add("");
+    Add("REPLICATES");
+    Add("");
+    for (int N = 1; N <= FSample->Count(); ++N) {
+        Add(Format("Replicate %.3d", N));
+        Add("-------------");
+        Results(FSample->GetItem(N - 1));
+        Add("");
+    }
+    Add("ANSAMBLED REPLICATE");
+    Add("");
+    Results(FSample->Ansambled());
+    Add("");
+    const std::string SampleLine = Format("SAMPLE: %s", FSample->Title());
+    Add(SampleLine);
+    Add("");
+    Add(Format("%s%.2f", "Plateau Mean:               ", FSample->PeakMean()));
+    Add(Format("%s%.2f", "Plateau Standart Deviation: ", FSample->PeakSD()));
+    Add(Format("%s%.2f", "Plateau RSD [%]:            ", FSample->PeakRSD()));
+    Add(Format("%s%.2f", "Area Mean:                  ", FSample->AreaMean()));
+    Add(Format("%s%.2f", "Area Standart Deviation:    ", FSample->AreaSD()));
+    Add(Format("%s%.2f", "Area RSD [%]:               ", FSample->AreaRSD()));
+
+    redStats->setPlainText(Lines.join(QLatin1Char('\n')));
+
+    QTextCharFormat Heading;
+    Heading.setFontWeight(QFont::Bold);
+    Heading.setFontUnderline(true);
+    QTextCursor Cursor(redStats->document());
+    Cursor.setPosition(0);
+    Cursor.setPosition(9, QTextCursor::KeepAnchor);
+    Cursor.mergeCharFormat(Heading);
+    HighlightHeading(QStringLiteral("REPLICATES"));
+    HighlightHeading(QStringLiteral("ANSAMBLED REPLICATE"));
+    HighlightHeading(FromStd(SampleLine));
+
+    QTextCursor Start(redStats->document());
+    Start.setPosition(0);
+    redStats->setTextCursor(Start);
+}
+
+void TfrmSample::HighlightHeading(const QString& Text)
+{
+    const QString Report = redStats->toPlainText();
+    const int Found = Report.indexOf(Text, 30, Qt::CaseInsensitive);
+    if (Found < 0)
+        return;
+    QTextCharFormat Heading;
+    Heading.setFontWeight(QFont::Bold);
+    Heading.setFontUnderline(true);
+    QTextCursor Cursor(redStats->document());
+    Cursor.setPosition(Found);
+    Cursor.setPosition(std::min<int>(Found + Text.size(), static_cast<int>(Report.size())), QTextCursor::KeepAnchor);
+    Cursor.mergeCharFormat(Heading);
+}
+
+// ---------------------------------------------------------------------------
+// Tree input
+
+void TfrmSample::tviewSampleMouseDown(Qt::MouseButton Button, const QPoint& Pos)
+{
+    if (Button != Qt::LeftButton)
+        return;
+    if (QTreeWidgetItem* Node = tviewSample->StateImageAt(Pos))
+        ToggleNodeCheck(Node);
+}
+
+bool TfrmSample::tviewSampleKeyDown(int Key)
+{
+    QTreeWidgetItem* Selected = tviewSample->currentItem();
+    if (Key == Qt::Key_Space) {
+        if (Selected && !tviewSample->IsEditing())
+            ToggleNodeCheck(Selected);
+        return true;
+    }
+    if (Key == Qt::Key_F2) {
+        if (tviewSample->IsEditing())
+            tviewSample->EndEditKeepText();
+        else if (Selected)
+            tviewSample->StartEdit(Selected);
+        return true;
+    }
+    return false;
+}
+
+void TfrmSample::tviewSampleEditing(QTreeWidgetItem* Node, bool& AllowEdit)
+{
+    // Only the sample node's label (level 0) can be edited.
+    AllowEdit = Node && !Node->parent();
+}
+
+void TfrmSample::tviewSampleEdited(QTreeWidgetItem* Node, QString& S)
+{
+    if (!Node || Node->parent())
+        return;
+    FSample->SetTitle(ToStd(S));
+    FModified = true;
+}
+
+void TfrmSample::MainChartBeforeDrawSeries()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TfrmSample::MainChartAfterDraw()
+{
+    QApplication::restoreOverrideCursor();
+}
+
+// ---------------------------------------------------------------------------
+// Chart and tree commands
+
+QImage TfrmSample::ChartBitmap() const
+{
+    const QSize Size = MainChartView->size().isEmpty() ? QSize(467, 400) : MainChartView->size();
+    QImage Bitmap(Size, QImage::Format_RGB32);
+    Bitmap.fill(Qt::white);
+    QPainter Painter(&Bitmap);
+    Painter.setRenderHint(QPainter::Antialiasing);
+    // The scene alone, without the view's background and frame.
+    MainChartView->scene()->render(&Painter, QRectF(QPointF(0, 0), Size), MainChart->geometry());
+    return Bitmap;
+}
+
+void TfrmSample::acCopyChartExecute(QAction*)
+{
+    QApplication::clipboard()->setImage(ChartBitmap());
+}
+
+void TfrmSample::acCopyChartUpdate(QAction* Sender)
+{
+    Sender->setEnabled(!MainChart->series().isEmpty());
+}
+
+void TfrmSample::acTreeSelectAllExecute(QAction* Sender)
+{
+    QTreeWidgetItem* Root = SampleNode();
+    if (!Root)
+        return;
+    SetNodeState(Root, gui::TActionList::Tag(Sender));
+    ToggleNodeCheck(Root);
+}
+
+void TfrmSample::acTreeInvertSelectionExecute(QAction*)
+{
+    QList<QTreeWidgetItem*> Nodes;
+    for (QTreeWidgetItemIterator It(tviewSample); *It; ++It)
+        Nodes << *It;
+    for (int I = 1; I < Nodes.size(); ++I)
+        ToggleNodeCheck(Nodes[I]);
+}
+
+void TfrmSample::acTreeExpandAllExecute(QAction*)
+{
+    tviewSample->expandAll();
+}
+
+void TfrmSample::acTreeCollapseAllExecute(QAction*)
+{
+    tviewSample->collapseAll();
+}
+
+void TfrmSample::acTreeRenSampleExecute(QAction*)
+{
+    QTreeWidgetItem* Root = SampleNode();
+    if (!Root)
+        return;
+    tviewSample->setCurrentItem(Root);
+    tviewSample->StartEdit(Root);
+}
+
+// ---------------------------------------------------------------------------
+// Saving and closing
+
+void TfrmSample::SaveWindow(const QString& FileName)
+{
+    SaveSampleWindow(this, FileName);
+}
+
+void SaveSampleWindow(TfrmSample* Window, const QString& FileName)
+{
+    const QString TextName = ChangeFileExt(FileName, QStringLiteral(".AST"));
+    if (UpperExt(FileName) == QLatin1String(".ASB"))
+        Window->FSample->SaveToBinaryFile(ToStd(FileName));
+    // The binary writer writes nothing, so the text file under the name the
+    // window takes is written in both cases.  A sample that could not be
+    // written (the writer leaves any old file untouched then) is not marked
+    // saved.
+    if (!Window->FSample->SaveToFile(ToStd(TextName)))
+        throw Exception(Format("Cannot save the sample to \"%s\".", ToStd(TextName)));
+    if (gui::TMRUManager* Recent = RecentFiles())
+        Recent->Add(TextName);
+    Window->FModified = false;
+    Window->FFileName = TextName;
+    Window->setWindowTitle(Caption(*Window->FSample, Window->FFileName));
+}
+
+bool TfrmSample::FormCloseQuery()
+{
+    if (!FModified)
+        return true;
+    const int Answer = gui::MessageDlg(FromStd(Format("Do you want to save changes to \"%s\" ?", ToStd(FFileName))),
+                                       gui::MsgDlgType::Confirmation, gui::mbYesNoCancel, this);
+    if (Answer == gui::mrNo)
+        return true;
+    if (Answer != gui::mrYes)
+        return false;
+    // A failed save is shown and keeps the window open.
+    return gui::RunGuarded([this] { SaveSampleWindow(this, FFileName); }, this);
+}
+
+void TfrmSample::FormClose()
+{
+    // Inside the frame the sub-window frees the form; on its own it frees itself.
+    if (!SubWindow())
+        deleteLater();
+}
+
+}  // namespace VelorSpec
