@@ -299,7 +299,9 @@ std::string FormatArgs(const char* Fmt, const std::vector<TFormatArg>& Args)
             } else {
                 FormatError(Fmt);
             }
-            Piece = (Negative ? "-" : "") + IntegerDigits(Magnitude, Precision, Type == 'x');
+            Piece = IntegerDigits(Magnitude, Precision, Type == 'x');
+            if (Negative)
+                Piece.insert(Piece.begin(), '-');
             break;
         }
         case 'f':
@@ -325,8 +327,11 @@ std::string FormatArgs(const char* Fmt, const std::vector<TFormatArg>& Args)
             FormatError(Fmt);
         }
         if (Piece.size() < static_cast<size_t>(Width)) {
-            std::string Pad(static_cast<size_t>(Width) - Piece.size(), ' ');
-            Piece = Left ? Piece + Pad : Pad + Piece;
+            const size_t Pad = static_cast<size_t>(Width) - Piece.size();
+            if (Left)
+                Piece.append(Pad, ' ');
+            else
+                Piece.insert(0, Pad, ' ');
         }
         Out += Piece;
     }

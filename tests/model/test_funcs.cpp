@@ -70,6 +70,58 @@ TEST(SmoothMovingAverage, MatchesPlainWindowSumForEveryWidthAndLength)
     }
 }
 
+// The smoothers as the plain per-point loops with extended intermediates.
+TAASPointArray ReferenceMovingAverage(int N, const TAASPointArray& S)
+{
+    TAASPointArray R(S.size());
+    for (size_t I = 0; I < S.size(); ++I) {
+        long double Sum = 0;
+        for (long J = -N; J <= N; ++J)
+            Sum += Clamped(S, static_cast<long>(I) + J);
+        R[I] = static_cast<double>(std::nearbyintl(Sum / (2 * N + 1)));
+    }
+    return R;
+}
+
+TAASPointArray ReferenceWeighted(int N, const TAASPointArray& S)
+{
+    TAASPointArray R(S.size());
+    for (size_t I = 0; I < S.size(); ++I) {
+        double SumWY = 0, SumW = 0;
+        for (long J = -N; J <= N; ++J) {
+            const double W = SavGolWeight(N, static_cast<int>(J < 0 ? -J : J));
+            SumWY = static_cast<double>(SumWY + static_cast<long double>(W) * Clamped(S, static_cast<long>(I) + J));
+            SumW = static_cast<double>(SumW + static_cast<long double>(W));
+        }
+        R[I] = static_cast<double>(static_cast<long double>(SumWY) / SumW);
+    }
+    return R;
+}
+
+TEST(Smoothing, WholeNumberAndGeneralSignalsGiveTheReferenceBits)
+{
+    std::mt19937 Gen(11);
+    // Raw readings, readings with a fraction, and whole numbers so large that
+    // the weighted sums leave the exact range of a double.
+    std::uniform_int_distribution<long long> Reading(-60000, 60000);
+    std::uniform_int_distribution<long long> Huge(-(1LL << 50), 1LL << 50);
+    TAASPointArray Readings(301), Halves(301), Large(301);
+    for (size_t I = 0; I < Readings.size(); ++I) {
+        Readings[I] = static_cast<double>(Reading(Gen));
+        Halves[I] = Readings[I] + 0.5;
+        Large[I] = static_cast<double>(Huge(Gen));
+    }
+    for (const TAASPointArray* S : {&Readings, &Halves, &Large}) {
+        for (int N : {1, 2, 7, 10, 150}) {
+            TAASPointArray Dest;
+            SmoothMovingAverage(N, *S, Dest);
+            EXPECT_EQ(Dest, ReferenceMovingAverage(N, *S)) << "N " << N;
+            SmoothWeighted(N, *S, Dest);
+            EXPECT_EQ(Dest, ReferenceWeighted(N, *S)) << "N " << N;
+        }
+    }
+}
+
 TEST(SmoothWeighted, ConstantSignalStaysConstant)
 {
     for (double C : {5.0, -123.25, 1e6}) {

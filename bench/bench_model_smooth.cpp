@@ -1,0 +1,38 @@
+// Both smoothers with half-width 10 over one million points.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "AASFuncs.h"
+
+namespace {
+
+TAASPointArray Signal()
+{
+    std::mt19937 Gen(7);
+    std::uniform_int_distribution<int> Noise(-50, 50);
+    TAASPointArray P(1000000);
+    for (size_t I = 0; I < P.size(); ++I)
+        P[I] = 2000 + (I / 1000 % 2) * 3000 + Noise(Gen);
+    return P;
+}
+
+template <void (*Smooth)(int, const TAASPointArray&, TAASPointArray&)>
+void BM_Smooth(benchmark::State& State)
+{
+    const TAASPointArray Source = Signal();
+    TAASPointArray Dest;
+    for (auto _ : State) {
+        Smooth(10, Source, Dest);
+        benchmark::DoNotOptimize(Dest.data());
+    }
+    State.SetItemsProcessed(State.iterations() * static_cast<int64_t>(Source.size()));
+    State.counters["ns_per_point"] = benchmark::Counter(
+        static_cast<double>(Source.size()) * State.iterations(),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+}  // namespace
+
+BENCHMARK(BM_Smooth<SmoothMovingAverage>)->Name("SmoothMovingAverage/N10/1M")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Smooth<SmoothWeighted>)->Name("SmoothWeighted/N10/1M")->Unit(benchmark::kMillisecond);
