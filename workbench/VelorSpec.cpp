@@ -1,6 +1,7 @@
 // Evaluation workbench: program start.
 #include <QApplication>
 
+#include "Instrument.h"
 #include "Main.h"
 
 #if __has_include("SysUtils.h")
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
 #endif
     VelorSpec::frmMain = new VelorSpec::TfrmMain;
     VelorSpec::frmMain->setAttribute(Qt::WA_DeleteOnClose);
+    VelorSpec::TfrmInstrument::CreateInFrame(VelorSpec::frmMain);
     VelorSpec::frmMain->show();
     return app.exec();
 }
