@@ -1,0 +1,217 @@
+// The interval and smoothing dialogs, their set-up and the numeric field.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "EditCtrls.h"
+#include "Interval.h"
+#include "ProcessingTestUtil.h"
+#include "SmoothDlg.h"
+
+using namespace VelorSpec;
+using namespace processing_test;
+
+namespace {
+
+TEST(IntervalDialog, FormDefaults)
+{
+    TfrmInterval dlg;
+    EXPECT_EQ(dlg.windowTitle(), "Set Zero Interval");
+    EXPECT_EQ(dlg.labStart->text(), "St&art Second:");
+    EXPECT_EQ(dlg.labEnd->text(), "E&nd Second:");
+    EXPECT_EQ(dlg.labStart->buddy(), dlg.sedStart);
+    EXPECT_EQ(dlg.labEnd->buddy(), dlg.sedEnd);
+    EXPECT_EQ(dlg.btnOK->text(), "OK");
+    EXPECT_TRUE(dlg.btnOK->isDefault());
+    EXPECT_EQ(dlg.btnCancel->text(), "Cancel");
+    for (TSpinEdit* sed : {dlg.sedStart, dlg.sedEnd}) {
+        EXPECT_EQ(sed->ValueType(), TSpinEdit::TValueType::Float);
+        EXPECT_EQ(sed->Value(), 0.02);
+        EXPECT_EQ(sed->Increment(), 0.02);
+        EXPECT_TRUE(sed->alignment() & Qt::AlignRight);
+    }
+}
+
+TEST(IntervalDialog, SetupTakesBoundsFromReplicateZero)
+{
+    // 100 points at 0.02 s: fields from 0.02 to 2.00 in steps of 0.02.
+    auto sample = MakeSample(2, 100, [](int, int j) { return j; });
+    TfrmInterval dlg;
+    SetupIntervalDialog(dlg, *sample, "Define Plateau", 0.5, 1.25);
+    EXPECT_EQ(dlg.windowTitle(), "Define Plateau");
+    for (TSpinEdit* sed : {dlg.sedStart, dlg.sedEnd}) {
+        EXPECT_EQ(sed->MinValue(), 0.02);
+        EXPECT_EQ(sed->Increment(), 0.02);
+        EXPECT_EQ(sed->MaxValue(), static_cast<double>(100 * sample->GetResolution()));
+        EXPECT_DOUBLE_EQ(sed->MaxValue(), 2.0);
+    }
+    EXPECT_EQ(dlg.sedStart->Value(), 0.5);
+    EXPECT_EQ(dlg.sedEnd->Value(), 1.25);
+
+    // After re-binning to 0.1 s the 100 points become 20: the maximum stays 2.
+    sample->SetResolution(0.1);
+    SetupIntervalDialog(dlg, *sample, "Subtract Zero", 0.1, 0.2);
+    EXPECT_EQ(dlg.sedStart->MinValue(), 0.1);
+    EXPECT_EQ(dlg.sedEnd->Increment(), 0.1);
+    EXPECT_DOUBLE_EQ(dlg.sedEnd->MaxValue(), 2.0);
+}
+
+TEST(IntervalDialog, SetupNeitherClampsNorRoundsTheValues)
+{
+    auto sample = MakeSample(1, 10, [](int, int j) { return j; });
+    TfrmInterval dlg;
+    const double third = 0.7333333333333333;  // more digits than the field shows
+    SetupIntervalDialog(dlg, *sample, "Calculate Area", -5.0, third);
+    EXPECT_EQ(dlg.sedStart->Value(), -5.0);  // below the minimum
+    EXPECT_EQ(dlg.sedEnd->Value(), third);   // read back exactly
+    SetupIntervalDialog(dlg, *sample, "Calculate Area", 7.5, 9.0);
+    EXPECT_EQ(dlg.sedStart->Value(), 7.5);   // above the maximum of 0.2
+    EXPECT_EQ(dlg.sedEnd->Value(), 9.0);
+}
+
+TEST(IntervalDialog, SetupOnEmptySampleFailsWithIndexErrorAfterTheValues)
+{
+    TAASSample empty("Sample", true);
+    TfrmInterval dlg;
+    try {
+        SetupIntervalDialog(dlg, empty, "Subtract Zero", 0.3, 0.4);
+        FAIL() << "no error";
+    } catch (const EListError& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (0)");
+    }
+    EXPECT_EQ(dlg.sedStart->Value(), 0.3);
+    EXPECT_EQ(dlg.windowTitle(), "Set Zero Interval");
+}
+
+TEST(IntervalDialog, ExecuteIsTrueOnlyForOk)
+{
+    TfrmInterval dlg;
+    {
+        ScriptedResponder responder;
+        responder.ThenResult(gui::mrOk);
+        responder.ThenResult(gui::mrCancel);
+        EXPECT_TRUE(dlg.Execute());
+        EXPECT_FALSE(dlg.Execute());
+        ASSERT_EQ(responder.Requests.size(), 2u);
+        EXPECT_EQ(responder.Requests[0].kind, gui::RequestKind::Form);
+        EXPECT_EQ(responder.Requests[0].form, &dlg);
+    }
+    {
+        // Pressing the buttons themselves decides the result too.
+        ScriptedResponder responder;
+        responder.Then([&](const gui::DialogRequest&) {
+            dlg.btnOK->click();
+            return gui::DialogReply{};
+        });
+        responder.Then([&](const gui::DialogRequest&) {
+            dlg.btnCancel->click();
+            return gui::DialogReply{};
+        });
+        EXPECT_TRUE(dlg.Execute());
+        EXPECT_FALSE(dlg.Execute());
+    }
+}
+
+TEST(SmoothDialog, FormDefaults)
+{
+    TfrmSmooth dlg;
+    EXPECT_EQ(dlg.windowTitle(), "Smooth");
+    EXPECT_EQ(dlg.rgMethod->title(), "S&elect Method");
+    ASSERT_EQ(dlg.rgMethod->Count(), 2);
+    EXPECT_EQ(dlg.rgMethod->Button(0)->text(), "M&oving Average");
+    EXPECT_EQ(dlg.rgMethod->Button(1)->text(), "S&av - Gol");
+    EXPECT_EQ(dlg.rgMethod->ItemIndex(), 0);
+    EXPECT_EQ(dlg.gboxPoints->title(), "Poi&nts");
+    EXPECT_EQ(dlg.sedPoints->ValueType(), TSpinEdit::TValueType::Integer);
+    EXPECT_EQ(dlg.sedPoints->MinValue(), 1);
+    EXPECT_EQ(dlg.sedPoints->MaxValue(), 2147483647.0);
+    EXPECT_EQ(dlg.sedPoints->Value(), 1);
+    EXPECT_TRUE(dlg.parent() == nullptr);
+
+    dlg.rgMethod->Button(1)->click();
+    EXPECT_EQ(dlg.rgMethod->ItemIndex(), 1);
+    dlg.rgMethod->SetItemIndex(-1);
+    EXPECT_EQ(dlg.rgMethod->ItemIndex(), -1);
+
+    ScriptedResponder responder;
+    responder.ThenResult(gui::mrOk);
+    responder.ThenResult(gui::mrCancel);
+    EXPECT_TRUE(dlg.Execute());
+    EXPECT_FALSE(dlg.Execute());
+}
+
+// The numeric field: stepping, typing, bounds.
+
+TEST(SpinEdit, SteppingStaysWithinARange)
+{
+    TSpinEdit sed(TSpinEdit::TValueType::Float);
+    sed.SetValue(0.02);
+    sed.SetIncrement(0.02);
+    sed.SetMinValue(0.02);
+    sed.SetMaxValue(0.06);
+    sed.stepBy(1);
+    EXPECT_DOUBLE_EQ(sed.Value(), 0.04);
+    sed.stepBy(5);
+    EXPECT_EQ(sed.Value(), 0.06);
+    sed.stepBy(-10);
+    EXPECT_EQ(sed.Value(), 0.02);
+
+    // A maximum below the minimum is no range: stepping does nothing and the
+    // value stays as set.
+    TSpinEdit points(TSpinEdit::TValueType::Integer);
+    points.SetValue(1);
+    points.SetMinValue(1);
+    points.SetMaxValue(0);
+    points.stepBy(1);
+    points.stepBy(-1);
+    EXPECT_EQ(points.Value(), 1);
+    points.SetValue(0);
+    EXPECT_EQ(points.Value(), 0);
+}
+
+TEST(SpinEdit, TypedTextUsesTheDecimalSeparatorAndIsClampedWhenDone)
+{
+    SeparatorScope comma(',');
+    TSpinEdit sed(TSpinEdit::TValueType::Float);
+    sed.SetMinValue(0.02);
+    sed.SetMaxValue(2.0);
+    sed.SetValue(0.5);
+    EXPECT_EQ(sed.text(), "0,5");
+
+    sed.findChild<QLineEdit*>()->clear();
+    QTest::keyClicks(sed.findChild<QLineEdit*>(), "1,25");
+    EXPECT_EQ(sed.Value(), 1.25);
+    emit sed.editingFinished();
+    EXPECT_EQ(sed.Value(), 1.25);
+
+    sed.findChild<QLineEdit*>()->clear();
+    QTest::keyClicks(sed.findChild<QLineEdit*>(), "7");
+    EXPECT_EQ(sed.Value(), 7.0);  // typed, not yet finished
+    emit sed.editingFinished();
+    EXPECT_EQ(sed.Value(), 2.0);
+    EXPECT_EQ(sed.text(), "2");
+
+    // A point is no separator here: the validator refuses it.
+    QString dotted = "1.5";
+    int pos = 0;
+    EXPECT_EQ(sed.validate(dotted, pos), QValidator::Invalid);
+    QString partial = "1,";
+    EXPECT_NE(sed.validate(partial, pos), QValidator::Invalid);  // on the way to a number
+}
+
+TEST(SpinEdit, IntegerFieldKeepsWholeNumbers)
+{
+    TSpinEdit sed(TSpinEdit::TValueType::Integer);
+    sed.SetValue(7.9);
+    EXPECT_EQ(sed.Value(), 7);
+    EXPECT_EQ(sed.text(), "7");
+    QString frac = "2,5";
+    int pos = 0;
+    EXPECT_EQ(sed.validate(frac, pos), QValidator::Invalid);
+}
+
+}  // namespace
