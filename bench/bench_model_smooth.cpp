@@ -7,6 +7,7 @@
 
 namespace {
 
+// Raw instrument readings: whole numbers.
 TAASPointArray Signal()
 {
     std::mt19937 Gen(7);
@@ -17,10 +18,19 @@ TAASPointArray Signal()
     return P;
 }
 
-template <void (*Smooth)(int, const TAASPointArray&, TAASPointArray&)>
+// The same readings on the absorbance scale (divided by 10000).
+TAASPointArray Absorbance()
+{
+    TAASPointArray P = Signal();
+    for (double& V : P)
+        V = static_cast<double>(static_cast<long double>(V) / 10000);
+    return P;
+}
+
+template <void (*Smooth)(int, const TAASPointArray&, TAASPointArray&), TAASPointArray (*Data)()>
 void BM_Smooth(benchmark::State& State)
 {
-    const TAASPointArray Source = Signal();
+    const TAASPointArray Source = Data();
     TAASPointArray Dest;
     for (auto _ : State) {
         Smooth(10, Source, Dest);
@@ -34,5 +44,11 @@ void BM_Smooth(benchmark::State& State)
 
 }  // namespace
 
-BENCHMARK(BM_Smooth<SmoothMovingAverage>)->Name("SmoothMovingAverage/N10/1M")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Smooth<SmoothWeighted>)->Name("SmoothWeighted/N10/1M")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Smooth<SmoothMovingAverage, Signal>)->Name("SmoothMovingAverage/N10/1M")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Smooth<SmoothWeighted, Signal>)->Name("SmoothWeighted/N10/1M")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Smooth<SmoothMovingAverage, Absorbance>)
+    ->Name("SmoothMovingAverage/N10/1M/absorbance")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Smooth<SmoothWeighted, Absorbance>)
+    ->Name("SmoothWeighted/N10/1M/absorbance")
+    ->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 #include "AASFuncs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -7,24 +8,58 @@
 
 namespace {
 
-// The shared window steps of both smoothers: the argument tests and the
-// source with its edge values repeated N times past either end, so that the
-// window of output i is Padded[i .. i + 2N].
-void PrepareWindow(int N, const TAASPointArray& Source, TAASPointArray& Padded)
+// The argument tests shared by both smoothers, in their order.
+void CheckWindow(int N, const TAASPointArray& Source)
 {
     const long long Width = 2LL * N + 1;
     if (static_cast<long long>(Source.size()) < Width)
         throw Exception(Format("No %d data points available", Width));
     if (N <= 0)
         throw Exception("Number of points less than 1 are not allowed!");
+}
+
+// The window of output i holds the 2N + 1 points around i, the edge values
+// repeated past either end.  Kernel(P, Outputs, Out) computes Outputs values
+// whose windows start at P[0], P[1], ...; this runs it over the interior
+// straight from the source and over the two edges from small padded copies.
+template <class Kernel>
+void RunWindows(int N, const TAASPointArray& Source, double* Out, const Kernel& K)
+{
     const size_t Count = Source.size();
     const size_t Half = static_cast<size_t>(N);
-    Padded.resize(Count + 2 * Half);
-    for (size_t K = 0; K < Half; ++K) {
-        Padded[K] = Source.front();
-        Padded[Half + Count + K] = Source.back();
+    TAASPointArray Edge(3 * Half);
+    // Head: N copies of the first point, then points 0 .. 2N - 1.
+    std::fill(Edge.begin(), Edge.begin() + static_cast<std::ptrdiff_t>(Half), Source.front());
+    std::copy(Source.begin(), Source.begin() + static_cast<std::ptrdiff_t>(2 * Half),
+              Edge.begin() + static_cast<std::ptrdiff_t>(Half));
+    K(Edge.data(), Half, Out);
+    K(Source.data(), Count - 2 * Half, Out + Half);
+    // Tail: points Count - 2N .. Count - 1, then N copies of the last point.
+    std::copy(Source.end() - static_cast<std::ptrdiff_t>(2 * Half), Source.end(), Edge.begin());
+    std::fill(Edge.begin() + static_cast<std::ptrdiff_t>(2 * Half), Edge.end(), Source.back());
+    K(Edge.data(), Half, Out + Count - Half);
+}
+
+// Largest magnitude of the points, and whether all are whole numbers (NaN
+// counts as neither).
+bool ScanSignal(const TAASPointArray& Source, double& MaxAbs)
+{
+    bool Whole = true;
+    MaxAbs = 0;
+    for (double V : Source) {
+        const double A = std::fabs(V);
+        if (!(A <= 4503599627370496.0)) {  // 2^52; beyond it or NaN
+            Whole = false;
+            if (!(A <= MaxAbs))
+                MaxAbs = A;
+            continue;
+        }
+        if (std::floor(V) != V)
+            Whole = false;
+        if (A > MaxAbs)
+            MaxAbs = A;
     }
-    std::copy(Source.begin(), Source.end(), Padded.begin() + static_cast<std::ptrdiff_t>(Half));
+    return Whole;
 }
 
 // Rounds an extended value to double.  Inside the hot loops this is the plain
@@ -46,80 +81,179 @@ inline long double RoundWhole(long double Value)
     return Value > -Shift ? (Value - Shift) + Shift : Value;
 }
 
-// Whole-number signals (raw instrument readings) whose window sums stay
-// within Limit are summed in 64-bit integers: every partial sum the extended
-// arithmetic forms is then exact too, so the result is the same bit for bit,
-// only faster.  Returns false (and leaves Whole alone) for any other signal.
-bool WholeNumbers(const TAASPointArray& Padded, long double Limit, std::vector<std::int64_t>& Whole)
-{
-    double Largest = 0;
-    for (double V : Padded) {
-        const double A = std::fabs(V);
-        if (!(A <= 4503599627370496.0))  // 2^52; also refuses NaN
-            return false;
-        if (static_cast<double>(static_cast<std::int64_t>(V)) != V)
-            return false;
-        if (A > Largest)
-            Largest = A;
+// Where the smoother writes: straight into Dest when nothing can fail any
+// more and Dest is not the source, else into a buffer that replaces Dest at
+// the end.
+class TOutput {
+public:
+    TOutput(const TAASPointArray& Source, TAASPointArray& Dest, bool CanFail)
+        : FDest(Dest), FDirect(!CanFail && &Dest != &Source)
+    {
+        if (FDirect)
+            Dest.resize(Source.size());
+        else
+            FBuffer.resize(Source.size());
     }
-    if (static_cast<long double>(Largest) > Limit)
-        return false;
-    Whole.resize(Padded.size());
-    for (size_t K = 0; K < Padded.size(); ++K)
-        Whole[K] = static_cast<std::int64_t>(Padded[K]);
-    return true;
-}
+    double* Data() { return FDirect ? FDest.data() : FBuffer.data(); }
+    void Commit()
+    {
+        if (!FDirect)
+            FDest.swap(FBuffer);
+    }
+
+private:
+    TAASPointArray& FDest;
+    bool FDirect;
+    TAASPointArray FBuffer;
+};
+
+// Moving average of whole numbers whose window sums stay below 2^52: the sums
+// are exact in doubles (as they are in the extended sums), and the quotient
+// by the odd width is never within rounding distance of a half, so the
+// double quotient rounds to the same whole number.
+struct TWholeAverage {
+    size_t Width;
+    double Divisor;
+    void operator()(const double* W, size_t Outputs, double* Out) const
+    {
+        constexpr double Magic = 6755399441055744.0;  // 1.5 * 2^52
+        size_t I = 0;
+        for (; I + 4 <= Outputs; I += 4) {
+            double S0 = 0, S1 = 0, S2 = 0, S3 = 0;
+            const double* P = W + I;
+            for (size_t J = 0; J < Width; ++J) {
+                S0 += P[J];
+                S1 += P[J + 1];
+                S2 += P[J + 2];
+                S3 += P[J + 3];
+            }
+            Out[I] = (S0 / Divisor + Magic) - Magic;
+            Out[I + 1] = (S1 / Divisor + Magic) - Magic;
+            Out[I + 2] = (S2 / Divisor + Magic) - Magic;
+            Out[I + 3] = (S3 / Divisor + Magic) - Magic;
+        }
+        for (; I < Outputs; ++I) {
+            double S = 0;
+            for (size_t J = 0; J < Width; ++J)
+                S += W[I + J];
+            Out[I] = (S / Divisor + Magic) - Magic;
+        }
+    }
+};
+
+// Moving average of any signal: extended sums in window order.
+struct TExtendedAverage {
+    size_t Width;
+    long double Divisor;
+    void operator()(const double* W, size_t Outputs, double* Out) const
+    {
+        size_t I = 0;
+        // Four windows at a time: each sum still runs over its own window in
+        // order, only independent sums are interleaved.
+        for (; I + 4 <= Outputs; I += 4) {
+            long double S0 = 0, S1 = 0, S2 = 0, S3 = 0;
+            const double* P = W + I;
+            for (size_t J = 0; J < Width; ++J) {
+                S0 += P[J];
+                S1 += P[J + 1];
+                S2 += P[J + 2];
+                S3 += P[J + 3];
+            }
+            Out[I] = Round(RoundWhole(S0 / Divisor));
+            Out[I + 1] = Round(RoundWhole(S1 / Divisor));
+            Out[I + 2] = Round(RoundWhole(S2 / Divisor));
+            Out[I + 3] = Round(RoundWhole(S3 / Divisor));
+        }
+        for (; I < Outputs; ++I) {
+            long double S = 0;
+            for (size_t J = 0; J < Width; ++J)
+                S += W[I + J];
+            Out[I] = Round(RoundWhole(S / Divisor));
+        }
+    }
+};
+
+// Weighted sums of whole numbers that stay within 2^53: every product and
+// partial sum is a whole number held exactly in a double, so plain double
+// arithmetic gives the very SumWY of the extended steps.
+struct TWholeWeighted {
+    size_t Width;
+    const double* Weights;
+    long double SumW;
+    void operator()(const double* W, size_t Outputs, double* Out) const
+    {
+        size_t I = 0;
+        for (; I + 4 <= Outputs; I += 4) {
+            double S0 = 0, S1 = 0, S2 = 0, S3 = 0;
+            const double* P = W + I;
+            for (size_t J = 0; J < Width; ++J) {
+                const double Wj = Weights[J];
+                S0 += Wj * P[J];
+                S1 += Wj * P[J + 1];
+                S2 += Wj * P[J + 2];
+                S3 += Wj * P[J + 3];
+            }
+            Out[I] = Round(S0 / SumW);
+            Out[I + 1] = Round(S1 / SumW);
+            Out[I + 2] = Round(S2 / SumW);
+            Out[I + 3] = Round(S3 / SumW);
+        }
+        for (; I < Outputs; ++I) {
+            double S = 0;
+            for (size_t J = 0; J < Width; ++J)
+                S += Weights[J] * W[I + J];
+            Out[I] = Round(S / SumW);
+        }
+    }
+};
+
+// Weighted sums of any signal: each step in extended precision, rounded to
+// double after every addition.
+struct TExtendedWeighted {
+    size_t Width;
+    const double* Weights;
+    long double SumW;
+    void operator()(const double* W, size_t Outputs, double* Out) const
+    {
+        size_t I = 0;
+        for (; I + 4 <= Outputs; I += 4) {
+            double S0 = 0, S1 = 0, S2 = 0, S3 = 0;
+            const double* P = W + I;
+            for (size_t J = 0; J < Width; ++J) {
+                const long double Wj = Weights[J];
+                S0 = Round(S0 + Wj * P[J]);
+                S1 = Round(S1 + Wj * P[J + 1]);
+                S2 = Round(S2 + Wj * P[J + 2]);
+                S3 = Round(S3 + Wj * P[J + 3]);
+            }
+            Out[I] = Round(S0 / SumW);
+            Out[I + 1] = Round(S1 / SumW);
+            Out[I + 2] = Round(S2 / SumW);
+            Out[I + 3] = Round(S3 / SumW);
+        }
+        for (; I < Outputs; ++I) {
+            double S = 0;
+            for (size_t J = 0; J < Width; ++J)
+                S = Round(S + static_cast<long double>(Weights[J]) * W[I + J]);
+            Out[I] = Round(S / SumW);
+        }
+    }
+};
 
 }  // namespace
 
 void SmoothMovingAverage(int N, const TAASPointArray& Source, TAASPointArray& Dest)
 {
-    TAASPointArray Padded;
-    PrepareWindow(N, Source, Padded);
-    const size_t Count = Source.size();
+    CheckWindow(N, Source);
     const size_t Width = 2 * static_cast<size_t>(N) + 1;
-    const long double Divisor = static_cast<long double>(Width);
-    TAASPointArray Result(Count);
-
-    std::vector<std::int64_t> Whole;
-    if (WholeNumbers(Padded, 9223372036854775807.0L / Divisor, Whole)) {
-        const std::int64_t* Q = Whole.data();
-        for (size_t I = 0; I < Count; ++I) {
-            std::int64_t S = 0;
-            for (size_t J = 0; J < Width; ++J)
-                S += Q[I + J];
-            Result[I] = Round(RoundWhole(static_cast<long double>(S) / Divisor));
-        }
-        Dest.swap(Result);
-        return;
-    }
-
-    const double* W = Padded.data();
-    size_t I = 0;
-    // Four windows at a time: each sum still runs over its own window in
-    // order, only independent sums are interleaved.
-    for (; I + 4 <= Count; I += 4) {
-        long double S0 = 0, S1 = 0, S2 = 0, S3 = 0;
-        const double* P = W + I;
-        for (size_t J = 0; J < Width; ++J) {
-            S0 += P[J];
-            S1 += P[J + 1];
-            S2 += P[J + 2];
-            S3 += P[J + 3];
-        }
-        Result[I] = Round(RoundWhole(S0 / Divisor));
-        Result[I + 1] = Round(RoundWhole(S1 / Divisor));
-        Result[I + 2] = Round(RoundWhole(S2 / Divisor));
-        Result[I + 3] = Round(RoundWhole(S3 / Divisor));
-    }
-    for (; I < Count; ++I) {
-        long double S = 0;
-        const double* P = W + I;
-        for (size_t J = 0; J < Width; ++J)
-            S += P[J];
-        Result[I] = Round(RoundWhole(S / Divisor));
-    }
-    Dest.swap(Result);
+    double MaxAbs = 0;
+    const bool Whole = ScanSignal(Source, MaxAbs);
+    TOutput Out(Source, Dest, false);
+    if (Whole && static_cast<long double>(MaxAbs) * Width < 4503599627370496.0L)
+        RunWindows(N, Source, Out.Data(), TWholeAverage{Width, static_cast<double>(Width)});
+    else
+        RunWindows(N, Source, Out.Data(), TExtendedAverage{Width, static_cast<long double>(Width)});
+    Out.Commit();
 }
 
 double SavGolWeight(int N, int J)
@@ -130,9 +264,7 @@ double SavGolWeight(int N, int J)
 
 void SmoothWeighted(int N, const TAASPointArray& Source, TAASPointArray& Dest)
 {
-    TAASPointArray Padded;
-    PrepareWindow(N, Source, Padded);
-    const size_t Count = Source.size();
+    CheckWindow(N, Source);
     const size_t Width = 2 * static_cast<size_t>(N) + 1;
 
     // Weights in window order, and SumW, which is the same for every window
@@ -147,58 +279,18 @@ void SmoothWeighted(int N, const TAASPointArray& Source, TAASPointArray& Dest)
         SumAbsW += std::fabs(Weights[K]);
     }
 
+    double MaxAbs = 0;
+    const bool Whole = ScanSignal(Source, MaxAbs);
+    const long double Bound = static_cast<long double>(MaxAbs) * SumAbsW;
+    // Sums far below the double range cannot overflow: write in place.
+    TOutput Out(Source, Dest, !(Bound < 1e300L));
     FPClear();
-    TAASPointArray Result(Count);
-    const long double LSumW = SumW;
-
-    // Whole numbers whose weighted sums stay below 2^53 in magnitude: every
-    // partial SumWY is then a whole number held exactly in a double, so the
-    // integer sum is the same value.
-    std::vector<std::int64_t> Whole;
-    if (WholeNumbers(Padded, 9007199254740992.0L / SumAbsW, Whole)) {
-        std::vector<std::int64_t> IntWeights(Width);
-        for (size_t K = 0; K < Width; ++K)
-            IntWeights[K] = static_cast<std::int64_t>(Weights[K]);
-        const std::int64_t* Q = Whole.data();
-        const std::int64_t* Wt = IntWeights.data();
-        for (size_t I = 0; I < Count; ++I) {
-            std::int64_t S = 0;
-            for (size_t J = 0; J < Width; ++J)
-                S += Wt[J] * Q[I + J];
-            Result[I] = Round(static_cast<long double>(S) / LSumW);
-        }
-        FPCheck();
-        Dest.swap(Result);
-        return;
-    }
-
-    const double* W = Padded.data();
-    const double* Wt = Weights.data();
-    size_t I = 0;
-    for (; I + 4 <= Count; I += 4) {
-        double S0 = 0, S1 = 0, S2 = 0, S3 = 0;
-        const double* P = W + I;
-        for (size_t J = 0; J < Width; ++J) {
-            const long double Wj = Wt[J];
-            S0 = Round(S0 + Wj * P[J]);
-            S1 = Round(S1 + Wj * P[J + 1]);
-            S2 = Round(S2 + Wj * P[J + 2]);
-            S3 = Round(S3 + Wj * P[J + 3]);
-        }
-        Result[I] = Round(S0 / LSumW);
-        Result[I + 1] = Round(S1 / LSumW);
-        Result[I + 2] = Round(S2 / LSumW);
-        Result[I + 3] = Round(S3 / LSumW);
-    }
-    for (; I < Count; ++I) {
-        double S = 0;
-        const double* P = W + I;
-        for (size_t J = 0; J < Width; ++J)
-            S = Round(S + static_cast<long double>(Wt[J]) * P[J]);
-        Result[I] = Round(S / LSumW);
-    }
+    if (Whole && Bound <= 9007199254740992.0L)  // 2^53
+        RunWindows(N, Source, Out.Data(), TWholeWeighted{Width, Weights.data(), SumW});
+    else
+        RunWindows(N, Source, Out.Data(), TExtendedWeighted{Width, Weights.data(), SumW});
     FPCheck();
-    Dest.swap(Result);
+    Out.Commit();
 }
 
 void Differences(const TAASPointArray& Source, TAASPointArray& Dest)

@@ -105,21 +105,37 @@ TEST(Smoothing, WholeNumberAndGeneralSignalsGiveTheReferenceBits)
     // the weighted sums leave the exact range of a double.
     std::uniform_int_distribution<long long> Reading(-60000, 60000);
     std::uniform_int_distribution<long long> Huge(-(1LL << 50), 1LL << 50);
-    TAASPointArray Readings(301), Halves(301), Large(301);
+    TAASPointArray Readings(401), Halves(401), Large(401);
     for (size_t I = 0; I < Readings.size(); ++I) {
         Readings[I] = static_cast<double>(Reading(Gen));
         Halves[I] = Readings[I] + 0.5;
         Large[I] = static_cast<double>(Huge(Gen));
     }
-    for (const TAASPointArray* S : {&Readings, &Halves, &Large}) {
+    for (const TAASPointArray* Full : {&Readings, &Halves, &Large}) {
         for (int N : {1, 2, 7, 10, 150}) {
-            TAASPointArray Dest;
-            SmoothMovingAverage(N, *S, Dest);
-            EXPECT_EQ(Dest, ReferenceMovingAverage(N, *S)) << "N " << N;
-            SmoothWeighted(N, *S, Dest);
-            EXPECT_EQ(Dest, ReferenceWeighted(N, *S)) << "N " << N;
+            // The shortest signal, odd lengths around the interleaving, and all.
+            for (size_t Count : {static_cast<size_t>(2 * N + 1), static_cast<size_t>(2 * N + 6), Full->size()}) {
+                const TAASPointArray S(Full->begin(), Full->begin() + static_cast<std::ptrdiff_t>(Count));
+                TAASPointArray Dest;
+                SmoothMovingAverage(N, S, Dest);
+                EXPECT_EQ(Dest, ReferenceMovingAverage(N, S)) << "N " << N << " count " << Count;
+                SmoothWeighted(N, S, Dest);
+                EXPECT_EQ(Dest, ReferenceWeighted(N, S)) << "N " << N << " count " << Count;
+            }
         }
     }
+}
+
+TEST(Smoothing, SourceMayAlsoBeTheDestination)
+{
+    TAASPointArray P{1, 2, 4, 8, 16};
+    const TAASPointArray Expected = ReferenceMovingAverage(1, P);
+    SmoothMovingAverage(1, P, P);
+    EXPECT_EQ(P, Expected);
+    TAASPointArray Q{1, 2, 4, 8, 16};
+    const TAASPointArray ExpectedW = ReferenceWeighted(2, Q);
+    SmoothWeighted(2, Q, Q);
+    EXPECT_EQ(Q, ExpectedW);
 }
 
 TEST(SmoothWeighted, ConstantSignalStaysConstant)
