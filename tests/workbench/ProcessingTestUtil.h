@@ -3,9 +3,17 @@
 // separator scope.
 #pragma once
 
+#include <QApplication>
+#include <QCoreApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTreeWidgetItem>
+#include <QtCharts/QLineSeries>
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -14,6 +22,7 @@
 
 #include "AASCls.h"
 #include "Dialogs.h"
+#include "Sample.h"
 #include "SysUtils.h"
 
 namespace processing_test {
@@ -104,5 +113,89 @@ public:
 private:
     char FOld;
 };
+
+// True when no override cursor is left (the default cursor shows).
+inline bool CursorRestored()
+{
+    return QApplication::overrideCursor() == nullptr;
+}
+
+inline bool WaitCursorShows()
+{
+    const QCursor* c = QApplication::overrideCursor();
+    return c && c->shape() == Qt::WaitCursor;
+}
+
+// A reply that fills an interval or smoothing form through `fill` and
+// closes it with `result`.
+template <class Form>
+ScriptedResponder::Step FillForm(std::function<void(Form&)> fill, int result = gui::mrOk)
+{
+    return [fill, result](const gui::DialogRequest& r) {
+        gui::DialogReply reply;
+        EXPECT_EQ(r.kind, gui::RequestKind::Form);
+        auto* form = dynamic_cast<Form*>(r.form);
+        EXPECT_NE(form, nullptr) << "another form was shown: " << r.caption.toStdString();
+        if (form && fill)
+            fill(*form);
+        reply.result = result;
+        return reply;
+    };
+}
+
+// A sample window opened on a sample file written by the model in a
+// temporary folder.
+class SampleWindowFixture : public ::testing::Test {
+protected:
+    void Open(const TAASSample& sample)
+    {
+        ASSERT_TRUE(dir.isValid());
+        const QString path = dir.filePath("S01.AST");
+        ASSERT_TRUE(sample.SaveToFile(path.toStdString()));
+        window = std::make_unique<VelorSpec::TfrmSample>(nullptr, path);
+        ASSERT_EQ(window->FSample->Count(), sample.Count());
+        ASSERT_FALSE(window->FModified);
+    }
+    void Open(int replicates, int points)
+    {
+        auto sample = MakeSample(replicates, points, [points](int r, int j) { return Peak(r, j, points); });
+        Open(*sample);
+    }
+
+    TAASSample& S() const { return *window->FSample; }
+    // Runs a command as its menu item does (update, then execute when enabled).
+    bool Run(QAction* action) const { return window->acList->Execute(action); }
+    bool Enabled(QAction* action) const
+    {
+        window->acList->UpdateAction(action);
+        return action->isEnabled();
+    }
+    QTreeWidgetItem* Node(int child) const { return window->SampleNode()->child(child); }
+    // The points of a node's curve as Y values.
+    std::vector<double> CurveY(int child) const
+    {
+        std::vector<double> ys;
+        for (const QPointF& p : window->NodeSeries(Node(child))->points())
+            ys.push_back(p.y());
+        return ys;
+    }
+    QString Report() const { return window->redStats->toPlainText(); }
+
+    // A copy of the window's sample, for computing the expected results.
+    std::unique_ptr<TAASSample> Copy() const
+    {
+        auto c = std::make_unique<TAASSample>("Copy", true);
+        c->Assign(window->FSample);
+        return c;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<VelorSpec::TfrmSample> window;
+};
+
+inline std::vector<double> PointsOf(const TAASReplicate& r)
+{
+    return std::vector<double>(r.Points().begin(), r.Points().end());
+}
 
 }  // namespace processing_test
