@@ -107,138 +107,100 @@ private:
     TAASPointArray FBuffer;
 };
 
+// Runs a window policy over Outputs windows starting at W[0], W[1], ...: each
+// output folds its own window in order (Step), then finishes the value
+// (Finish).  Four independent windows are interleaved to keep the
+// arithmetic units busy; the order within each window is unchanged.
+template <class Policy>
+void Interleaved(const Policy& P, const double* W, size_t Outputs, double* Out)
+{
+    using Acc = typename Policy::Acc;
+    size_t I = 0;
+    for (; I + 4 <= Outputs; I += 4) {
+        Acc S0 = 0, S1 = 0, S2 = 0, S3 = 0;
+        const double* X = W + I;
+        for (size_t J = 0; J < P.Width; ++J) {
+            S0 = P.Step(S0, J, X[J]);
+            S1 = P.Step(S1, J, X[J + 1]);
+            S2 = P.Step(S2, J, X[J + 2]);
+            S3 = P.Step(S3, J, X[J + 3]);
+        }
+        Out[I] = P.Finish(S0);
+        Out[I + 1] = P.Finish(S1);
+        Out[I + 2] = P.Finish(S2);
+        Out[I + 3] = P.Finish(S3);
+    }
+    for (; I < Outputs; ++I) {
+        Acc S = 0;
+        for (size_t J = 0; J < P.Width; ++J)
+            S = P.Step(S, J, W[I + J]);
+        Out[I] = P.Finish(S);
+    }
+}
+
 // Moving average of whole numbers whose window sums stay below 2^52: the sums
 // are exact in doubles (as they are in the extended sums), and the quotient
 // by the odd width is never within rounding distance of a half, so the
 // double quotient rounds to the same whole number.
 struct TWholeAverage {
+    using Acc = double;
     size_t Width;
     double Divisor;
-    void operator()(const double* W, size_t Outputs, double* Out) const
+    static double Step(double S, size_t, double X) { return S + X; }
+    double Finish(double S) const
     {
         constexpr double Magic = 6755399441055744.0;  // 1.5 * 2^52
-        size_t I = 0;
-        for (; I + 4 <= Outputs; I += 4) {
-            double S0 = 0, S1 = 0, S2 = 0, S3 = 0;
-            const double* P = W + I;
-            for (size_t J = 0; J < Width; ++J) {
-                S0 += P[J];
-                S1 += P[J + 1];
-                S2 += P[J + 2];
-                S3 += P[J + 3];
-            }
-            Out[I] = (S0 / Divisor + Magic) - Magic;
-            Out[I + 1] = (S1 / Divisor + Magic) - Magic;
-            Out[I + 2] = (S2 / Divisor + Magic) - Magic;
-            Out[I + 3] = (S3 / Divisor + Magic) - Magic;
-        }
-        for (; I < Outputs; ++I) {
-            double S = 0;
-            for (size_t J = 0; J < Width; ++J)
-                S += W[I + J];
-            Out[I] = (S / Divisor + Magic) - Magic;
-        }
+        return (S / Divisor + Magic) - Magic;
     }
 };
 
 // Moving average of any signal: extended sums in window order.
 struct TExtendedAverage {
+    using Acc = long double;
     size_t Width;
     long double Divisor;
-    void operator()(const double* W, size_t Outputs, double* Out) const
-    {
-        size_t I = 0;
-        // Four windows at a time: each sum still runs over its own window in
-        // order, only independent sums are interleaved.
-        for (; I + 4 <= Outputs; I += 4) {
-            long double S0 = 0, S1 = 0, S2 = 0, S3 = 0;
-            const double* P = W + I;
-            for (size_t J = 0; J < Width; ++J) {
-                S0 += P[J];
-                S1 += P[J + 1];
-                S2 += P[J + 2];
-                S3 += P[J + 3];
-            }
-            Out[I] = Round(RoundWhole(S0 / Divisor));
-            Out[I + 1] = Round(RoundWhole(S1 / Divisor));
-            Out[I + 2] = Round(RoundWhole(S2 / Divisor));
-            Out[I + 3] = Round(RoundWhole(S3 / Divisor));
-        }
-        for (; I < Outputs; ++I) {
-            long double S = 0;
-            for (size_t J = 0; J < Width; ++J)
-                S += W[I + J];
-            Out[I] = Round(RoundWhole(S / Divisor));
-        }
-    }
+    static long double Step(long double S, size_t, double X) { return S + X; }
+    double Finish(long double S) const { return Round(RoundWhole(S / Divisor)); }
 };
 
 // Weighted sums of whole numbers that stay within 2^53: every product and
 // partial sum is a whole number held exactly in a double, so plain double
 // arithmetic gives the very SumWY of the extended steps.
 struct TWholeWeighted {
+    using Acc = double;
     size_t Width;
     const double* Weights;
     long double SumW;
-    void operator()(const double* W, size_t Outputs, double* Out) const
-    {
-        size_t I = 0;
-        for (; I + 4 <= Outputs; I += 4) {
-            double S0 = 0, S1 = 0, S2 = 0, S3 = 0;
-            const double* P = W + I;
-            for (size_t J = 0; J < Width; ++J) {
-                const double Wj = Weights[J];
-                S0 += Wj * P[J];
-                S1 += Wj * P[J + 1];
-                S2 += Wj * P[J + 2];
-                S3 += Wj * P[J + 3];
-            }
-            Out[I] = Round(S0 / SumW);
-            Out[I + 1] = Round(S1 / SumW);
-            Out[I + 2] = Round(S2 / SumW);
-            Out[I + 3] = Round(S3 / SumW);
-        }
-        for (; I < Outputs; ++I) {
-            double S = 0;
-            for (size_t J = 0; J < Width; ++J)
-                S += Weights[J] * W[I + J];
-            Out[I] = Round(S / SumW);
-        }
-    }
+    double Step(double S, size_t J, double X) const { return S + Weights[J] * X; }
+    double Finish(double S) const { return Round(S / SumW); }
 };
 
 // Weighted sums of any signal: each step in extended precision, rounded to
 // double after every addition.
 struct TExtendedWeighted {
+    using Acc = double;
     size_t Width;
     const double* Weights;
     long double SumW;
-    void operator()(const double* W, size_t Outputs, double* Out) const
+    double Step(double S, size_t J, double X) const
     {
-        size_t I = 0;
-        for (; I + 4 <= Outputs; I += 4) {
-            double S0 = 0, S1 = 0, S2 = 0, S3 = 0;
-            const double* P = W + I;
-            for (size_t J = 0; J < Width; ++J) {
-                const long double Wj = Weights[J];
-                S0 = Round(S0 + Wj * P[J]);
-                S1 = Round(S1 + Wj * P[J + 1]);
-                S2 = Round(S2 + Wj * P[J + 2]);
-                S3 = Round(S3 + Wj * P[J + 3]);
-            }
-            Out[I] = Round(S0 / SumW);
-            Out[I + 1] = Round(S1 / SumW);
-            Out[I + 2] = Round(S2 / SumW);
-            Out[I + 3] = Round(S3 / SumW);
-        }
-        for (; I < Outputs; ++I) {
-            double S = 0;
-            for (size_t J = 0; J < Width; ++J)
-                S = Round(S + static_cast<long double>(Weights[J]) * W[I + J]);
-            Out[I] = Round(S / SumW);
-        }
+        return Round(S + static_cast<long double>(Weights[J]) * X);
     }
+    double Finish(double S) const { return Round(S / SumW); }
 };
+
+// Adapts a policy to the kernel form RunWindows expects.
+template <class Policy>
+struct TKernel {
+    Policy P;
+    void operator()(const double* W, size_t Outputs, double* Out) const { Interleaved(P, W, Outputs, Out); }
+};
+
+template <class Policy>
+TKernel<Policy> Kernel(const Policy& P)
+{
+    return TKernel<Policy>{P};
+}
 
 }  // namespace
 
@@ -250,9 +212,9 @@ void SmoothMovingAverage(int N, const TAASPointArray& Source, TAASPointArray& De
     const bool Whole = ScanSignal(Source, MaxAbs);
     TOutput Out(Source, Dest, false);
     if (Whole && static_cast<long double>(MaxAbs) * Width < 4503599627370496.0L)
-        RunWindows(N, Source, Out.Data(), TWholeAverage{Width, static_cast<double>(Width)});
+        RunWindows(N, Source, Out.Data(), Kernel(TWholeAverage{Width, static_cast<double>(Width)}));
     else
-        RunWindows(N, Source, Out.Data(), TExtendedAverage{Width, static_cast<long double>(Width)});
+        RunWindows(N, Source, Out.Data(), Kernel(TExtendedAverage{Width, static_cast<long double>(Width)}));
     Out.Commit();
 }
 
@@ -286,9 +248,9 @@ void SmoothWeighted(int N, const TAASPointArray& Source, TAASPointArray& Dest)
     TOutput Out(Source, Dest, !(Bound < 1e300L));
     FPClear();
     if (Whole && Bound <= 9007199254740992.0L)  // 2^53
-        RunWindows(N, Source, Out.Data(), TWholeWeighted{Width, Weights.data(), SumW});
+        RunWindows(N, Source, Out.Data(), Kernel(TWholeWeighted{Width, Weights.data(), SumW}));
     else
-        RunWindows(N, Source, Out.Data(), TExtendedWeighted{Width, Weights.data(), SumW});
+        RunWindows(N, Source, Out.Data(), Kernel(TExtendedWeighted{Width, Weights.data(), SumW}));
     FPCheck();
     Out.Commit();
 }
