@@ -8,6 +8,7 @@
 // a temporary file beside the target and rename it over the target only when
 // it is complete, so a failed save never damages an existing file.
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -74,29 +75,38 @@ std::string ReadWholeFile(const std::string& FileName)
     return Text;
 }
 
-// Splits at CR LF, a lone CR and a lone LF.  A line break at the very end
-// does not start another line.
+// Lines end at CR LF, a lone CR or a lone LF.  A line break at the very end
+// does not start another line.  NextLine reads the line that starts at Pos
+// and moves Pos to the start of the next one; False at the end of the text.
+bool NextLine(std::string_view Text, size_t& Pos, std::string_view& Line)
+{
+    const size_t Size = Text.size();
+    if (Pos >= Size)
+        return false;
+    const char* Data = Text.data();
+    size_t I = Pos;
+    while (I < Size && Data[I] != '\r' && Data[I] != '\n')
+        ++I;
+    Line = std::string_view(Data + Pos, I - Pos);
+    if (I < Size) {
+        if (Data[I] == '\r' && I + 1 < Size && Data[I + 1] == '\n')
+            ++I;
+        ++I;
+    }
+    Pos = I;
+    return true;
+}
+
 void SplitLines(std::string_view Text, TLineViews& Lines)
 {
     Lines.clear();
-    size_t Start = 0;
-    const size_t Size = Text.size();
-    const char* Data = Text.data();
-    size_t I = 0;
-    while (I < Size) {
-        const char C = Data[I];
-        if (C != '\r' && C != '\n') {
-            ++I;
-            continue;
-        }
-        Lines.emplace_back(Data + Start, I - Start);
-        ++I;
-        if (C == '\r' && I < Size && Data[I] == '\n')
-            ++I;
-        Start = I;
-    }
-    if (Start < Size)
-        Lines.emplace_back(Data + Start, Size - Start);
+    // One counting pass first, so the list is sized once.
+    Lines.reserve(static_cast<size_t>(std::count(Text.begin(), Text.end(), '\n')) +
+                  static_cast<size_t>(std::count(Text.begin(), Text.end(), '\r')) + 1);
+    size_t Pos = 0;
+    std::string_view Line;
+    while (NextLine(Text, Pos, Line))
+        Lines.push_back(Line);
 }
 
 std::string JoinLines(const TAASStrings& List)
@@ -267,7 +277,10 @@ void FindSampleKeys(const std::string_view* Lines, size_t Count, TSampleKeys& Ke
 
 double FloatValue(std::string_view Text)
 {
-    return ToDouble(StrToFloat(std::string(Text)));
+    long double Value = 0;
+    if (!TryStrToFloatView(Text, Value))
+        Value = StrToFloat(std::string(Text));  // raises the conversion error
+    return ToDouble(Value);
 }
 
 // An integer key read as a flag: its low 8 bits, non-zero meaning True.
@@ -283,6 +296,7 @@ bool FlagValue(std::string_view Text)
 
 void TAASSample::AppendTextLines(TAASStrings& List, const TProgressEvent& OnProgress) const
 {
+    const bool Alone = List.empty();
     List.push_back(Format("##Resolution=%f", GetResolution()));
     List.push_back(Format("##AreaStart=%f", FAreaStart));
     List.push_back(Format("##AreaEnd=%f", FAreaEnd));
@@ -296,13 +310,17 @@ void TAASSample::AppendTextLines(TAASStrings& List, const TProgressEvent& OnProg
     List.push_back(Format("##Title=%s", FTitle));
     List.push_back(Format("##Absorbtion=%d", FAbsorbtion ? 1 : 0));
     const int Total = Count();
-    size_t Points = 0;
-    for (const TAASReplicate* R : *this)
-        Points += static_cast<size_t>(R->Count()) + 1;
-    List.reserve(List.size() + Points);
+    if (Alone) {
+        // A list of this sample alone is sized once; a shared list (an
+        // experiment's) grows by its own doubling.
+        size_t Points = 0;
+        for (const TAASReplicate* R : *this)
+            Points += static_cast<size_t>(R->Count()) + 1;
+        List.reserve(List.size() + Points);
+    }
     for (int I = 0; I < Total; ++I) {
         for (double Point : GetItem(I)->Points())
-            List.push_back(FloatToStr(Point));
+            List.push_back(FloatToStrFast(Point));
         List.emplace_back(ReplicateEndMarker);
         if (OnProgress)
             OnProgress(I + 1, Total);
@@ -477,50 +495,84 @@ void TAASExperiment::SaveToFile(const std::string& FileName) const
     WriteFileReplacing(FileName, JoinLines(List));
 }
 
+namespace {
+
+// The first line at or after Pos that equals Marker (ignoring case): its
+// start offset, and the start of the line after it.
+bool FindLine(std::string_view Text, size_t Pos, std::string_view Marker, size_t& At, size_t& After)
+{
+    std::string_view Line;
+    for (size_t Start = Pos; NextLine(Text, Pos, Line); Start = Pos) {
+        if (EqualsIgnoringCase(Line, Marker)) {
+            At = Start;
+            After = Pos;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 void TAASExperiment::LoadFromFile(const std::string& FileName)
 {
     Clear();
 
+    // The text is walked in place: lines are views into it, found by offset.
     const std::string Text = ReadWholeFile(FileName);
-    TLineViews L;
-    SplitLines(Text, L);
-    if (L.empty())
+    size_t Pos = 0;
+    std::string_view First;
+    if (!NextLine(Text, Pos, First))
         throw EStringListError(Format(SListIndexError, 0));
-    if (L[0] != "<EXPERIMENT>")
+    if (First != "<EXPERIMENT>")
         throw Exception(Format("File \"%s\" is not a valid experiment file.", FileName));
 
     // Sample blocks: each time the first "<SAMPLE>" line and the first
-    // "</SAMPLE>" line still in the list.  A block's lines leave the list, so
-    // neither search ever has to look back: both walk forward once.
-    const size_t N = L.size();
-    std::vector<bool> Taken(N, false);
-    size_t Open = 0, Close = 0;
+    // "</SAMPLE>" line still in the text.  A block's lines leave the text, so
+    // neither search ever looks back: both walk forward once, and the cost
+    // grows linearly with the file.
+    struct TBlock {
+        size_t Begin, End;  // from the "<SAMPLE>" line to after the "</SAMPLE>" line
+    };
+    std::vector<TBlock> Blocks;
+    TLineViews BlockLines;
+    size_t OpenFrom = 0, CloseFrom = 0;
     for (;;) {
-        while (Open < N && !EqualsIgnoringCase(L[Open], "<SAMPLE>"))
-            ++Open;
-        while (Close < N && (Taken[Close] || !EqualsIgnoringCase(L[Close], "</SAMPLE>")))
-            ++Close;
-        if (Open >= N || Close >= N)
+        size_t Open = 0, AfterOpen = 0, Close = 0, AfterClose = 0;
+        if (!FindLine(Text, OpenFrom, "<SAMPLE>", Open, AfterOpen) ||
+            !FindLine(Text, CloseFrom, "</SAMPLE>", Close, AfterClose))
             break;
+        OpenFrom = Open;
         if (Close < Open) {
             // An end line above the next block pairs with nothing: passed over.
-            ++Close;
+            CloseFrom = AfterClose;
             continue;
         }
+        BlockLines.clear();
+        std::string_view Line;
+        for (size_t P = AfterOpen; P < Close && NextLine(Text, P, Line);)
+            BlockLines.push_back(Line);
         std::unique_ptr<TAASSample> Sample(new TAASSample("", true));
-        Sample->ReadTextLines(L.data() + Open + 1, Close - Open - 1, TProgressEvent());
+        Sample->ReadTextLines(BlockLines.data(), BlockLines.size(), TProgressEvent());
         Add(Sample.release());
-        for (size_t I = Open; I <= Close; ++I)
-            Taken[I] = true;
-        Open = Close + 1;
-        Close = Open;
+        Blocks.push_back({Open, AfterClose});
+        OpenFrom = CloseFrom = AfterClose;
     }
 
+    // What is left of the text once the blocks are gone.
     TLineViews Rest;
-    Rest.reserve(N);
-    for (size_t I = 0; I < N; ++I)
-        if (!Taken[I])
-            Rest.push_back(L[I]);
+    {
+        size_t P = 0, B = 0;
+        std::string_view Line;
+        while (P < Text.size()) {
+            if (B < Blocks.size() && P == Blocks[B].Begin) {
+                P = Blocks[B++].End;
+                continue;
+            }
+            NextLine(Text, P, Line);
+            Rest.push_back(Line);
+        }
+    }
 
     bool TitleFound = false, StatisticFound = false;
     std::string_view TitleValue, StatisticValue;

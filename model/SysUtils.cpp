@@ -521,3 +521,55 @@ std::string Trim(const std::string& S)
         --E;
     return S.substr(B, E - B);
 }
+
+// ---------------------------------------------------------------------------
+// Bulk number conversion
+
+bool TryStrToFloatView(std::string_view S, long double& Value)
+{
+    // Exact powers of ten: 10^k = 2^k * 5^k is exact in 64 mantissa bits up
+    // to k = 27; 19 is all this path needs.
+    static const long double Pow10[20] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                          1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                          1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L};
+    const char* P = S.data();
+    const char* const End = P + S.size();
+    bool Negative = false;
+    if (P < End && *P == '-') {
+        Negative = true;
+        ++P;
+    }
+    unsigned long long Mantissa = 0;
+    int Digits = 0, Fraction = 0;
+    while (P < End && IsDigit(*P)) {
+        Mantissa = Mantissa * 10 + static_cast<unsigned>(*P++ - '0');
+        ++Digits;
+    }
+    bool Simple = Digits > 0;
+    if (Simple && P < End && *P == DecimalSeparator) {
+        ++P;
+        while (P < End && IsDigit(*P)) {
+            Mantissa = Mantissa * 10 + static_cast<unsigned>(*P++ - '0');
+            ++Digits;
+            ++Fraction;
+        }
+    }
+    if (Simple && P == End && Digits <= 19) {
+        long double V = static_cast<long double>(Mantissa);
+        if (Fraction > 0)
+            V /= Pow10[Fraction];
+        Value = Negative ? -V : V;
+        return true;
+    }
+    return TryStrToFloat(std::string(S), Value);
+}
+
+std::string FloatToStrFast(double Value)
+{
+    if (Value > -1e15 && Value < 1e15 && Value == static_cast<double>(static_cast<long long>(Value))) {
+        char Buf[24];
+        auto Res = std::to_chars(Buf, Buf + sizeof Buf, static_cast<long long>(Value));
+        return std::string(Buf, Res.ptr);
+    }
+    return FloatToStr(Value);
+}

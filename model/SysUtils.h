@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // ---------------------------------------------------------------------------
@@ -241,3 +242,18 @@ std::string UpperCase(const std::string& S);  // ASCII letters only
 std::string LowerCase(const std::string& S);
 bool SameText(const std::string& A, const std::string& B);  // ASCII case-insensitive
 std::string Trim(const std::string& S);
+
+// ---------------------------------------------------------------------------
+// Bulk number conversion for the file readers and writers.  Same results as
+// TryStrToFloat and FloatToStr; the common short forms skip their temporary
+// strings and the general conversion routines.
+
+// TryStrToFloat on a view.  "[-]digits[sep digits]" with at most 19 digits is
+// converted directly: one exact integer divided by an exact power of ten, a
+// single correctly rounded step, as the general conversion rounds.  Every
+// other form goes through TryStrToFloat.
+bool TryStrToFloatView(std::string_view S, long double& Value);
+
+// FloatToStr of a double; whole numbers below 1e15 in magnitude are written
+// directly.
+std::string FloatToStrFast(double Value);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -411,6 +412,67 @@ TEST_F(FileTest, BadInputNeverCrashes)
     auto S = Empty();
     S->LoadFromStrings({"##Standart=0x10", "1", "-1000"});
     EXPECT_TRUE(S->Standart());
+}
+
+// ---------------------------------------------------------------------------
+// The bulk conversions used for points give exactly the general results.
+
+TEST(BulkNumberConversion, ParsingMatchesTheGeneralConversion)
+{
+    std::vector<std::string> Inputs{"0", "-0", "1234", "-1000", "1.", "00012.5000", "0.1",
+                                    "9999999999999999999", "18446744073709551615", "12345678901234567890",
+                                    "0.1234567890123456789", "1.00000000000000000005", "123456.789012345",
+                                    "9E-5", " 5", "5 ", "+5", ".5", "-", "", "1.2.3", "0x10", "1e400", "nan"};
+    unsigned Seed = 12345;
+    auto Next = [&] { return Seed = Seed * 1103515245u + 12345u; };
+    for (int I = 0; I < 20000; ++I) {
+        std::string S = (Next() >> 16) % 3 == 0 ? "-" : "";
+        const int IntDigits = 1 + static_cast<int>((Next() >> 16) % 12);
+        for (int D = 0; D < IntDigits; ++D)
+            S += static_cast<char>('0' + (Next() >> 16) % 10);
+        const int FracDigits = static_cast<int>((Next() >> 16) % 12);
+        if (FracDigits > 0) {
+            S += '.';
+            for (int D = 0; D < FracDigits; ++D)
+                S += static_cast<char>('0' + (Next() >> 16) % 10);
+        }
+        Inputs.push_back(S);
+    }
+    for (char Sep : {'.', ','}) {
+        DecimalSeparator = Sep;
+        for (std::string S : Inputs) {
+            for (char& C : S)
+                if (C == '.')
+                    C = Sep;
+            long double A = 0, B = 0;
+            const bool OkA = TryStrToFloatView(S, A);
+            const bool OkB = TryStrToFloat(S, B);
+            ASSERT_EQ(OkA, OkB) << S;
+            if (OkA) {
+                ASSERT_EQ(std::memcmp(&A, &B, 10), 0) << S;
+            }
+        }
+    }
+    DecimalSeparator = '.';
+}
+
+TEST(BulkNumberConversion, WritingMatchesTheGeneralForm)
+{
+    std::vector<double> Values{0.0, -0.0, 1, -1, 1234, -1000, 999999999999999, -999999999999999,
+                               1e15, 1e16, 0.5, 1e-5, 0.0001, 123456.789012345, 4.5e300};
+    unsigned Seed = 777;
+    auto Next = [&] { return Seed = Seed * 1103515245u + 12345u; };
+    for (int I = 0; I < 5000; ++I) {
+        const double Whole = static_cast<double>(static_cast<int>(Next() >> 8) - (1 << 23));
+        Values.push_back(Whole);
+        Values.push_back(Whole / 10000);
+    }
+    for (char Sep : {'.', ','}) {
+        DecimalSeparator = Sep;
+        for (double V : Values)
+            ASSERT_EQ(FloatToStrFast(V), FloatToStr(V)) << V;
+    }
+    DecimalSeparator = '.';
 }
 
 }  // namespace

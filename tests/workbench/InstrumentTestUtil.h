@@ -2,6 +2,7 @@
 // Shared helpers of the Instrument Data window tests: a scripted responder
 // that answers every dialog and records what was asked.
 
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QTreeWidget>
@@ -20,12 +21,15 @@
 struct ScriptedDialogs {
     std::vector<gui::DialogRequest> asked;
     std::deque<gui::DialogReply> replies;  // answered in order; empty: Cancel
+    QStringList formClasses;               // class of every modal form shown
     gui::Responder previous;
 
     ScriptedDialogs()
     {
         previous = gui::SetResponder([this](const gui::DialogRequest& r) {
             asked.push_back(r);
+            if (r.form)
+                formClasses << QString::fromLatin1(r.form->metaObject()->className());
             if (replies.empty())
                 return gui::DialogReply{gui::mrCancel, {}, 0, {}};
             gui::DialogReply reply = replies.front();
