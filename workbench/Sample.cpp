@@ -175,7 +175,12 @@ void TSampleTreeView::EndEditKeepText()
 
 void TSampleTreeView::StartEdit(QTreeWidgetItem* Node)
 {
-    if (Node)
+    if (!Node)
+        return;
+    bool Allow = true;
+    if (OnEditing)
+        OnEditing(Node, Allow);
+    if (Allow)
         editItem(Node, 0);
 }
 
@@ -762,7 +767,8 @@ void TfrmSample::UpdateStatistics()
     Add(Format("%s%.2f", "Area Standart Deviation:    ", FSample->AreaSD()));
     Add(Format("%s%.2f", "Area RSD [%]:               ", FSample->AreaRSD()));
 
-    redStats->setPlainText(Lines.join(QLatin1Char('\n')));
+    // From scratch: the document's own plain format, not the caret's last one.
+    redStats->document()->setPlainText(Lines.join(QLatin1Char('\n')));
 
     QTextCharFormat Heading;
     Heading.setFontWeight(QFont::Bold);
