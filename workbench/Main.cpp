@@ -14,7 +14,6 @@
 #include <QToolButton>
 
 #include "QVEditors.h"
-#include "Sample.h"
 
 namespace VelorSpec {
 
@@ -158,6 +157,12 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 
 TfrmMain::~TfrmMain()
 {
+    // The child windows go first, while the frame is still whole: their
+    // removal must not reach the frame's handlers half-way through its
+    // destruction.
+    disconnect(MdiArea, nullptr, this, nullptr);
+    delete MdiArea;
+    MdiArea = nullptr;
     if (frmMain == this)
         frmMain = nullptr;
     delete FormStorage;
@@ -401,6 +406,12 @@ QMdiSubWindow* TfrmMain::AddChild(QWidget* child)
 {
     QMdiSubWindow* sub = MdiArea->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // The frame's own Close command owns Ctrl+F4; the child's system menu
+    // keeping it too would make the key ambiguous.
+    if (QMenu* system = sub->systemMenu())
+        for (QAction* a : system->actions())
+            if (!a->shortcut().isEmpty() && a->shortcuts().contains(acWindowClose->shortcut()))
+                a->setShortcuts({});
     child->show();
     sub->show();
     MdiArea->setActiveSubWindow(sub);
@@ -432,8 +443,8 @@ TChildForm* TfrmMain::CreateChildWindow(TChildKind kind, const QString& fileName
     Q_UNUSED(fileName);
     switch (kind) {
     case TChildKind::Sample:
-        // Owned by the application until the frame takes it into its area.
-        return new TfrmSample(nullptr, fileName);
+        // The sample window is created here.
+        return nullptr;
     case TChildKind::Experiment:
         // The experiment window is created here.
         return nullptr;

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -427,6 +428,26 @@ TEST_F(FrameTest, AWindowThatCannotLoadClosesItselfAfterBeingShown)
     QApplication::processEvents();
     EXPECT_FALSE(child(0));
     EXPECT_TRUE(frame->MdiArea->subWindowList().isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrameTest, ShortcutsReachTheFrameCommands)
+{
+    frame->show();
+    frame->activateWindow();
+    QApplication::setActiveWindow(frame);
+    frame->OpenFile(QStringLiteral("/d/a.ast"));
+    frame->OpenFile(QStringLiteral("/d/b.ast"));
+    gui::TActionList::UpdateAll();
+    QTest::keyClick(frame, Qt::Key_F4, Qt::ControlModifier);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(child(1));
+    EXPECT_TRUE(child(0));
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(requests.size(), 1);
 }
 
 }  // namespace
