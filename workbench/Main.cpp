@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "QVEditors.h"
+#include "Sample.h"
 
 namespace VelorSpec {
 
@@ -443,8 +444,8 @@ TChildForm* TfrmMain::CreateChildWindow(TChildKind kind, const QString& fileName
     Q_UNUSED(fileName);
     switch (kind) {
     case TChildKind::Sample:
-        // The sample window is created here.
-        return nullptr;
+        // Owned by the application until the frame takes it into its area.
+        return new TfrmSample(nullptr, fileName);
     case TChildKind::Experiment:
         // The experiment window is created here.
         return nullptr;
