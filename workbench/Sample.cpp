@@ -480,6 +480,7 @@ void TfrmSample::LoadTextSample(const QString& FileName)
     for (int I = 0; I < FSample->Count(); ++I)
         AddChild(FromStd(Format("Replicate #%.3d", I + 1)), FSample->GetItem(I));
     AddChild(QStringLiteral("Ansambled Replicate"), FSample->Ansambled());
+    UpdateAxisRanges();
 
     setWindowTitle(Caption(*FSample, FileName));
     if (gui::TMRUManager* Recent = RecentFiles())
@@ -598,7 +599,6 @@ void TfrmSample::AttachSeries(QLineSeries* Series)
     Series->attachAxis(MainChartLeftAxis);
     Series->setColor(Color);
     Series->setProperty(ColorProperty, Color);
-    UpdateAxisRanges();
 }
 
 void TfrmSample::DetachSeries(QLineSeries* Series)
@@ -608,15 +608,17 @@ void TfrmSample::DetachSeries(QLineSeries* Series)
     MainChart->removeSeries(Series);
     // Back to the automatic colour: it takes a free one when shown again.
     Series->setProperty(ColorProperty, QVariant());
-    UpdateAxisRanges();
 }
 
 void TfrmSample::UpdateAxisRanges()
 {
+    // The axes span every curve of the window, shown or not, so that showing
+    // and hiding curves never rescales the chart (which would redraw every
+    // shown curve).
     bool Any = false;
     TSeriesBounds All;
-    for (QAbstractSeries* Shown : MainChart->series()) {
-        const auto It = FBounds.constFind(static_cast<QLineSeries*>(Shown));
+    for (const QLineSeries* Series : std::as_const(FSeries)) {
+        const auto It = FBounds.constFind(Series);
         if (It == FBounds.constEnd())
             continue;
         if (!Any) {
@@ -702,6 +704,7 @@ void TfrmSample::DeleteReplicateNode(QTreeWidgetItem* Node)
         delete Series;
     }
     delete Node;
+    UpdateAxisRanges();
 }
 
 void TfrmSample::RefreshSeries()
