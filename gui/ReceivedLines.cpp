@@ -1,9 +1,12 @@
 #include "ReceivedLines.h"
 
 #include <QLineSeries>
+#include <QSignalBlocker>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace gui {
 
@@ -86,8 +89,26 @@ void TReceivedLines::Flush(QList<QPointF>& pending)
 {
     if (pending.isEmpty() || !FCurrentSeries)
         return;
-    FCurrentSeries->append(pending);
+    {
+        // The series' chart item would redraw the whole series for every
+        // single point; it is told once, later, by RefreshChart.
+        const QSignalBlocker quiet(FCurrentSeries);
+        FCurrentSeries->append(pending);
+    }
     pending.clear();
+    if (!FDirty.contains(FCurrentSeries)) {
+        if (FDirty.isEmpty())
+            QTimer::singleShot(RefreshDelayMs, &FRefreshContext, [this] { RefreshChart(); });
+        FDirty.append(FCurrentSeries);
+    }
+}
+
+void TReceivedLines::RefreshChart()
+{
+    const QList<QPointer<QLineSeries>> dirty = std::exchange(FDirty, {});
+    for (const QPointer<QLineSeries>& series : dirty)
+        if (series)
+            series->replace(series->points());
 }
 
 void TReceivedLines::PlotReceivedLines()
@@ -150,6 +171,7 @@ void TReceivedLines::Reset(QLineSeries* series)
     FLastPlottedLine = 0;
     FPlotX = 0;
     FCurrentSeries = series;
+    FDirty.clear();
 }
 
 }  // namespace gui

@@ -12,14 +12,15 @@
 // one, so the cost of a chunk does not grow with the list.
 
 #include <QList>
+#include <QObject>
 #include <QPointF>
+#include <QPointer>
+#include <QLineSeries>
 
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
-
-class QLineSeries;
 
 namespace gui {
 
@@ -69,9 +70,20 @@ public:
     int Count() const { return static_cast<int>(FReceivedLines.size()); }
     bool Empty() const { return FReceivedLines.empty(); }
 
+    // Chart refresh: new points go into their series at once, but the chart
+    // redraws a long series in time proportional to its length, so the
+    // redraws of all series that received points are gathered and done once
+    // per RefreshDelayMs.  RefreshChart() does the pending redraws now.
+    static constexpr int RefreshDelayMs = 100;
+    void RefreshChart();
+    bool RefreshPending() const { return !FDirty.isEmpty(); }
+
 private:
     // Hands the points gathered for FCurrentSeries to it in one call.
     void Flush(QList<QPointF>& pending);
+
+    QList<QPointer<QLineSeries>> FDirty;
+    QObject FRefreshContext;  // cancels a scheduled redraw when the list goes
 };
 
 }  // namespace gui

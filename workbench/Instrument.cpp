@@ -383,6 +383,8 @@ void TfrmInstrument::acConfigurationExecute()
 
 void TfrmInstrument::acClearDataExecute()
 {
+    // Let the chart catch up with its series before they are emptied.
+    FLines.RefreshChart();
     const QList<QAbstractSeries*> series = Chart->series();
     for (qsizetype i = series.size() - 1; i >= 1; --i) {
         Chart->removeSeries(series[i]);

@@ -1,0 +1,165 @@
+// Live reception of a ten-minute stream (50 readings per second, 30,000
+// lines): the cost of one chunk's line assembly and plot pass must not grow
+// with the length of the list, and handing a chunk of points to a long
+// series attached to a chart must stay well below a millisecond.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QChart>
+#include <QLineSeries>
+#include <QSignalBlocker>
+#include <QValueAxis>
+
+#include <memory>
+#include <string>
+
+#include "ReceivedLines.h"
+
+namespace {
+
+constexpr int StreamLines = 30000;
+constexpr int LinesPerChunk = 25;  // half a second of readings
+
+// One chunk of LinesPerChunk readings, CR LF ends; the k-th chunk splits its
+// last reading so the next chunk completes it.
+std::string Chunk(int k)
+{
+    std::string s;
+    for (int i = 0; i < LinesPerChunk; ++i)
+        s += std::to_string(1000 + (k * LinesPerChunk + i) % 3000) + "\r\n";
+    return s;
+}
+
+struct ChartedLines {
+    QChart chart;
+    QLineSeries* series = new QLineSeries;
+    QValueAxis* x = new QValueAxis;
+    QValueAxis* y = new QValueAxis;
+    gui::TReceivedLines lines;
+    ChartedLines()
+    {
+        chart.addSeries(series);
+        chart.addAxis(x, Qt::AlignBottom);
+        chart.addAxis(y, Qt::AlignLeft);
+        series->attachAxis(x);
+        series->attachAxis(y);
+        x->setRange(0, 700);
+        y->setRange(0, 5000);
+        chart.resize(800, 600);
+        lines.Reset(series);
+        lines.IsOverlapedView = [] { return false; };
+    }
+};
+
+// A private copy with room to grow, as the series' own list is between two
+// chart redraws (a list shared with the caller would be copied on append).
+QList<QPointF> Unshared(const QList<QPointF>& points)
+{
+    QList<QPointF> copy;
+    copy.reserve(points.size() + 4 * LinesPerChunk);
+    copy.append(points.constBegin(), points.constEnd());
+    return copy;
+}
+
+// Per-chunk cost of assembly plus plot pass after `state.range(0)` lines.
+void BM_ChunkAfterLines(benchmark::State& state)
+{
+    ChartedLines c;
+    const int before = static_cast<int>(state.range(0));
+    int k = 0;
+    for (; k * LinesPerChunk < before; ++k) {
+        const std::string s = Chunk(k);
+        c.lines.ReceiveData(s.data(), s.size());
+    }
+    c.lines.RefreshChart();
+    const std::vector<std::string> lines = c.lines.FReceivedLines;
+    const int lastPlotted = c.lines.FLastPlottedLine;
+    const QList<QPointF> points = c.series->points();
+    const long double x = c.lines.FPlotX;
+    std::string s = Chunk(k);
+    for (auto _ : state) {
+        c.lines.ReceiveData(s.data(), s.size());
+        state.PauseTiming();
+        // Back to the same length for the next round (the chart is not
+        // told: it is redrawn by RefreshChart, measured on its own).
+        c.lines.FReceivedLines = lines;
+        c.lines.FLastPlottedLine = lastPlotted;
+        c.lines.FPlotX = x;
+        {
+            const QSignalBlocker quiet(c.series);
+            c.series->replace(Unshared(points));
+        }
+        state.ResumeTiming();
+    }
+    state.counters["lines"] = before;
+}
+BENCHMARK(BM_ChunkAfterLines)->Arg(0)->Arg(10000)->Arg(20000)->Arg(StreamLines - LinesPerChunk)->Unit(benchmark::kMicrosecond);
+
+// The whole ten-minute stream, chunk after chunk.
+void BM_WholeStream(benchmark::State& state)
+{
+    std::vector<std::string> chunks;
+    for (int k = 0; k * LinesPerChunk < StreamLines; ++k)
+        chunks.push_back(Chunk(k));
+    for (auto _ : state) {
+        ChartedLines c;
+        for (const std::string& s : chunks)
+            c.lines.ReceiveData(s.data(), s.size());
+        c.lines.RefreshChart();
+        benchmark::DoNotOptimize(c.series->count());
+    }
+    state.counters["chunks"] = static_cast<double>(chunks.size());
+}
+BENCHMARK(BM_WholeStream)->Unit(benchmark::kMillisecond);
+
+// One chart redraw of a series of 30,000 points (done at most every
+// RefreshDelayMs while the stream runs).
+void BM_RefreshLongSeries(benchmark::State& state)
+{
+    ChartedLines c;
+    std::string all;
+    for (int k = 0; k * LinesPerChunk < StreamLines; ++k)
+        all += Chunk(k);
+    c.lines.ReceiveData(all.data(), all.size());
+    for (auto _ : state) {
+        c.lines.RefreshChart();
+        state.PauseTiming();
+        c.lines.ReceiveData("1\r", 2);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_RefreshLongSeries)->Unit(benchmark::kMillisecond);
+
+// Appending 25 points at once to a series of 30,000 attached to a chart.
+void BM_AppendChunkToLongSeries(benchmark::State& state)
+{
+    ChartedLines c;
+    QList<QPointF> initial;
+    for (int i = 0; i < StreamLines; ++i)
+        initial.append(QPointF(0.02 * (i + 1), 1000 + i % 3000));
+    c.series->replace(Unshared(initial));
+    QList<QPointF> chunk;
+    for (int i = 0; i < LinesPerChunk; ++i)
+        chunk.append(QPointF(0.02 * (StreamLines + i + 1), 2000));
+    const QSignalBlocker quiet(c.series);  // as the plot pass appends
+    for (auto _ : state) {
+        c.series->append(chunk);
+        state.PauseTiming();
+        c.series->replace(Unshared(initial));
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AppendChunkToLongSeries)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
