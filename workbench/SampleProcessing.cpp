@@ -51,6 +51,23 @@ int WholePart(double Value)
     return static_cast<int>(W);
 }
 
+// Asks for an interval proposed as [Start; End] and hands its two values to
+// the sample's start and end setters, in this order; then the report is
+// rebuilt and the window marked modified.  The curves do not change.
+void SetIntervalBounds(TfrmSample& Window, const QString& Caption, double Start, double End,
+                       void (TAASSample::*SetStart)(double), void (TAASSample::*SetEnd)(double))
+{
+    TfrmInterval Dialog(&Window);
+    SetupIntervalDialog(Dialog, *Window.FSample, Caption, Start, End);
+    if (!Dialog.Execute())
+        return;
+    TWaitCursor Wait;
+    (Window.FSample->*SetStart)(Dialog.sedStart->Value());
+    (Window.FSample->*SetEnd)(Dialog.sedEnd->Value());
+    Window.FModified = true;
+    Window.UpdateStatistics();
+}
+
 }  // namespace
 
 void TfrmSample::CreateProcessingActions()
@@ -132,15 +149,8 @@ void TfrmSample::acDefinePlateauExecute(QAction*)
     double Start = 0;
     double End = 0;
     FSample->FindEdges(Start, End);
-    TfrmInterval Dialog(this);
-    SetupIntervalDialog(Dialog, *FSample, QStringLiteral("Define Plateau"), Start, End);
-    if (!Dialog.Execute())
-        return;
-    TWaitCursor Wait;
-    FSample->SetPeakStart(Dialog.sedStart->Value());
-    FSample->SetPeakEnd(Dialog.sedEnd->Value());
-    FModified = true;
-    UpdateStatistics();
+    SetIntervalBounds(*this, QStringLiteral("Define Plateau"), Start, End, &TAASSample::SetPeakStart,
+                      &TAASSample::SetPeakEnd);
 }
 
 // ---------------------------------------------------------------------------
@@ -152,15 +162,8 @@ void TfrmSample::acCalculateAreaExecute(QAction*)
     const long double Resolution = FSample->GetResolution();
     const double Start = FSample->PeakStart() != NotSet ? FSample->PeakStart() : static_cast<double>(Resolution);
     const double End = FSample->PeakEnd() != NotSet ? FSample->PeakEnd() : static_cast<double>(2 * Resolution);
-    TfrmInterval Dialog(this);
-    SetupIntervalDialog(Dialog, *FSample, QStringLiteral("Calculate Area"), Start, End);
-    if (!Dialog.Execute())
-        return;
-    TWaitCursor Wait;
-    FSample->SetAreaStart(Dialog.sedStart->Value());
-    FSample->SetAreaEnd(Dialog.sedEnd->Value());
-    FModified = true;
-    UpdateStatistics();
+    SetIntervalBounds(*this, QStringLiteral("Calculate Area"), Start, End, &TAASSample::SetAreaStart,
+                      &TAASSample::SetAreaEnd);
 }
 
 // ---------------------------------------------------------------------------
