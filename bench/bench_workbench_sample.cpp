@@ -18,47 +18,17 @@
 #include <memory>
 
 #include "AASCls.h"
+#include "BenchSampleWindow.h"
 #include "Sample.h"
 
 using namespace VelorSpec;
 
 namespace {
 
-constexpr int Replicates = 10;
-constexpr int Points = 10000;
-
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "bench_workbench_sample";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-const QString& SampleFile()
-{
-    static QTemporaryDir dir;
-    static QString path = [] {
-        TAASSample sample("Sample", true);
-        for (int r = 0; r < Replicates; ++r) {
-            auto* rep = new TAASReplicate;
-            for (int j = 0; j < Points; ++j) {
-                const double t = j * 0.02;
-                rep->Add(100 + r + 2000 * std::exp(-((t - 100) * (t - 100)) / 800) + (j * 7919 % 13));
-            }
-            sample.Add(rep);
-        }
-        const QString p = dir.filePath("Big.AST");
-        sample.SaveToFile(p.toStdString());
-        return p;
-    }();
-    return path;
-}
+using bench::App;
+using bench::Points;
+using bench::Replicates;
+using bench::SampleFile;
 
 // Lets the chart lay out its curves and paints the window at once.
 void Paint(TfrmSample& w)

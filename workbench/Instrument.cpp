@@ -315,9 +315,23 @@ void TfrmInstrument::PlotReceivedLines()
     FLines.PlotReceivedLines();
 }
 
+namespace {
+QString& testInputFolder()
+{
+    static QString folder;
+    return folder;
+}
+}  // namespace
+
+void TfrmInstrument::SetTestInputFolder(const QString& folder)
+{
+    testInputFolder() = folder;
+}
+
 QString TfrmInstrument::TestInputFileName()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("InstrTest2.txt"));
+    const QString folder = testInputFolder().isEmpty() ? QCoreApplication::applicationDirPath() : testInputFolder();
+    return QDir(folder).filePath(QStringLiteral("InstrTest2.txt"));
 }
 
 void TfrmInstrument::panInfoClick()

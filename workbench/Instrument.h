@@ -129,6 +129,9 @@ public:
     // Replaces the list with the lines of "InstrTest2.txt" in the program's folder.
     void panInfoClick();
     static QString TestInputFileName();
+    // Folder the test input is read from; empty (the default) means the
+    // program's own folder.  Tests point it at a folder of their own.
+    static void SetTestInputFolder(const QString& folder);
 
     void acConnectExecute(QAction* Sender);
     void acConnectUpdate(QAction* Sender);

@@ -15,6 +15,7 @@
 #include "AASCls.h"
 #include "ActionList.h"
 #include "Instrument.h"
+#include "WaitCursor.h"
 
 namespace VelorSpec {
 
@@ -34,13 +35,6 @@ struct Finally {
 };
 template <class F>
 Finally(F) -> Finally<F>;
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 void setNodeData(QTreeWidgetItem* node, const void* p)
 {
@@ -197,7 +191,7 @@ void TfrmInstrument::ClearProceed()
 
 void TfrmInstrument::acProceedDataExecute()
 {
-    WaitCursor wait;
+    TWaitCursor wait;
     // The samples refer to the old replicates: they go before the list does.
     tviewReplicates->clear();
     FreeSamples();
@@ -452,7 +446,7 @@ void TfrmInstrument::SaveExperiment(TAASExperiment* Experiment)
     Finally restore{[this] { sdlgSamples.filter = SampleSaveFilter; }};
     if (!gui::ExecuteSaveDialog(sdlgSamples, this))
         return;
-    WaitCursor wait;
+    TWaitCursor wait;
     Experiment->SaveToFile(LocalPath(ChangeFileExt(sdlgSamples.fileName, QStringLiteral(".AXP"))));
 }
 

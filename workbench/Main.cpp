@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -15,6 +16,7 @@
 
 #include "QVEditors.h"
 #include "Sample.h"
+#include "XlsThread.h"
 
 namespace VelorSpec {
 
@@ -128,6 +130,11 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(MdiArea);
     connect(MdiArea, &QMdiArea::subWindowActivated, this, &TfrmMain::ChildActivated);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    // An export leaves its workbook on disk; say where, so it can be found
+    // even when no spreadsheet application could show it.
+    connect(TxlsNotifier::Instance(), &TxlsNotifier::workbookWritten, this, [this](const QString& path) {
+        statusBar()->showMessage(QStringLiteral("Workbook written to %1").arg(QDir::toNativeSeparators(path)));
+    });
 
     FImages = buildPictures(style());
     acList = new gui::TActionList(this);

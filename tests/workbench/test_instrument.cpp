@@ -18,10 +18,14 @@ namespace {
 
 class InstrumentTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    void TearDown() override { QFile::remove(TfrmInstrument::TestInputFileName()); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        TfrmInstrument::SetTestInputFolder(dir.path());
+    }
+    void TearDown() override { TfrmInstrument::SetTestInputFolder(QString()); }
 
-    // Writes the test input next to the test program and loads it.
+    // Writes the test input into this test's folder and loads it.
     void LoadTestInput(const QByteArray& content)
     {
         QFile f(TfrmInstrument::TestInputFileName());

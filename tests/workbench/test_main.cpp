@@ -3,6 +3,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
@@ -13,6 +14,7 @@
 #include "Dialogs.h"
 #include "Main.h"
 #include "Registry.h"
+#include "XlsThread.h"
 
 using namespace VelorSpec;
 using gui::DialogReply;
@@ -448,6 +450,14 @@ TEST_F(FrameTest, ShortcutsReachTheFrameCommands)
     EXPECT_TRUE(child(0));
     QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(requests.size(), 1);
+}
+
+TEST_F(FrameTest, AWrittenWorkbookIsNamedInTheStatusBar)
+{
+    emit TxlsNotifier::Instance()->workbookWritten(QStringLiteral("/home/lab/Documents/VelorSpec/Book-1.xlsx"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->statusBar()->currentMessage(),
+              QStringLiteral("Workbook written to /home/lab/Documents/VelorSpec/Book-1.xlsx"));
 }
 
 }  // namespace
