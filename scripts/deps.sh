@@ -8,7 +8,7 @@ packages=(
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl
-  xdg-utils
+  xdg-utils locales
 )
 
 missing=()
