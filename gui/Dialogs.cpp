@@ -28,19 +28,29 @@ QString titleFor(MsgDlgType type)
     return QApplication::applicationDisplayName();
 }
 
-// "Desc|*.a;*.b|Desc2|*.c" -> "Desc (*.a *.b);;Desc2 (*.c)"; the description
-// keeps its text, the patterns go in parentheses as Qt expects them.
-QStringList qtFilters(const QString& filter)
+}  // namespace
+
+// "Desc|*.a;*.b|Desc2|*.c" -> "Desc (*.a *.b)", "Desc2 (*.c)": the description
+// keeps its text and the patterns go in parentheses at its end, as Qt reads
+// them; a description that already ends with exactly those patterns in
+// parentheses ("Files(*.AST)|*.AST") is used as it stands.
+QStringList QtNameFilters(const QString& filter)
 {
     QStringList out;
     const QStringList parts = filter.split(QLatin1Char('|'));
     for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        out << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+        if (description.endsWith(QStringLiteral("(%1)").arg(patterns)))
+            out << description;
+        else
+            out << QStringLiteral("%1 (%2)").arg(description, patterns);
     }
     return out;
 }
+
+namespace {
 
 bool execFileDialog(FileDialogOptions& opts, QWidget* parent, bool save)
 {
@@ -71,7 +81,7 @@ bool execFileDialog(FileDialogOptions& opts, QWidget* parent, bool save)
                          : (opts.multiSelect ? QFileDialog::ExistingFiles
                                              : (opts.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile)));
     dlg.setOption(QFileDialog::DontConfirmOverwrite, !opts.overwritePrompt);
-    const QStringList filters = qtFilters(opts.filter);
+    const QStringList filters = QtNameFilters(opts.filter);
     dlg.setNameFilters(filters);
     if (opts.filterIndex >= 1 && opts.filterIndex <= filters.size())
         dlg.selectNameFilter(filters[opts.filterIndex - 1]);

@@ -104,6 +104,8 @@ struct FileDialogOptions {
     bool multiSelect = false;
     QStringList fileNames;
 };
+// The name filters a Qt file dialog shows for a "Description|patterns|..." filter.
+QStringList QtNameFilters(const QString& filter);
 bool ExecuteOpenDialog(FileDialogOptions& opts, QWidget* parent = nullptr);
 bool ExecuteSaveDialog(FileDialogOptions& opts, QWidget* parent = nullptr);
 

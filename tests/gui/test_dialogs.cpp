@@ -1,0 +1,86 @@
+// The dialogs layer: what a real file dialog shows for the programs' filters,
+// and how a responder answers every kind of box.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <stdexcept>
+
+#include "Dialogs.h"
+
+namespace {
+
+TEST(DialogFilters, DescriptionsThatNameTheirPatternsStandAsTheyAre)
+{
+    EXPECT_EQ(gui::QtNameFilters("AAS Sample Text Files(*.AST)|*.AST|AAS Sample Binary Files(*.ASB)|*.ASB|"
+                                 "AAS Experiment(*.AXP)|*.AXP|Any File(*.*)|*.*"),
+              QStringList({"AAS Sample Text Files(*.AST)", "AAS Sample Binary Files(*.ASB)", "AAS Experiment(*.AXP)",
+                           "Any File(*.*)"}));
+    // A description without its patterns gets them; several patterns are
+    // separated by blanks as Qt expects.
+    EXPECT_EQ(gui::QtNameFilters("Text files|*.txt;*.TXT|Odd(*.x)|*.y"),
+              QStringList({"Text files (*.txt *.TXT)", "Odd(*.x) (*.y)"}));
+    EXPECT_TRUE(gui::QtNameFilters("").isEmpty());
+}
+
+class Answered : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gui::SetResponder([this](const gui::DialogRequest& r) {
+            asked.push_back(r);
+            return reply;
+        });
+    }
+    void TearDown() override { gui::SetResponder({}); }
+    std::vector<gui::DialogRequest> asked;
+    gui::DialogReply reply;
+};
+
+TEST_F(Answered, MessagesQueriesAndFileDialogsReachTheResponder)
+{
+    reply.result = gui::mrNo;
+    EXPECT_EQ(gui::MessageDlg("Save?", gui::MsgDlgType::Confirmation, gui::mbYesNoCancel), gui::mrNo);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "Save?");
+    EXPECT_EQ(asked[0].buttons, gui::mbYesNoCancel);
+
+    reply = {gui::mrOk, "typed", 0, {}};
+    QString value = "default";
+    EXPECT_TRUE(gui::InputQuery("Caption", "Prompt", value));
+    EXPECT_EQ(value, "typed");
+    EXPECT_EQ(asked[1].value, "default");
+
+    reply = {gui::mrCancel, "ignored", 0, {}};
+    EXPECT_FALSE(gui::InputQuery("Caption", "Prompt", value));
+    EXPECT_EQ(value, "typed");  // cancel leaves the text alone
+
+    gui::FileDialogOptions opts;
+    opts.filter = "A(*.a)|*.a|B(*.b)|*.b";
+    opts.fileName = "old.a";
+    reply = {gui::mrOk, "/d/new.b", 2, {}};
+    EXPECT_TRUE(gui::ExecuteSaveDialog(opts));
+    EXPECT_EQ(opts.fileName, "/d/new.b");
+    EXPECT_EQ(opts.filterIndex, 2);
+    EXPECT_EQ(asked.back().kind, gui::RequestKind::SaveFile);
+    EXPECT_EQ(asked.back().value, "old.a");
+}
+
+TEST_F(Answered, GuardedCommandsShowTheirErrorAndFormsReportTheirResult)
+{
+    reply.result = gui::mrOk;
+    EXPECT_FALSE(gui::RunGuarded([] { throw std::runtime_error("List index out of bounds (5)"); }));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].type, gui::MsgDlgType::Error);
+    EXPECT_EQ(asked[0].text, "List index out of bounds (5)");
+    EXPECT_TRUE(gui::RunGuarded([] {}));
+
+    QDialog form;
+    reply.result = gui::mrNone;  // the responder pressed nothing: the form's own result counts
+    form.setResult(QDialog::Rejected);
+    EXPECT_EQ(gui::ExecModal(form), gui::mrCancel);
+    form.setResult(gui::mrOk);
+    EXPECT_EQ(gui::ExecModal(form), gui::mrOk);
+    EXPECT_EQ(asked.back().form, &form);
+}
+
+}  // namespace
