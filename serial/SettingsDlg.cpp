@@ -5,9 +5,11 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -111,6 +113,11 @@ TSettingsForm::TSettingsForm(QWidget* AOwner, TCommPortDriver* ADriver)
 
     resize(QSize(314, 206).expandedTo(sizeHint()));
     setFixedSize(size());
+
+    // The dialog opens in the middle of the screen, not over its owner.
+    const QScreen* screen = AOwner ? AOwner->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 TSettingsForm* TSettingsForm::CreateForPort(QWidget* AOwner, TCommPortDriver* ADriver)

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLineEdit>
+#include <QScreen>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -343,4 +345,32 @@ TEST(SettingsFormModal, OkThroughTheModalCall)
     };
     EXPECT_EQ(gui::ExecModal(f), gui::mrOk);
     EXPECT_EQ(d.StopBits(), sb1HALFBITS);
+}
+
+TEST(SettingsFormModal, EnterInAnEditFieldConfirmsAndTheDialogSitsMidScreen)
+{
+    TCommPortDriver d;
+    workbenchDriver(d);
+    Boxes boxes;
+    // The calling window sits in a corner: the dialog still opens mid-screen.
+    QWidget owner;
+    owner.setGeometry(10, 10, 200, 150);
+    owner.show();
+    TSettingsForm f(&owner, &d);
+    boxes.onForm = [&](QDialog&) {
+        f.show();
+        f.activateWindow();
+        const QRect screen = f.screen()->availableGeometry();
+        EXPECT_LE(std::abs(f.frameGeometry().center().x() - screen.center().x()), 2);
+        EXPECT_LE(std::abs(f.frameGeometry().center().y() - screen.center().y()), 30);
+        f.BaudRateComboBox->setFocus();
+        f.BaudRateComboBox->lineEdit()->selectAll();
+        QTest::keyClicks(f.BaudRateComboBox->lineEdit(), "19200");
+        QTest::keyClick(f.BaudRateComboBox->lineEdit(), Qt::Key_Return);
+        return gui::DialogReply{};
+    };
+    EXPECT_EQ(gui::ExecModal(f), gui::mrOk);
+    EXPECT_TRUE(boxes.requests.empty());
+    EXPECT_EQ(d.BaudRateValue(), 19200u);
+    EXPECT_EQ(d.PortName(), R"(\\.\COM1)");
 }
