@@ -109,19 +109,21 @@ bool TFormStorage::ReadPlacement(TWindowPlacement& placement) const
     if (!reg.OpenKey(QLatin1Char('\\') + KeyPath(), false))
         return false;
     TWindowPlacement p;
-    int norm[4];
-    if (!parseFourInts(reg.ReadString(QStringLiteral("NormPos")), norm))
-        return false;
-    p.left = norm[0];
-    p.top = norm[1];
-    p.right = norm[2];
-    p.bottom = norm[3];
-    int minMax[4];
-    if (parseFourInts(reg.ReadString(QStringLiteral("MinMaxPos")), minMax)) {
-        p.minPosition = QPoint(minMax[0], minMax[1]);
-        p.maxPosition = QPoint(minMax[2], minMax[3]);
-    }
+    // Values of the wrong kind keep the window as it is, like garbage text:
+    // a damaged placement must not stop the start-up of the main window.
     try {
+        int norm[4];
+        if (!parseFourInts(reg.ReadString(QStringLiteral("NormPos")), norm))
+            return false;
+        p.left = norm[0];
+        p.top = norm[1];
+        p.right = norm[2];
+        p.bottom = norm[3];
+        int minMax[4];
+        if (parseFourInts(reg.ReadString(QStringLiteral("MinMaxPos")), minMax)) {
+            p.minPosition = QPoint(minMax[0], minMax[1]);
+            p.maxPosition = QPoint(minMax[2], minMax[3]);
+        }
         if (reg.ValueExists(QStringLiteral("Flags")))
             p.flags = reg.ReadInteger(QStringLiteral("Flags"));
         if (reg.ValueExists(QStringLiteral("ShowCmd")))
@@ -129,7 +131,7 @@ bool TFormStorage::ReadPlacement(TWindowPlacement& placement) const
         if (reg.ValueExists(QStringLiteral("PixelsPerInch")))
             p.pixelsPerInch = reg.ReadInteger(QStringLiteral("PixelsPerInch"));
     } catch (const ERegistryException&) {
-        return false;   // values of the wrong kind: keep the window as it is
+        return false;
     }
     placement = p;
     return true;

@@ -208,6 +208,12 @@ TEST_F(StoreTest, PlacementCaptureAndNothingStored)
     reg.OpenKey(storage.KeyPath(), true);
     reg.WriteString(QStringLiteral("NormPos"), QStringLiteral("1,2,x"));
     EXPECT_FALSE(storage.ReadPlacement(p));
+    // So does a value of the wrong kind: no error escapes to the start-up.
+    reg.WriteInteger(QStringLiteral("NormPos"), 7);
+    EXPECT_FALSE(storage.ReadPlacement(p));
+    reg.WriteString(QStringLiteral("NormPos"), QStringLiteral("1,2,3,4"));
+    reg.WriteInteger(QStringLiteral("MinMaxPos"), 7);
+    EXPECT_FALSE(storage.RestorePlacement());
 }
 
 }  // namespace
