@@ -94,7 +94,8 @@ TSettingsForm::TSettingsForm(QWidget* AOwner, TCommPortDriver* ADriver)
     OkButton = new QPushButton(QStringLiteral("Ok"));
     OkButton->setDefault(true);
     CancelButton = new QPushButton(QStringLiteral("Cancel"));
-    CancelButton->setAutoDefault(false);
+    // Enter on a focused button presses that button, as on any dialog.
+    CancelButton->setAutoDefault(true);
     connect(OkButton, &QPushButton::clicked, this, &TSettingsForm::OkButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 

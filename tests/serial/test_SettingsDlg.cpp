@@ -374,3 +374,22 @@ TEST(SettingsFormModal, EnterInAnEditFieldConfirmsAndTheDialogSitsMidScreen)
     EXPECT_EQ(d.BaudRateValue(), 19200u);
     EXPECT_EQ(d.PortName(), R"(\\.\COM1)");
 }
+
+TEST(SettingsFormModal, EnterOnTheFocusedCancelButtonCancels)
+{
+    TCommPortDriver d;
+    workbenchDriver(d);
+    const Snapshot before(d);
+    Boxes boxes;
+    TSettingsForm f(nullptr, &d);
+    boxes.onForm = [&](QDialog&) {
+        f.show();
+        f.activateWindow();
+        editEverything(f);
+        f.CancelButton->setFocus();
+        QTest::keyClick(f.CancelButton, Qt::Key_Return);
+        return gui::DialogReply{};
+    };
+    EXPECT_EQ(gui::ExecModal(f), gui::mrCancel);
+    EXPECT_TRUE(Snapshot(d) == before);
+}
