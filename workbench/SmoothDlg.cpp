@@ -1,5 +1,6 @@
 #include "SmoothDlg.h"
 
+#include <QFont>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -12,6 +13,7 @@ namespace VelorSpec {
 TfrmSmooth::TfrmSmooth(QWidget* owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("Smooth"));
+    setFont(QFont(QStringLiteral("Times New Roman")));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 

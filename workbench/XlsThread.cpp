@@ -29,12 +29,15 @@ void WaitForWorkersAtExit()
 
 // The name of the column after the last replicate: the character whose code
 // is 65 + ReplicateCount.  From 26 replicates on it is no column letter, so
-// the block reference is refused (the character is never folded back into
-// the letters).
+// the block reference is refused and the sheet stays unformatted.  That holds
+// also where the code reaches the lower-case letters (32 to 57 replicates),
+// which the application would otherwise read as the columns A to Z and so
+// format a block of the wrong width.
 std::string ColumnAfterReplicates(int ReplicateCount)
 {
-    const char32_t code = char32_t(65 + ReplicateCount);
-    return QString::fromUcs4(&code, 1).toStdString();
+    if (ReplicateCount >= 26)
+        throw xls::EOleException("Method 'Range' of object '_Application' failed");
+    return std::string(1, char(65 + ReplicateCount));
 }
 
 } // namespace

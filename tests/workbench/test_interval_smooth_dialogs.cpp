@@ -120,6 +120,7 @@ TEST(SmoothDialog, FormDefaults)
 {
     TfrmSmooth dlg;
     EXPECT_EQ(dlg.windowTitle(), "Smooth");
+    EXPECT_EQ(dlg.font().family(), "Times New Roman");
     EXPECT_EQ(dlg.rgMethod->title(), "S&elect Method");
     ASSERT_EQ(dlg.rgMethod->Count(), 2);
     EXPECT_EQ(dlg.rgMethod->Button(0)->text(), "M&oving Average");

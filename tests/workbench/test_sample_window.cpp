@@ -246,6 +246,19 @@ TEST_F(SampleWindowTest, OnlyTheSampleNodeIsRenamed)
     EXPECT_EQ(w.FSample->Title(), "Third");
     EXPECT_TRUE(w.FModified);
 
+    // F2 pressed while the editor has the focus ends the edit too.
+    w.FModified = false;
+    QTest::keyClick(w.tviewSample, Qt::Key_F2);
+    editor = qobject_cast<QLineEdit*>(w.tviewSample->indexWidget(w.tviewSample->currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("Fourth"));
+    QTest::keyClick(editor, Qt::Key_F2);
+    Pump();
+    EXPECT_FALSE(w.tviewSample->IsEditing());
+    EXPECT_EQ(w.FSample->Title(), "Fourth");
+    EXPECT_TRUE(w.FModified);
+    w.FSample->SetTitle("Third");
+
     // Escape keeps the old title and the flag.
     w.FModified = false;
     QTest::keyClick(w.tviewSample, Qt::Key_F2);

@@ -183,6 +183,15 @@ TEST_F(XlsThreadTest, TwentySixReplicatesReachColumnAAAndStayUnformatted)
     ASSERT_EQ(expected.at("AA1").value, "Replicate #026");
     ASSERT_TRUE(expected.count("AA42"));
     ExpectSheet(Workbooks()[0], expected);
+
+    // 32 replicates put a lower-case "a" where the last column's letter
+    // belongs: still no table format, not one over column A alone.
+    sample = MakeSample(32, 5);
+    TxlsThread::SendToExcel(sample.get());
+    Finish();
+    ASSERT_EQ(Workbooks().size(), 2);
+    const QString second = Workbooks()[0] == reported.value(0) ? Workbooks()[1] : Workbooks()[0];
+    ExpectSheet(second, ExpectedSheet(32, 5, 0.02, false));
 }
 
 TEST_F(XlsThreadTest, TwentyFiveReplicatesAreTheWidestFormattedTable)
