@@ -74,6 +74,29 @@ TEST(RecentFiles, SubmenuCaptionsHintsEnablingAndClicks)
     EXPECT_FALSE(menu.menuAction()->isEnabled());
 }
 
+// Opening a listed file adds it again (the window reports its load), which
+// rebuilds the submenu while the chosen item is still delivering its click.
+TEST(RecentFiles, AClickThatChangesTheListIsSafe)
+{
+    QMenu menu(QStringLiteral("Reope&n"));
+    TMRUManager mru;
+    mru.SetRecentMenu(&menu);
+    QStringList opened;
+    mru.OnClick = [&](const QString& name, const QString&, int) {
+        mru.Add(name);
+        mru.Add(QStringLiteral("/d/other.ast"));
+        opened << name;   // still valid after the item that carried it is gone
+    };
+    mru.Add(QStringLiteral("/d/a.ast"));
+    mru.Add(QStringLiteral("/d/b.ast"));
+    menu.actions()[1]->trigger();
+    EXPECT_EQ(opened, QStringList{QStringLiteral("/d/a.ast")});
+    EXPECT_EQ(mru.Strings(), (QStringList{QStringLiteral("/d/other.ast"), QStringLiteral("/d/a.ast"),
+                                          QStringLiteral("/d/b.ast")}));
+    ASSERT_EQ(menu.actions().size(), 3);
+    EXPECT_EQ(menu.actions()[1]->text(), QStringLiteral("&2 /d/a.ast"));
+}
+
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -3,12 +3,14 @@
 // chart, replicates, samples and saved files must match what was sent.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QChart>
 #include <QLineSeries>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QtTest/QTest>
 
 #include "InstrumentTestUtil.h"
 #include "Main.h"
@@ -252,4 +254,55 @@ TEST(InstrumentInFrame, ClosingMinimizesAndShowBringsItBack)
 
     delete frame;
     EXPECT_EQ(frmInstrument, nullptr);
+}
+
+// F7 and F8 belong to both the hidden Communication menu and the Instrument
+// menu: the keys must reach the Instrument Data window's Proceed and Save
+// Samples, also while a document window is the active child.  Close All
+// only minimizes the Instrument Data window.
+TEST(InstrumentInFrame, FunctionKeysReachInstrumentCommandsAndCloseAllMinimizes)
+{
+    QTemporaryDir dir;
+    platform::registry::SetBaseFolder(dir.path());
+    TfrmInstrument::SetTestInputFolder(dir.path());
+    ScriptedDialogs dialogs;
+    auto* frame = new TfrmMain;
+    frame->show();
+    QApplication::setActiveWindow(frame);
+    TfrmInstrument* form = TfrmInstrument::CreateInFrame(frame);
+    QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+    ASSERT_NE(sub, nullptr);
+
+    {
+        QFile f(TfrmInstrument::TestInputFileName());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("1\r\n2\r\n-1000\r\n");
+    }
+    form->panInfoClick();
+    // Another child is active: the key still runs Proceed.
+    auto* other = new QWidget;
+    other->setWindowTitle(QStringLiteral("Sample - [/d/a.ast]"));
+    frame->AddChild(other);
+    gui::TActionList::UpdateAll();
+    QTest::keyClick(frame, Qt::Key_F7);
+    EXPECT_EQ(form->pctrlData->currentIndex(), 1);
+    ASSERT_EQ(form->tviewReplicates->topLevelItemCount(), 1);
+
+    // F8 runs Save Samples: the empty sample is dropped without a dialog.
+    Exec(*form, form->acAddSample);
+    gui::TActionList::UpdateAll();
+    QTest::keyClick(frame, Qt::Key_F8);
+    EXPECT_EQ(form->tviewSamples->topLevelItemCount(), 0);
+    EXPECT_TRUE(dialogs.asked.empty());
+
+    frame->MdiArea->setActiveSubWindow(sub);
+    frame->acList->Execute(frame->acWindowCloseAll);
+    SpinFor(10);
+    EXPECT_TRUE(sub->isMinimized());
+    EXPECT_EQ(frame->MdiArea->subWindowList().size(), 1);
+    EXPECT_EQ(frmInstrument, form);
+
+    delete frame;
+    TfrmInstrument::SetTestInputFolder(QString());
+    platform::registry::SetBaseFolder(QString());
 }
