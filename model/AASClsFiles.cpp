@@ -336,6 +336,8 @@ bool TAASSample::SaveToFile(const std::string& FileName, const TProgressEvent& O
 {
     if (Count() == 0)
         return false;
+    // A file that could not be written is reported as False, never as a
+    // successful save; the old file of that name stays as it was.
     try {
         TAASStrings List;
         AppendTextLines(List, OnProgress);

@@ -109,26 +109,23 @@ private:
 
 // Runs a window policy over Outputs windows starting at W[0], W[1], ...: each
 // output folds its own window in order (Step), then finishes the value
-// (Finish).  Four independent windows are interleaved to keep the
-// arithmetic units busy; the order within each window is unchanged.
+// (Finish).  Policy::Lanes independent windows are interleaved to keep the
+// arithmetic units busy; the order within each window is unchanged, so the
+// results do not depend on the number of lanes.
 template <class Policy>
 void Interleaved(const Policy& P, const double* W, size_t Outputs, double* Out)
 {
     using Acc = typename Policy::Acc;
+    constexpr size_t Lanes = Policy::Lanes;
     size_t I = 0;
-    for (; I + 4 <= Outputs; I += 4) {
-        Acc S0 = 0, S1 = 0, S2 = 0, S3 = 0;
+    for (; I + Lanes <= Outputs; I += Lanes) {
+        Acc S[Lanes] = {};
         const double* X = W + I;
-        for (size_t J = 0; J < P.Width; ++J) {
-            S0 = P.Step(S0, J, X[J]);
-            S1 = P.Step(S1, J, X[J + 1]);
-            S2 = P.Step(S2, J, X[J + 2]);
-            S3 = P.Step(S3, J, X[J + 3]);
-        }
-        Out[I] = P.Finish(S0);
-        Out[I + 1] = P.Finish(S1);
-        Out[I + 2] = P.Finish(S2);
-        Out[I + 3] = P.Finish(S3);
+        for (size_t J = 0; J < P.Width; ++J)
+            for (size_t L = 0; L < Lanes; ++L)
+                S[L] = P.Step(S[L], J, X[J + L]);
+        for (size_t L = 0; L < Lanes; ++L)
+            Out[I + L] = P.Finish(S[L]);
     }
     for (; I < Outputs; ++I) {
         Acc S = 0;
@@ -144,6 +141,7 @@ void Interleaved(const Policy& P, const double* W, size_t Outputs, double* Out)
 // double quotient rounds to the same whole number.
 struct TWholeAverage {
     using Acc = double;
+    static constexpr size_t Lanes = 4;
     size_t Width;
     double Divisor;
     static double Step(double S, size_t, double X) { return S + X; }
@@ -157,6 +155,7 @@ struct TWholeAverage {
 // Moving average of any signal: extended sums in window order.
 struct TExtendedAverage {
     using Acc = long double;
+    static constexpr size_t Lanes = 4;
     size_t Width;
     long double Divisor;
     static long double Step(long double S, size_t, double X) { return S + X; }
@@ -168,6 +167,7 @@ struct TExtendedAverage {
 // arithmetic gives the very SumWY of the extended steps.
 struct TWholeWeighted {
     using Acc = double;
+    static constexpr size_t Lanes = 4;
     size_t Width;
     const double* Weights;
     long double SumW;
@@ -177,8 +177,11 @@ struct TWholeWeighted {
 
 // Weighted sums of any signal: each step in extended precision, rounded to
 // double after every addition.
+// Every step waits for the previous one to be rounded to double through
+// memory, so many windows run side by side to hide that wait.
 struct TExtendedWeighted {
     using Acc = double;
+    static constexpr size_t Lanes = 16;
     size_t Width;
     const double* Weights;
     long double SumW;

@@ -101,20 +101,30 @@ TAASPointArray ReferenceWeighted(int N, const TAASPointArray& S)
 TEST(Smoothing, WholeNumberAndGeneralSignalsGiveTheReferenceBits)
 {
     std::mt19937 Gen(11);
-    // Raw readings, readings with a fraction, and whole numbers so large that
-    // the weighted sums leave the exact range of a double.
+    // Raw readings, readings with a fraction, readings on the absorbance
+    // scale and arbitrary fractions (whose weighted sums round at every
+    // step), and whole numbers so large that the weighted sums leave the
+    // exact range of a double.
     std::uniform_int_distribution<long long> Reading(-60000, 60000);
     std::uniform_int_distribution<long long> Huge(-(1LL << 50), 1LL << 50);
-    TAASPointArray Readings(401), Halves(401), Large(401);
+    TAASPointArray Readings(401), Halves(401), Absorbance(401), Large(401);
     for (size_t I = 0; I < Readings.size(); ++I) {
         Readings[I] = static_cast<double>(Reading(Gen));
         Halves[I] = Readings[I] + 0.5;
+        Absorbance[I] = static_cast<double>(static_cast<long double>(Readings[I]) / 10000);
         Large[I] = static_cast<double>(Huge(Gen));
     }
-    for (const TAASPointArray* Full : {&Readings, &Halves, &Large}) {
+    const TAASPointArray Fractions = RandomSignal(401, 5, 3.7);
+    for (const TAASPointArray* Full :
+         std::initializer_list<const TAASPointArray*>{&Readings, &Halves, &Absorbance, &Fractions, &Large}) {
         for (int N : {1, 2, 7, 10, 150}) {
-            // The shortest signal, odd lengths around the interleaving, and all.
-            for (size_t Count : {static_cast<size_t>(2 * N + 1), static_cast<size_t>(2 * N + 6), Full->size()}) {
+            // The shortest signal, lengths just below, at and above whole
+            // groups of interleaved windows, and all.
+            const size_t Shortest = static_cast<size_t>(2 * N + 1);
+            for (size_t Count : {Shortest, Shortest + 5, Shortest + 15, Shortest + 16, Shortest + 17,
+                                 Shortest + 33, Full->size()}) {
+                if (Count > Full->size())
+                    continue;
                 const TAASPointArray S(Full->begin(), Full->begin() + static_cast<std::ptrdiff_t>(Count));
                 TAASPointArray Dest;
                 SmoothMovingAverage(N, S, Dest);
