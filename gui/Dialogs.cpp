@@ -33,7 +33,9 @@ QString titleFor(MsgDlgType type)
 // "Desc|*.a;*.b|Desc2|*.c" -> "Desc (*.a *.b)", "Desc2 (*.c)": the description
 // keeps its text and the patterns go in parentheses at its end, as Qt reads
 // them; a description that already ends with exactly those patterns in
-// parentheses ("Files(*.AST)|*.AST") is used as it stands.
+// parentheses ("Files(*.AST)|*.AST") is used as it stands.  The pattern "*.*"
+// means every file, also one without an extension; Qt would match only names
+// with a dot, so it is given to Qt as "*" ("Any File(*.*) (*)").
 QStringList QtNameFilters(const QString& filter)
 {
     QStringList out;
@@ -42,10 +44,15 @@ QStringList QtNameFilters(const QString& filter)
         const QString& description = parts[i];
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        if (description.endsWith(QStringLiteral("(%1)").arg(patterns)))
+        QStringList qtPatterns = patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (QString& pattern : qtPatterns)
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*");
+        const QString qt = qtPatterns.join(QLatin1Char(' '));
+        if (qt == patterns && description.endsWith(QStringLiteral("(%1)").arg(patterns)))
             out << description;
         else
-            out << QStringLiteral("%1 (%2)").arg(description, patterns);
+            out << QStringLiteral("%1 (%2)").arg(description, qt);
     }
     return out;
 }

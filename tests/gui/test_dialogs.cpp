@@ -14,12 +14,15 @@ TEST(DialogFilters, DescriptionsThatNameTheirPatternsStandAsTheyAre)
     EXPECT_EQ(gui::QtNameFilters("AAS Sample Text Files(*.AST)|*.AST|AAS Sample Binary Files(*.ASB)|*.ASB|"
                                  "AAS Experiment(*.AXP)|*.AXP|Any File(*.*)|*.*"),
               QStringList({"AAS Sample Text Files(*.AST)", "AAS Sample Binary Files(*.ASB)", "AAS Experiment(*.AXP)",
-                           "Any File(*.*)"}));
+                           "Any File(*.*) (*)"}));
     // A description without its patterns gets them; several patterns are
     // separated by blanks as Qt expects.
     EXPECT_EQ(gui::QtNameFilters("Text files|*.txt;*.TXT|Odd(*.x)|*.y"),
               QStringList({"Text files (*.txt *.TXT)", "Odd(*.x) (*.y)"}));
     EXPECT_TRUE(gui::QtNameFilters("").isEmpty());
+    // "*.*" lists every file, a name without a dot too.
+    EXPECT_EQ(gui::QtNameFilters("All|*.*"), QStringList({"All (*)"}));
+    EXPECT_EQ(gui::QtNameFilters("Some|*.a;*.*"), QStringList({"Some (*.a *)"}));
 }
 
 class Answered : public ::testing::Test {
