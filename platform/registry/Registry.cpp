@@ -285,19 +285,8 @@ QString TRegistry::ReadString(const QString& name) const
 
 void TRegistry::WriteString(const QString& name, const QString& value)
 {
-    if (!FOpen)
-        throw ERegistryException("Failed to set data for '" + name.toStdString() + "'");
-    const Location loc = locate(FRoot, FCurrentPath);
-    auto s = openStore(loc.file);
-    const QString group = resolveGroup(*s, loc.segments, nullptr);
-    QString key = findValueKey(*s, group, name);
-    if (key.isEmpty())
-        key = storedValueName(name);
     const bool escape = value.startsWith(kDwordPrefix) || value.startsWith(kStringPrefix);
-    s->setValue(joinKey(group, key), escape ? kStringPrefix + value : value);
-    s->sync();
-    if (s->status() != QSettings::NoError)
-        throw ERegistryException("Failed to set data for '" + name.toStdString() + "'");
+    WriteRaw(name, escape ? kStringPrefix + value : value);
 }
 
 int TRegistry::ReadInteger(const QString& name) const
@@ -323,6 +312,13 @@ int TRegistry::ReadInteger(const QString& name) const
 
 void TRegistry::WriteInteger(const QString& name, int value)
 {
+    WriteRaw(name, kDwordPrefix + QStringLiteral("%1").arg(static_cast<quint32>(value), 8, 16, QLatin1Char('0')));
+}
+
+// Stores a value's encoded text under its existing name (any letter case)
+// or under a new one.
+void TRegistry::WriteRaw(const QString& name, const QString& raw)
+{
     if (!FOpen)
         throw ERegistryException("Failed to set data for '" + name.toStdString() + "'");
     const Location loc = locate(FRoot, FCurrentPath);
@@ -331,8 +327,7 @@ void TRegistry::WriteInteger(const QString& name, int value)
     QString key = findValueKey(*s, group, name);
     if (key.isEmpty())
         key = storedValueName(name);
-    s->setValue(joinKey(group, key),
-                kDwordPrefix + QStringLiteral("%1").arg(static_cast<quint32>(value), 8, 16, QLatin1Char('0')));
+    s->setValue(joinKey(group, key), raw);
     s->sync();
     if (s->status() != QSettings::NoError)
         throw ERegistryException("Failed to set data for '" + name.toStdString() + "'");

@@ -75,6 +75,7 @@ public:
 
 private:
     QString Absolute(const QString& key) const;
+    void WriteRaw(const QString& name, const QString& raw);
 
     RootKey FRoot;
     bool FOpen = false;
