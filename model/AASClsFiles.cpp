@@ -418,14 +418,25 @@ bool TAASSample::ReadTextLines(const std::string_view* Lines, size_t Count,
         Current.reset();
     }
 
-    if (Keys.Found[skAreaStart])
-        SetAreaStart(FloatValue(Keys.Value[skAreaStart]));
-    if (Keys.Found[skAreaEnd])
-        SetAreaEnd(FloatValue(Keys.Value[skAreaEnd]));
-    if (Keys.Found[skPeakStart])
-        SetPeakStart(FloatValue(Keys.Value[skPeakStart]));
-    if (Keys.Found[skPeakEnd])
-        SetPeakEnd(FloatValue(Keys.Value[skPeakEnd]));
+    // A bound is stored before its interval's results are computed.  The
+    // windows save a sample whose interval no longer fits its points (after a
+    // coarser step, or one the computation refused) with that bound, so a
+    // failing computation here keeps the bound and the replicates instead of
+    // making the program's own file unreadable; only its results stay unset.
+    // A key value that is no number still ends the reading.
+    const auto ApplyBound = [this, &Keys](TSampleKey Key, void (TAASSample::*Setter)(double)) {
+        if (!Keys.Found[Key])
+            return;
+        const double X = FloatValue(Keys.Value[Key]);
+        try {
+            (this->*Setter)(X);
+        } catch (const Exception&) {
+        }
+    };
+    ApplyBound(skAreaStart, &TAASSample::SetAreaStart);
+    ApplyBound(skAreaEnd, &TAASSample::SetAreaEnd);
+    ApplyBound(skPeakStart, &TAASSample::SetPeakStart);
+    ApplyBound(skPeakEnd, &TAASSample::SetPeakEnd);
     if (Keys.Found[skStandart])
         FStandart = FlagValue(Keys.Value[skStandart]);
     if (Keys.Found[skZero])
