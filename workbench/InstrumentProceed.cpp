@@ -417,8 +417,12 @@ void TfrmInstrument::SaveSample(TAASSample* Sample)
     prgBar->setValue(0);
     prgBar->show();
     Finally hideBar{[this] { prgBar->hide(); }};
-    Sample->SaveToFile(LocalPath(ChangeFileExt(name, QStringLiteral(".AST"))),
-                       [this](int Current, int Total) { SaveProgress(Current, Total); });
+    // A sample that could not be written is reported (the writer leaves any
+    // old file of that name untouched); the samples not offered yet stay in
+    // the tree for the next Save Samples.
+    const QString textName = ChangeFileExt(name, QStringLiteral(".AST"));
+    if (!Sample->SaveToFile(LocalPath(textName), [this](int Current, int Total) { SaveProgress(Current, Total); }))
+        throw Exception(Format("Cannot save the sample to \"%s\".", textName.toStdString()));
 }
 
 void TfrmInstrument::SaveProgress(int Current, int Total)

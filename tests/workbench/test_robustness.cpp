@@ -1,0 +1,409 @@
+// Robustness of the workbench on bad input: damaged and odd files opened
+// through the frame, processing commands on degenerate samples followed by a
+// save that must read back the same, saves onto targets that cannot be
+// written, odd received streams in the Instrument Data window, and a damaged
+// settings store at start-up.
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <QMdiArea>
+#include <QProgressBar>
+#include <QSettings>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cmath>
+
+#include "InstrumentTestUtil.h"
+#include "Main.h"
+#include "Registry.h"
+#include "SampleWindowTestUtil.h"
+#include "SmoothDlg.h"
+#include "Interval.h"
+#include "EditCtrls.h"
+
+using namespace sample_window_test;
+using VelorSpec::SaveSampleWindow;
+using VelorSpec::TfrmInstrument;
+using VelorSpec::TfrmMain;
+using VelorSpec::TfrmSample;
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+// A frame with its settings store in a temporary folder.
+class RobustFrame : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        platform::registry::SetBaseFolder(dir.filePath(QStringLiteral("registry")));
+        frame = new TfrmMain;
+        frame->show();
+    }
+    void TearDown() override
+    {
+        delete frame;
+        Pump();
+        platform::registry::SetBaseFolder(QString());
+    }
+    QList<TfrmSample*> Windows() const
+    {
+        QList<TfrmSample*> out;
+        for (QWidget* w : frame->Children())
+            if (auto* s = qobject_cast<TfrmSample*>(w))
+                out << s;
+        return out;
+    }
+    void CloseAll()
+    {
+        for (TfrmSample* w : Windows()) {
+            w->FModified = false;
+            frame->ActivateOpenWindow(w->FFileName);
+            frame->acFileCloseExecute();
+            Pump();
+        }
+    }
+    // Opens a file through the frame; the sample window when one stayed.
+    TfrmSample* Open(const QString& path)
+    {
+        frame->OpenFile(path);
+        Pump();
+        for (TfrmSample* w : Windows())
+            if (w->FFileName == path)
+                return w;
+        return nullptr;
+    }
+    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir dir;
+    TfrmMain* frame = nullptr;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Opening damaged or odd files
+
+TEST_F(RobustFrame, DamagedFilesOpenWithoutCrashOrQuestion)
+{
+    Answers answers;
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage += static_cast<char>((i * 7919 + 13) & 0xFF);
+    WriteAll(Path("garbage.AST"), garbage);
+    WriteAll(Path("empty.AST"), QByteArray());
+    WriteAll(Path("longline.AST"), QByteArray(1 << 20, '7'));
+    WriteAll(Path("nuls.AST"), QByteArray(1000, '\0'));
+    WriteAll(Path("short.AAT"), "one\r\ntwo\r\nthree\r\n");
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.AST")));
+    ASSERT_EQ(::mkfifo(Path("fifo.AST").toLocal8Bit().constData(), 0600), 0);
+
+    for (const char* name : {"garbage.AST", "empty.AST", "longline.AST", "nuls.AST", "short.AAT", "folder.AST",
+                             "fifo.AST", "missing.AST"}) {
+        SCOPED_TRACE(name);
+        TfrmSample* w = Open(Path(name));
+        // An empty file is an empty sample; every other one fails to load
+        // and its window closes silently.
+        if (QByteArray(name) == "empty.AST") {
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(w->FSample->Count(), 0);
+        } else {
+            EXPECT_EQ(w, nullptr);
+        }
+        CloseAll();
+    }
+    EXPECT_TRUE(answers.Requests.isEmpty());
+}
+
+TEST_F(RobustFrame, OddNumbersInKeysAndPoints)
+{
+    Answers answers;
+    const QByteArray header = "##Resolution=0.02\r\n##Title=Odd\r\n";
+    struct Case {
+        const char* name;
+        QByteArray text;
+    } cases[] = {
+        {"res_huge.AST", "##Resolution=1e400\r\n1\r\n2\r\n-1000\r\n"},
+        {"res_nan.AST", "##Resolution=nan\r\n1\r\n2\r\n-1000\r\n"},
+        {"res_inf.AST", "##Resolution=inf\r\n1\r\n2\r\n-1000\r\n"},
+        {"res_hex.AST", "##Resolution=0x10\r\n1\r\n2\r\n-1000\r\n"},
+        {"res_zero.AST", "##Resolution=0\r\n1\r\n2\r\n-1000\r\n"},
+        {"res_tiny.AST", "##Resolution=1e-400\r\n1\r\n2\r\n-1000\r\n"},
+        {"res_neg.AST", "##Resolution=-0.5\r\n1\r\n2\r\n-1000\r\n"},
+        {"area_huge.AST", header + "##AreaStart=1e400\r\n1\r\n2\r\n-1000\r\n"},
+        {"conc_nan.AST", header + "##Concentration=nan\r\n1\r\n2\r\n-1000\r\n"},
+        {"flag_huge.AST", header + "##Zero=99999999999999999999\r\n1\r\n2\r\n-1000\r\n"},
+        {"pt_huge.AST", header + "1\r\n1e400\r\n-1000\r\n"},
+        {"pt_big.AST", header + "1\r\n1e300\r\n-1e300\r\n-1000\r\n"},
+        {"pt_nan.AST", header + "1\r\nnan\r\n-1000\r\n"},
+        {"pt_inf.AST", header + "1\r\ninf\r\n-1000\r\n"},
+        {"pt_hex.AST", header + "1\r\n0x10\r\n-1000\r\n"},
+        {"pt_denormal.AST", header + "1\r\n1e-320\r\n-1000\r\n"},
+        {"uneven.AST", header + "1\r\n2\r\n3\r\n-1000\r\n4\r\n-1000\r\n5\r\n6\r\n7\r\n8\r\n-1000\r\n"},
+        {"nomarker.AST", header + "1\r\n2\r\n3\r\n"},
+        {"markers.AST", header + "-1000\r\n-1000\r\n-1000\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(Path(c.name), c.text);
+        TfrmSample* w = Open(Path(c.name));
+        // A sample without replicates is not saved (and says so); whatever
+        // else was taken can be shown and saved again.
+        if (w && w->FSample->Count() > 0) {
+            w->RefreshSeries();
+            w->UpdateStatistics();
+            const QString again = Path("again.AST");
+            if (!gui::RunGuarded([&] { SaveSampleWindow(w, again); }, w))
+                ADD_FAILURE() << "count " << w->FSample->Count();
+        }
+        CloseAll();
+    }
+    for (const auto& r : answers.Requests)
+        ADD_FAILURE() << "unexpected box: " << r.text.toStdString();
+}
+
+// ---------------------------------------------------------------------------
+// Processing a degenerate sample, then saving it: the file reads back the same.
+
+namespace {
+
+void ExpectSameSample(const TAASSample& a, const TAASSample& b)
+{
+    ASSERT_EQ(a.Count(), b.Count());
+    for (int i = 0; i < a.Count(); ++i)
+        EXPECT_EQ(a.GetItem(i)->Points(), b.GetItem(i)->Points()) << "replicate " << i;
+    EXPECT_EQ(a.Title(), b.Title());
+    EXPECT_EQ(a.Absorbtion(), b.Absorbtion());
+    EXPECT_EQ(a.ZeroSubtracted(), b.ZeroSubtracted());
+    EXPECT_EQ(a.PeakStart(), b.PeakStart());
+    EXPECT_EQ(a.PeakEnd(), b.PeakEnd());
+    EXPECT_EQ(a.AreaStart(), b.AreaStart());
+    EXPECT_EQ(a.AreaEnd(), b.AreaEnd());
+    EXPECT_EQ(static_cast<double>(a.GetResolution()), static_cast<double>(b.GetResolution()));
+}
+
+gui::DialogReply Reply(int result, const QString& value = QString())
+{
+    gui::DialogReply r;
+    r.result = result;
+    r.value = value;
+    return r;
+}
+
+}  // namespace
+
+TEST_F(RobustFrame, ProcessingDegenerateSamplesThenSaveReadsBack)
+{
+    struct Case {
+        const char* name;
+        int replicates;
+        int points;
+        bool flat;
+    } cases[] = {{"one.AST", 1, 1, false}, {"flat.AST", 3, 9, true}, {"two.AST", 2, 2, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto s = std::make_unique<TAASSample>("Edge", true);
+        for (int r = 0; r < c.replicates; ++r) {
+            auto* rep = new TAASReplicate;
+            for (int j = 0; j < c.points; ++j)
+                rep->Add(c.flat ? 5.0 : 1.0 + j * 3 + r);
+            s->Add(rep);
+        }
+        const QString path = WriteSample(dir, QString::fromLatin1(c.name), *s);
+        TfrmSample* w = Open(path);
+        ASSERT_NE(w, nullptr);
+        const gui::Responder previous = gui::SetResponder([&](const gui::DialogRequest& r) -> gui::DialogReply {
+            if (auto* f = dynamic_cast<VelorSpec::TfrmInterval*>(r.form)) {
+                // The very edges of the offered range.
+                f->sedStart->SetValue(f->sedStart->MinValue());
+                f->sedEnd->SetValue(f->sedEnd->MaxValue());
+                return Reply(gui::mrOk);
+            }
+            if (auto* f = dynamic_cast<VelorSpec::TfrmSmooth*>(r.form)) {
+                f->sedPoints->SetValue(f->sedPoints->MaxValue());
+                return Reply(gui::mrOk);
+            }
+            if (r.kind == gui::RequestKind::InputQuery)
+                return Reply(gui::mrOk, QStringLiteral("1000"));
+            return Reply(gui::mrOk);
+        });
+        for (QAction* a : {w->acDefinePlateau, w->acCalculateArea, w->acSubtractZero, w->acSmoothSignal,
+                           w->acAbsorbtion, w->acAbsorbtion, w->acChangeResolution, w->acDefinePlateau,
+                           w->acCalculateArea})
+            w->acList->Execute(a);
+        gui::SetResponder(previous);
+        EXPECT_GT(w->FSample->Count(), 0);
+        const QString saved = Path("saved.AST");
+        ASSERT_TRUE(gui::RunGuarded([&] { SaveSampleWindow(w, saved); }, w));
+        TAASSample back("", true);
+        ASSERT_TRUE(back.LoadFromFile(saved.toStdString())) << ReadAll(saved).left(600).toStdString();
+        ExpectSameSample(*w->FSample, back);
+        CloseAll();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Saving onto targets that cannot be written keeps the window modified and
+// the old file as it was.
+
+TEST_F(RobustFrame, FailedSavesReportAndKeepOldFile)
+{
+    auto s = MakeSample("Target", 2, 12);
+    const QString path = WriteSample(dir, QStringLiteral("target.AST"), *s);
+    const QByteArray original = ReadAll(path);
+    TfrmSample* w = Open(path);
+    ASSERT_NE(w, nullptr);
+    w->FSample->SetTitle("Changed");
+    w->FModified = true;
+
+    WriteAll(Path("plain"), "a file");
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.AST")));
+    for (const QString& target : {Path("plain/under.AST"), Path("folder.AST"), Path("folder"),
+                                  Path("missing/dir/x.AST")}) {
+        SCOPED_TRACE(target.toStdString());
+        Answers answers;
+        EXPECT_FALSE(gui::RunGuarded([&] { SaveSampleWindow(w, target); }, w));
+        ASSERT_EQ(answers.Requests.size(), 1);
+        EXPECT_EQ(answers.Requests[0].type, gui::MsgDlgType::Error);
+        EXPECT_TRUE(w->FModified);
+        EXPECT_EQ(w->FFileName, path);
+    }
+    EXPECT_TRUE(QFileInfo(Path("folder.AST")).isDir());
+    EXPECT_EQ(ReadAll(Path("plain")), QByteArray("a file"));
+    EXPECT_EQ(ReadAll(path), original);
+    CloseAll();
+}
+
+// ---------------------------------------------------------------------------
+// Instrument Data window: odd streams and failing saves
+
+namespace {
+
+class RobustInstrument : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        TfrmInstrument::SetTestInputFolder(dir.path());
+    }
+    void TearDown() override { TfrmInstrument::SetTestInputFolder(QString()); }
+    void Load(const QByteArray& content)
+    {
+        QFile f(TfrmInstrument::TestInputFileName());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        f.close();
+        w.panInfoClick();
+    }
+    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    TfrmInstrument w;
+};
+
+}  // namespace
+
+TEST_F(RobustInstrument, OddStreamsProceedWithoutCrash)
+{
+    QByteArray markers;
+    for (int i = 0; i < 10000; ++i)
+        markers += "-1000\r\n";
+    Load(markers);
+    EXPECT_TRUE(Exec(w, w.acProceedData));
+    ASSERT_NE(w.ReceivedReplicates(), nullptr);
+    EXPECT_EQ(w.ReceivedReplicates()->Count(), 10000);
+    EXPECT_EQ(w.tviewReplicates->topLevelItemCount(), 10000);
+
+    w.ShowPage(0);
+    Load("1\r2\n3\r\n-1000\n4\r-1000\r\n");
+    EXPECT_TRUE(Exec(w, w.acProceedData));
+    ASSERT_EQ(w.ReceivedReplicates()->Count(), 2);
+    EXPECT_EQ(PointsOf(w.ReceivedReplicates()->GetItem(0)), std::vector<double>({1, 2, 3}));
+    EXPECT_EQ(PointsOf(w.ReceivedReplicates()->GetItem(1)), std::vector<double>({4}));
+
+    // A very long line without a line end, and a stream of NULs: refused with
+    // a message, nothing built.
+    for (const QByteArray& bad : {QByteArray(1 << 20, '5'), QByteArray(4096, '\0')}) {
+        w.ShowPage(0);
+        dialogs.asked.clear();
+        Load(bad);
+        Exec(w, w.acProceedData);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+
+    // Received through the port: chunks without any CR.
+    w.ShowPage(0);
+    const QByteArray chunk(100000, '1');
+    w.cpDrvReceiveData(w.cpDrv, chunk.constData(), static_cast<int>(chunk.size()));
+    const QByteArray nuls(1000, '\0');
+    w.cpDrvReceiveData(w.cpDrv, nuls.constData(), static_cast<int>(nuls.size()));
+    w.cpDrvReceiveData(w.cpDrv, "\r\n\r", 3);
+}
+
+TEST_F(RobustInstrument, FailedSampleSaveIsReported)
+{
+    Load("1\r\n2\r\n-1000\r\n");
+    ASSERT_TRUE(Exec(w, w.acProceedData));
+    Exec(w, w.acAddSample);
+    MoveRight(w, "Replicate #001", w.tviewSamples->topLevelItem(0));
+    WriteAll(Path("plain"), "a file");
+    dialogs.SaveAs(Path("plain/under.AST"));
+    EXPECT_FALSE(Exec(w, w.acSaveSamples));
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[1].type, gui::MsgDlgType::Error);
+    EXPECT_FALSE(w.prgBar->isVisibleTo(&w));
+    EXPECT_EQ(w.tviewSamples->topLevelItemCount(), 1);
+    EXPECT_EQ(ReadAll(Path("plain")), QByteArray("a file"));
+}
+
+// ---------------------------------------------------------------------------
+// Settings store damaged before start-up
+
+TEST(RobustStore, GarbageInTheStoreNeitherStopsStartUpNorLosesOtherValues)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString base = dir.filePath(QStringLiteral("registry"));
+    ASSERT_TRUE(QDir().mkpath(base));
+    platform::registry::SetBaseFolder(base);
+    {
+        platform::registry::TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\VelorSpec\\Other"), true));
+        reg.WriteString(QStringLiteral("Keep"), QStringLiteral("me"));
+    }
+    QDir store(base);
+    const QStringList inis = store.entryList({QStringLiteral("*.ini")}, QDir::Files);
+    ASSERT_FALSE(inis.isEmpty());
+    const QString ini = store.filePath(inis.first());
+    QByteArray text = ReadAll(ini);
+    text += "\n[MainForm]\nNormPos=\xff\xfe garbage\nFlags=dword:zz\nShowCmd=sz:\n"
+            "[MainForm/TfrmMain.MRUManager]\nItem_0=dword:00000001\nItem_1=\x01\x02\x03\n"
+            "=====\n[[[[\n";
+    text += QByteArray("\0\0\0 junk\n", 9);
+    WriteAll(ini, text);
+    {
+        TfrmMain frame;
+        frame.show();
+        Pump();
+    }
+    Pump();
+    platform::registry::TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\VelorSpec\\Other"), false));
+    EXPECT_EQ(reg.ReadString(QStringLiteral("Keep")), QStringLiteral("me"));
+    platform::registry::SetBaseFolder(QString());
+}
