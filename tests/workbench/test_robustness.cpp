@@ -392,7 +392,7 @@ TEST(RobustStore, GarbageInTheStoreNeitherStopsStartUpNorLosesOtherValues)
     const QString ini = store.filePath(inis.first());
     QByteArray text = ReadAll(ini);
     text += "\n[MainForm]\nNormPos=\xff\xfe garbage\nFlags=dword:zz\nShowCmd=sz:\n"
-            "[MainForm/TfrmMain.MRUManager]\nItem_0=dword:00000001\nItem_1=\x01\x02\x03\n"
+            "[MainForm/TfrmMain.MRUManager]\nItem_0=dword:00000001\nItem_1=\x01\x02\x03\nItem_2=/data/kept.AST\n"
             "=====\n[[[[\n";
     text += QByteArray("\0\0\0 junk\n", 9);
     WriteAll(ini, text);
@@ -400,10 +400,19 @@ TEST(RobustStore, GarbageInTheStoreNeitherStopsStartUpNorLosesOtherValues)
         TfrmMain frame;
         frame.show();
         Pump();
+        // The readable recent file is taken, the damaged entries are not.
+        EXPECT_TRUE(frame.MRUManager->Strings().contains(QStringLiteral("/data/kept.AST")));
+        Answers answers;
+        EXPECT_TRUE(frame.close());
+        EXPECT_TRUE(answers.Requests.isEmpty());
     }
     Pump();
     platform::registry::TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\VelorSpec\\Other"), false));
     EXPECT_EQ(reg.ReadString(QStringLiteral("Keep")), QStringLiteral("me"));
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\VelorSpec\\MainForm\\TfrmMain.MRUManager"), false));
+    // Written back in the list's order: the control-character name (a
+    // string all the same) first, the kept name after it.
+    EXPECT_EQ(reg.ReadString(QStringLiteral("Item_1")), QStringLiteral("/data/kept.AST"));
     platform::registry::SetBaseFolder(QString());
 }
