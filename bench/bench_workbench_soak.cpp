@@ -16,7 +16,8 @@
 //     the delay from a line's write to its arrival in the list;
 //   - at the end, Proceed builds the replicates that were sent.
 // Other knobs: VELOR_SOAK_RATE (readings per second, default 60) and
-// VELOR_SOAK_REPLICATE (readings per replicate, default 500).
+// VELOR_SOAK_REPLICATE (readings per replicate, default 500) and
+// VELOR_SOAK_ROUNDS (how often both modes run, default 1).
 // Exit status 0 when every check passed.
 
 #include <QAbstractEventDispatcher>
@@ -31,6 +32,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <time.h>
 
@@ -89,6 +91,14 @@ long StatusKb(const char* key)
 
 // Resets VmHWM to the current RSS (Linux 4.0 and later), so each mode's peak
 // is its own.
+// Bytes of heap in use (allocated and not freed), kB: unlike RSS, this does
+// not count memory the allocator keeps after it was freed.
+long HeapInUseKb()
+{
+    const struct mallinfo2 m = mallinfo2();
+    return long((m.uordblks + m.hblkhd) / 1024);
+}
+
 void ResetPeakRss()
 {
     std::ofstream f("/proc/self/clear_refs");
@@ -164,6 +174,7 @@ struct Figures {
     int lines = 0, replicates = 0;
     double wall = 0, guiCpu = 0;
     long rssStartKb = 0, rssEndKb = 0, peakKb = 0;
+    long heapStartKb = 0, heapEndKb = 0, heapAfterClearKb = 0;
     double timerMaxLateMs = 0, timerP99LateMs = 0;
     int timerTicks = 0, timerOver50 = 0;
     double arrivalMaxMs = 0, arrivalMeanMs = 0;
@@ -244,6 +255,7 @@ Figures RunMode(TfrmInstrument* w, PtyPair& pty, bool overlaped, int seconds, in
 
     ResetPeakRss();
     f.rssStartKb = StatusKb("VmRSS");
+    f.heapStartKb = HeapInUseKb();
     const double cpu0 = ThreadCpuSeconds();
     const auto wall0 = Clock::now();
     cpuMark = cpu0;
@@ -284,6 +296,7 @@ Figures RunMode(TfrmInstrument* w, PtyPair& pty, bool overlaped, int seconds, in
     }
     f.rssEndKb = StatusKb("VmRSS");
     f.peakKb = StatusKb("VmHWM");
+    f.heapEndKb = HeapInUseKb();
 
     f.lines = int(sent.lines.size());
     f.replicates = int(sent.replicates.size());
@@ -374,6 +387,13 @@ Figures RunMode(TfrmInstrument* w, PtyPair& pty, bool overlaped, int seconds, in
     w->acList->Execute(w->acDisconnect);
     Check(!w->cpDrv->IsConnected(), mode, "disconnect");
     w->ShowPage(0);
+    // Clear Data gives back what the stream took (the Proceed page keeps its
+    // replicates until the next Proceed).
+    w->acList->Execute(w->acClearData);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    f.heapAfterClearKb = HeapInUseKb();
     return f;
 }
 
@@ -385,6 +405,9 @@ void Report(const char* mode, const Figures& f, int seconds, int rate)
     std::printf("GUI-thread CPU        %.3f s = %.2f %% of wall time\n", f.guiCpu, 100.0 * f.guiCpu / f.wall);
     std::printf("RSS                   start %ld kB, end %ld kB (growth %+ld kB), peak %ld kB (peak growth %+ld kB)\n",
                 f.rssStartKb, f.rssEndKb, f.rssEndKb - f.rssStartKb, f.peakKb, f.peakKb - f.rssStartKb);
+    std::printf("heap in use           start %ld kB, end %ld kB (growth %+ld kB = %.0f B per line), after Clear Data %ld kB\n",
+                f.heapStartKb, f.heapEndKb, f.heapEndKb - f.heapStartKb,
+                f.lines ? 1024.0 * double(f.heapEndKb - f.heapStartKb) / f.lines : 0.0, f.heapAfterClearKb);
     std::printf("RSS every 10 s (kB)  ");
     for (long kb : f.rssEveryTenSecondsKb)
         std::printf(" %ld", kb);
@@ -409,6 +432,7 @@ int main(int argc, char** argv)
     const int seconds = EnvInt("VELOR_SOAK_SECONDS", 60);
     const int rate = EnvInt("VELOR_SOAK_RATE", 60);
     const int perReplicate = EnvInt("VELOR_SOAK_REPLICATE", 500);
+    const int rounds = EnvInt("VELOR_SOAK_ROUNDS", 1);
 
     QTemporaryDir dir;
     platform::registry::SetBaseFolder(dir.path());
@@ -436,10 +460,16 @@ int main(int argc, char** argv)
 
     std::printf("soak: %d s per mode, %d readings/s, %d readings per replicate, polling every %d ms\n", seconds, rate,
                 perReplicate, int(w->cpDrv->PollingDelay()));
-    const Figures a = RunMode(w, pty, true, seconds, rate, perReplicate);
-    Report("Overlaped View", a, seconds, rate);
-    const Figures b = RunMode(w, pty, false, seconds, rate, perReplicate);
-    Report("Sequence View", b, seconds, rate);
+    // Several rounds show whether anything outlives Clear Data and Proceed:
+    // the heap after Clear Data must not climb from one round to the next.
+    for (int round = 1; round <= rounds; ++round) {
+        if (rounds > 1)
+            std::printf("\n#### round %d of %d\n", round, rounds);
+        const Figures a = RunMode(w, pty, true, seconds, rate, perReplicate);
+        Report("Overlaped View", a, seconds, rate);
+        const Figures b = RunMode(w, pty, false, seconds, rate, perReplicate);
+        Report("Sequence View", b, seconds, rate);
+    }
 
     Check(dialogs == 0, "both", "dialogs were shown");
     delete frame;
