@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QFile>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QList>
@@ -21,7 +22,9 @@
 
 #include "AASCls.h"
 #include "Dialogs.h"
+#include "Main.h"
 #include "ProcessingTestUtil.h"
+#include "Registry.h"
 #include "Sample.h"
 #include "SysUtils.h"
 
@@ -115,5 +118,48 @@ inline QStringList ReportLines(const TfrmSample& w)
 {
     return w.redStats->toPlainText().split(QLatin1Char('\n'));
 }
+
+inline QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void WriteAll(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+// A shown frame with its settings store in a temporary folder, for tests that
+// open sample windows through the frame.
+class FrameFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        platform::registry::SetBaseFolder(dir.filePath(QStringLiteral("registry")));
+        frame = new VelorSpec::TfrmMain;
+        frame->show();
+    }
+    void TearDown() override
+    {
+        delete frame;
+        Pump();
+        platform::registry::SetBaseFolder(QString());
+    }
+    QList<TfrmSample*> Windows() const
+    {
+        QList<TfrmSample*> out;
+        for (QWidget* w : frame->Children())
+            if (auto* s = qobject_cast<TfrmSample*>(w))
+                out << s;
+        return out;
+    }
+
+    QTemporaryDir dir;
+    VelorSpec::TfrmMain* frame = nullptr;
+};
 
 }  // namespace sample_window_test

@@ -31,43 +31,9 @@ using VelorSpec::TfrmSample;
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-}
-
 // A frame with its settings store in a temporary folder.
-class RobustFrame : public ::testing::Test {
+class RobustFrame : public FrameFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        platform::registry::SetBaseFolder(dir.filePath(QStringLiteral("registry")));
-        frame = new TfrmMain;
-        frame->show();
-    }
-    void TearDown() override
-    {
-        delete frame;
-        Pump();
-        platform::registry::SetBaseFolder(QString());
-    }
-    QList<TfrmSample*> Windows() const
-    {
-        QList<TfrmSample*> out;
-        for (QWidget* w : frame->Children())
-            if (auto* s = qobject_cast<TfrmSample*>(w))
-                out << s;
-        return out;
-    }
     void CloseAll()
     {
         for (TfrmSample* w : Windows()) {
@@ -88,9 +54,6 @@ protected:
         return nullptr;
     }
     QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
-
-    QTemporaryDir dir;
-    TfrmMain* frame = nullptr;
 };
 
 }  // namespace

@@ -18,53 +18,16 @@ using VelorSpec::TfrmSample;
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-}
-
 // A frame with its registry in a temporary folder.
-class SampleFilesTest : public ::testing::Test {
+class SampleFilesTest : public FrameFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        platform::registry::SetBaseFolder(dir.filePath(QStringLiteral("registry")));
-        frame = new TfrmMain;
-        frame->show();
-    }
-    void TearDown() override
-    {
-        delete frame;
-        Pump();
-        platform::registry::SetBaseFolder(QString());
-    }
     QStringList Recent() const { return frame->MRUManager->Strings(); }
-    QList<TfrmSample*> Windows() const
-    {
-        QList<TfrmSample*> out;
-        for (QWidget* w : frame->Children())
-            if (auto* s = qobject_cast<TfrmSample*>(w))
-                out << s;
-        return out;
-    }
     TfrmSample* OpenInFrame(const QString& path)
     {
         frame->OpenFile(path);
         Pump();
         return qobject_cast<TfrmSample*>(frame->ActiveChild());
     }
-
-    QTemporaryDir dir;
-    TfrmMain* frame = nullptr;
 };
 
 TEST_F(SampleFilesTest, OpenThroughTheFrameAndFindItAgain)
