@@ -1,5 +1,7 @@
 #include "ReceivedLines.h"
 
+#include "AASCls.h"
+
 #include <QLineSeries>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -128,7 +130,7 @@ void TReceivedLines::PlotReceivedLines()
     const int last = Count() - 1;  // the line under assembly
     for (int i = std::max(FLastPlottedLine, 0); i < last; ++i) {
         const std::string& line = FReceivedLines[static_cast<std::size_t>(i)];
-        if (line == ReceivedEndMarker) {
+        if (line == ReplicateEndMarker) {
             if (IsOverlapedView && IsOverlapedView() && NewSeries) {
                 if (QLineSeries* series = NewSeries()) {
                     Flush(pending);

@@ -24,9 +24,6 @@
 
 namespace gui {
 
-// The line that ends a replicate in the instrument's stream.
-inline constexpr const char* ReceivedEndMarker = "-1000";
-
 // Step between two readings, seconds.
 inline constexpr long double ReceivedStep = 0.02L;
 
