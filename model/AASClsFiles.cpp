@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "AASCls.h"
+#include "FileUtils.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ std::string ErrorText(int Error)
 {
     return std::strerror(Error);
 }
+
+}  // namespace
 
 // Reads a regular file whole.  Anything that is not a regular file (a folder,
 // a device, a pipe) is refused rather than read.
@@ -74,6 +77,8 @@ std::string ReadWholeFile(const std::string& FileName)
     Text.resize(Used);
     return Text;
 }
+
+namespace {
 
 // Lines end at CR LF, a lone CR or a lone LF.  A line break at the very end
 // does not start another line.  NextLine reads the line that starts at Pos
@@ -140,6 +145,8 @@ bool WriteAll(int Fd, const std::string& Text)
     return true;
 }
 
+}  // namespace
+
 // Writes Text as the new content of FileName: into a temporary file in the
 // same folder, flushed to disk, then renamed over the target.  The old file
 // stays as it was until the rename.  A symbolic link is followed so that the
@@ -196,6 +203,8 @@ void WriteFileReplacing(const std::string& FileName, const std::string& Text)
         ::close(DirFd);
     }
 }
+
+namespace {
 
 // ---------------------------------------------------------------------------
 // Key lines: "name=value"; a line matches a name when the text before its
