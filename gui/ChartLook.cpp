@@ -49,6 +49,35 @@ void FitValueAxes(QValueAxis* AxisX, QValueAxis* AxisY, const QList<const QLineS
     AxisY->setRange(MinY - Margin, MaxY + Margin);
 }
 
+void TGrowingAxes::Extend(double MinX, double MaxX, double MinY, double MaxY)
+{
+    (void)MinX;
+    if (!FSet) {
+        FDataMinY = MinY;
+        FDataMaxY = MaxY;
+        FAxisMaxX = 0;
+        FAxisMinY = FAxisMaxY = MinY;
+        FSet = true;
+    }
+    FDataMinY = std::min(FDataMinY, MinY);
+    FDataMaxY = std::max(FDataMaxY, MaxY);
+    bool Changed = false;
+    if (MaxX > FAxisMaxX) {
+        FAxisMaxX = std::max(MaxX * 1.5, 1.0);
+        Changed = true;
+    }
+    if (FDataMinY < FAxisMinY || FDataMaxY > FAxisMaxY) {
+        const double Margin = std::max((FDataMaxY - FDataMinY) * 0.25, 1.0);
+        FAxisMinY = FDataMinY - Margin;
+        FAxisMaxY = FDataMaxY + Margin;
+        Changed = true;
+    }
+    if (Changed) {
+        FAxisX->setRange(0, FAxisMaxX);
+        FAxisY->setRange(FAxisMinY, FAxisMaxY);
+    }
+}
+
 QImage ChartBitmap(const QChartView* View)
 {
     const QSize Size = View->size().isEmpty() ? QSize(600, 400) : View->size();
