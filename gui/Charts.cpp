@@ -1,0 +1,557 @@
+#include "Charts.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QGraphicsScene>
+#include <QLegend>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QValueAxis>
+#include <QXYSeries>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "SysUtils.h"
+
+namespace gui {
+
+// ---------------------------------------------------------------------------
+// Axes
+
+double NiceStep(double span, int maxIntervals)
+{
+    if (!(span > 0) || !std::isfinite(span))
+        return 1;
+    maxIntervals = std::max(maxIntervals, 1);
+    const double raw = span / maxIntervals;
+    double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    // log10 may land a hair off for exact powers of ten.
+    if (magnitude > raw)
+        magnitude /= 10;
+    for (;;) {
+        for (const double f : {1.0, 2.0, 5.0}) {
+            const double step = f * magnitude;
+            if (span / step <= maxIntervals * (1 + 1e-9))
+                return step;
+        }
+        magnitude *= 10;
+    }
+}
+
+int StepDecimals(double step)
+{
+    if (!(step > 0) || !std::isfinite(step) || step >= 1)
+        return 0;
+    int decimals = 0;
+    double scaled = step;
+    while (decimals < 15 && std::fabs(scaled - std::round(scaled)) > 1e-9 * std::max(1.0, scaled)) {
+        scaled *= 10;
+        ++decimals;
+    }
+    return decimals;
+}
+
+TAxisScale NiceScale(double dataMin, double dataMax, const TAxisOptions& options)
+{
+    TAxisScale scale;
+    if (!std::isfinite(dataMin) || !std::isfinite(dataMax)) {
+        scale.Step = NiceStep(1, options.MaxIntervals);
+        scale.Decimals = StepDecimals(scale.Step);
+        return scale;
+    }
+    if (dataMin > dataMax)
+        std::swap(dataMin, dataMax);
+    double lo = dataMin, hi = dataMax;
+    if (lo == hi) {
+        // A flat curve still gets a visible span around its value.
+        const double half = lo == 0 ? 1 : std::fabs(lo) * 0.1;
+        lo -= half;
+        hi += half;
+    } else {
+        const double margin = (hi - lo) * std::max(options.Margin, 0.0);
+        lo -= margin;
+        hi += margin;
+    }
+    // Data on one side of zero keeps its axis on that side.
+    if (dataMin >= 0 && lo < 0)
+        lo = 0;
+    else if (dataMax <= 0 && hi > 0)
+        hi = 0;
+    scale.Min = lo;
+    scale.Max = hi;
+    scale.Step = NiceStep(hi - lo, options.MaxIntervals);
+    scale.Decimals = StepDecimals(scale.Step);
+    return scale;
+}
+
+QList<double> ScaleTicks(const TAxisScale& scale)
+{
+    QList<double> ticks;
+    if (!(scale.Step > 0) || !(scale.Max >= scale.Min))
+        return ticks;
+    const double eps = scale.Step * 1e-9;
+    const double first = std::ceil((scale.Min - eps) / scale.Step);
+    const double last = std::floor((scale.Max + eps) / scale.Step);
+    if (last - first > 1000)
+        return ticks;
+    // Each tick is a whole multiple of the step, computed on its own (no
+    // running sum that drifts).
+    for (double k = first; k <= last; ++k)
+        ticks << (k == 0 ? 0.0 : k * scale.Step);
+    return ticks;
+}
+
+QString AxisLabel(double value, int decimals)
+{
+    QString s = QString::number(value, 'f', std::clamp(decimals, 0, 15));
+    if (s.startsWith(QLatin1Char('-'))) {
+        bool zero = true;
+        for (const QChar c : s)
+            if (c.isDigit() && c != QLatin1Char('0'))
+                zero = false;
+        if (zero)
+            s.remove(0, 1);
+    }
+    if (DecimalSeparator != '.')
+        s.replace(QLatin1Char('.'), QLatin1Char(DecimalSeparator));
+    return s;
+}
+
+namespace {
+const char* const StepProperty = "velorAxisStep";
+const char* const DecimalsProperty = "velorAxisDecimals";
+}  // namespace
+
+QValueAxis* NewValueAxis(const QString& title)
+{
+    auto* axis = new QCategoryAxis;
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axis->setTitleText(title);
+    ScaleAxis(axis, TAxisScale{});
+    return axis;
+}
+
+void ScaleAxis(QValueAxis* axis, const TAxisScale& scale)
+{
+    if (!axis)
+        return;
+    axis->setProperty(StepProperty, scale.Step);
+    axis->setProperty(DecimalsProperty, scale.Decimals);
+    if (auto* categories = qobject_cast<QCategoryAxis*>(axis)) {
+        for (const QString& label : categories->categoriesLabels())
+            categories->remove(label);
+        const QList<double> ticks = ScaleTicks(scale);
+        // A category ends at each tick; the first starts just below the range
+        // so that a tick on the lower end gets its label too.
+        categories->setStartValue(scale.Min - std::max(scale.Step * 1e-6, 1e-300));
+        for (const double tick : ticks)
+            categories->append(AxisLabel(tick, scale.Decimals), tick);
+        categories->setRange(scale.Min, scale.Max);
+        return;
+    }
+    axis->setRange(scale.Min, scale.Max);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(scale.Step);
+    axis->setLabelFormat(QStringLiteral("%.%1f").arg(scale.Decimals));
+}
+
+TAxisScale ScaleAxisToData(QValueAxis* axis, double dataMin, double dataMax, const TAxisOptions& options)
+{
+    const TAxisScale scale = NiceScale(dataMin, dataMax, options);
+    ScaleAxis(axis, scale);
+    return scale;
+}
+
+TAxisScale AxisScale(const QValueAxis* axis)
+{
+    TAxisScale scale;
+    if (!axis)
+        return scale;
+    scale.Min = axis->min();
+    scale.Max = axis->max();
+    const QVariant step = axis->property(StepProperty);
+    scale.Step = step.isValid() ? step.toDouble() : NiceStep(scale.Max - scale.Min);
+    const QVariant decimals = axis->property(DecimalsProperty);
+    scale.Decimals = decimals.isValid() ? decimals.toInt() : StepDecimals(scale.Step);
+    return scale;
+}
+
+QStringList AxisLabels(const QValueAxis* axis)
+{
+    QStringList labels;
+    if (!axis)
+        return labels;
+    if (auto* categories = qobject_cast<QCategoryAxis*>(const_cast<QValueAxis*>(axis))) {
+        for (const QString& label : categories->categoriesLabels()) {
+            const double end = categories->endValue(label);
+            if (end >= axis->min() && end <= axis->max())
+                labels << label;
+        }
+        return labels;
+    }
+    const TAxisScale scale = AxisScale(axis);
+    for (const double tick : ScaleTicks(scale))
+        labels << AxisLabel(tick, scale.Decimals);
+    return labels;
+}
+
+// ---------------------------------------------------------------------------
+// Colours
+
+namespace {
+// Red first (the live chart's first curve is red); then hues and
+// lightnesses far apart, all dark enough for a white-to-silver background.
+const QColor Palette[] = {
+    QColor(230, 0, 0),      // red
+    QColor(0, 70, 230),     // blue
+    QColor(0, 150, 0),      // green
+    QColor(255, 140, 0),    // orange
+    QColor(140, 0, 170),    // purple
+    QColor(0, 170, 190),    // cyan
+    QColor(130, 75, 20),    // brown
+    QColor(240, 0, 160),    // magenta
+    QColor(0, 0, 0),        // black
+    QColor(140, 150, 0),    // olive
+    QColor(0, 0, 120),      // navy
+    QColor(120, 120, 120),  // grey
+};
+}  // namespace
+
+int AutoColorCount()
+{
+    return static_cast<int>(std::size(Palette));
+}
+
+QColor AutoColor(int index)
+{
+    const int n = AutoColorCount();
+    return Palette[((index % n) + n) % n];
+}
+
+QColor FirstFreeColor(const QList<QColor>& used)
+{
+    for (const QColor& c : Palette)
+        if (!used.contains(c))
+            return c;
+    return AutoColor(static_cast<int>(used.size()));
+}
+
+// ---------------------------------------------------------------------------
+// Look
+
+void StyleChart(QChart* chart, bool legend)
+{
+    if (!chart)
+        return;
+    chart->setTitle(QString());
+    chart->setDropShadowEnabled(false);
+    chart->setBackgroundRoundness(0);
+    chart->setBackgroundPen(Qt::NoPen);
+    chart->setPlotAreaBackgroundVisible(false);
+    QLinearGradient gradient(0, 0, 0, 1);
+    gradient.setCoordinateMode(QGradient::ObjectBoundingMode);
+    gradient.setColorAt(0, Qt::white);
+    gradient.setColorAt(1, QColor(0xC0, 0xC0, 0xC0));  // silver
+    chart->setBackgroundBrush(gradient);
+    chart->legend()->setVisible(legend);
+    if (legend)
+        chart->legend()->setAlignment(Qt::AlignBottom);
+}
+
+// ---------------------------------------------------------------------------
+// Curves
+
+QList<QPointF> ReducePoints(const QList<QPointF>& points, double xMin, double xMax, int columns)
+{
+    const qsizetype n = points.size();
+    if (columns < 1 || n <= 4 * qsizetype(columns) || !(xMax > xMin) || !std::isfinite(xMax - xMin))
+        return points;
+    QList<QPointF> out;
+    out.reserve(4 * columns + 8);
+    const double scale = columns / (xMax - xMin);
+    // Column of a point; everything left of the range is column -1, right of
+    // it column `columns`.
+    const auto columnOf = [&](double x) {
+        const double c = std::floor((x - xMin) * scale);
+        return c < 0 ? -1 : (c >= columns ? columns : static_cast<int>(c));
+    };
+    qsizetype first = 0, low = 0, high = 0, last = 0;
+    int column = columnOf(points[0].x());
+    const auto flush = [&] {
+        qsizetype idx[4] = {first, low, high, last};
+        std::sort(idx, idx + 4);
+        for (int k = 0; k < 4; ++k)
+            if (k == 0 || idx[k] != idx[k - 1])
+                out.append(points[idx[k]]);
+    };
+    for (qsizetype i = 1; i < n; ++i) {
+        const QPointF& p = points[i];
+        if (p.x() < points[i - 1].x())
+            return points;  // not ascending: drawn as it is
+        const int c = columnOf(p.x());
+        if (c != column) {
+            flush();
+            first = low = high = last = i;
+            column = c;
+            continue;
+        }
+        last = i;
+        if (p.y() < points[low].y())
+            low = i;
+        if (p.y() > points[high].y())
+            high = i;
+    }
+    flush();
+    return out;
+}
+
+TChartSeries::TChartSeries(QObject* parent) : QLineSeries(parent) {}
+
+TChartSeries::~TChartSeries()
+{
+    Disconnect();
+}
+
+void TChartSeries::SetPoints(const QList<QPointF>& points)
+{
+    FAll = points;
+    if (!FAll.isEmpty()) {
+        FMinX = FMaxX = FAll.front().x();
+        FMinY = FMaxY = FAll.front().y();
+        for (const QPointF& p : FAll) {
+            FMinX = std::min(FMinX, p.x());
+            FMaxX = std::max(FMaxX, p.x());
+            FMinY = std::min(FMinY, p.y());
+            FMaxY = std::max(FMaxY, p.y());
+        }
+    }
+    Reduce();
+}
+
+bool TChartSeries::Bounds(double& minX, double& maxX, double& minY, double& maxY) const
+{
+    if (FAll.isEmpty())
+        return false;
+    minX = FMinX;
+    maxX = FMaxX;
+    minY = FMinY;
+    maxY = FMaxY;
+    return true;
+}
+
+void TChartSeries::Reduce()
+{
+    double xMin = FMinX, xMax = FMaxX;
+    int columns = DetachedColumns;
+    if (QChart* c = chart()) {
+        const int width = static_cast<int>(std::ceil(c->plotArea().width()));
+        if (width > 0)
+            columns = width;
+        if (const auto* x = qobject_cast<const QValueAxis*>(FAxisX.data())) {
+            xMin = x->min();
+            xMax = x->max();
+        }
+    }
+    replace(ReducePoints(FAll, xMin, xMax, columns));
+}
+
+void TChartSeries::AttachTo(QChart* chart, QAbstractAxis* axisX, QAbstractAxis* axisY)
+{
+    if (!chart || this->chart() == chart)
+        return;
+    Detach();
+    FAxisX = axisX;
+    // The drawn points are reduced before the chart first sees the curve.
+    const int width = static_cast<int>(std::ceil(chart->plotArea().width()));
+    double xMin = FMinX, xMax = FMaxX;
+    if (const auto* x = qobject_cast<const QValueAxis*>(axisX)) {
+        xMin = x->min();
+        xMax = x->max();
+    }
+    replace(ReducePoints(FAll, xMin, xMax, width > 0 ? width : DetachedColumns));
+    chart->addSeries(this);
+    if (axisX)
+        attachAxis(axisX);
+    if (axisY)
+        attachAxis(axisY);
+    FConnections << connect(chart, &QChart::plotAreaChanged, this, [this] { Reduce(); });
+    if (auto* x = qobject_cast<QValueAxis*>(axisX))
+        FConnections << connect(x, &QValueAxis::rangeChanged, this, [this] { Reduce(); });
+}
+
+void TChartSeries::Disconnect()
+{
+    for (const QMetaObject::Connection& c : std::as_const(FConnections))
+        disconnect(c);
+    FConnections.clear();
+}
+
+void TChartSeries::Detach()
+{
+    Disconnect();
+    if (QChart* c = chart())
+        c->removeSeries(this);
+    FAxisX = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Views
+
+TChartView::TChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {}
+
+void TChartView::paintEvent(QPaintEvent* event)
+{
+    if (OnBeforeDraw)
+        OnBeforeDraw();
+    QChartView::paintEvent(event);
+    if (OnAfterDraw)
+        OnAfterDraw();
+}
+
+bool TChartView::IsFrozen(const QXYSeries* series) const
+{
+    for (const QPointer<QXYSeries>& s : FFrozen)
+        if (s == series)
+            return true;
+    return false;
+}
+
+void TChartView::FreezeSeries(QXYSeries* series)
+{
+    if (!series || IsFrozen(series) || series->chart() != chart())
+        return;
+    series->setVisible(false);
+    FFrozen << series;
+    WatchAxes();
+    viewport()->update();
+}
+
+void TChartView::ThawAll()
+{
+    for (const QPointer<QXYSeries>& s : std::as_const(FFrozen))
+        if (s)
+            s->setVisible(true);
+    FFrozen.clear();
+    InvalidateFrozen();
+    WatchAxes();
+}
+
+void TChartView::ForgetSeries(QXYSeries* series)
+{
+    for (qsizetype i = FFrozen.size() - 1; i >= 0; --i)
+        if (FFrozen[i] == series || !FFrozen[i])
+            FFrozen.removeAt(i);
+    InvalidateFrozen();
+}
+
+void TChartView::InvalidateFrozen()
+{
+    FFrozenValid = false;
+    FFrozenDrawn = 0;
+    viewport()->update();
+}
+
+void TChartView::WatchAxes()
+{
+    for (const QMetaObject::Connection& c : std::as_const(FAxisConnections))
+        disconnect(c);
+    FAxisConnections.clear();
+    if (!chart())
+        return;
+    for (QAbstractAxis* axis : chart()->axes())
+        if (auto* v = qobject_cast<QValueAxis*>(axis))
+            FAxisConnections << connect(v, &QValueAxis::rangeChanged, this, [this] { InvalidateFrozen(); });
+}
+
+namespace {
+// The value range of the axis of a series in one direction (false if none).
+bool SeriesRange(const QXYSeries* series, Qt::Orientation orientation, double& lo, double& hi)
+{
+    for (QAbstractAxis* axis : const_cast<QXYSeries*>(series)->attachedAxes())
+        if (axis->orientation() == orientation)
+            if (const auto* v = qobject_cast<const QValueAxis*>(axis)) {
+                lo = v->min();
+                hi = v->max();
+                return hi > lo;
+            }
+    return false;
+}
+}  // namespace
+
+void TChartView::DrawFrozen(QPainter& painter, const QList<QPointer<QXYSeries>>& series) const
+{
+    const QRectF area = chart()->plotArea();
+    const int columns = std::max(1, static_cast<int>(std::ceil(area.width())));
+    for (const QPointer<QXYSeries>& s : series) {
+        if (!s)
+            continue;
+        double x0, x1, y0, y1;
+        if (!SeriesRange(s, Qt::Horizontal, x0, x1) || !SeriesRange(s, Qt::Vertical, y0, y1))
+            continue;
+        const auto* all = qobject_cast<const TChartSeries*>(s.data());
+        const QList<QPointF> points = ReducePoints(all ? all->AllPoints() : s->points(), x0, x1, columns);
+        if (points.isEmpty())
+            continue;
+        QPolygonF line;
+        line.reserve(points.size());
+        const double sx = area.width() / (x1 - x0), sy = area.height() / (y1 - y0);
+        for (const QPointF& p : points)
+            line << QPointF((p.x() - x0) * sx, area.height() - (p.y() - y0) * sy);
+        painter.setPen(s->pen());
+        painter.drawPolyline(line);
+    }
+}
+
+void TChartView::drawForeground(QPainter* painter, const QRectF& rect)
+{
+    QChartView::drawForeground(painter, rect);
+    if (FFrozen.isEmpty() || !chart())
+        return;
+    const QRectF area = chart()->plotArea();
+    if (area.isEmpty())
+        return;
+    const qreal ratio = devicePixelRatioF();
+    if (!FFrozenValid || area != FFrozenArea) {
+        FFrozenImage = QImage((area.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        FFrozenImage.setDevicePixelRatio(ratio);
+        FFrozenImage.fill(Qt::transparent);
+        FFrozenArea = area;
+        FFrozenDrawn = 0;
+        FFrozenValid = true;
+    }
+    if (FFrozenDrawn < FFrozen.size()) {
+        QPainter p(&FFrozenImage);
+        p.setRenderHints(renderHints());
+        DrawFrozen(p, FFrozen.mid(FFrozenDrawn));
+        FFrozenDrawn = static_cast<int>(FFrozen.size());
+    }
+    painter->save();
+    painter->setClipRect(area);
+    painter->drawImage(area.topLeft(), FFrozenImage);
+    painter->restore();
+}
+
+QImage TChartView::Bitmap() const
+{
+    const QSize size = this->size().isEmpty() ? QSize(600, 400) : this->size();
+    QImage bitmap(size, QImage::Format_RGB32);
+    bitmap.fill(Qt::white);
+    QPainter painter(&bitmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (scene() && chart()) {
+        scene()->render(&painter, QRectF(QPointF(0, 0), size), chart()->geometry());
+        if (!FFrozen.isEmpty()) {
+            const QRectF geometry = chart()->geometry();
+            painter.scale(size.width() / geometry.width(), size.height() / geometry.height());
+            painter.translate(chart()->plotArea().topLeft() - geometry.topLeft());
+            DrawFrozen(painter, FFrozen);
+        }
+    }
+    return bitmap;
+}
+
+}  // namespace gui

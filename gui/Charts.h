@@ -1,0 +1,200 @@
+#pragma once
+// Chart pieces shared by both programs (sample, experiment, calibration and
+// live charts).  Use them instead of configuring QtCharts by hand:
+//
+//   Axes     NiceStep / NiceScale pick readable ticks (1, 2 or 5 x 10^n) and a
+//            range around the data; NewValueAxis creates an axis whose labels
+//            this code writes itself (user's decimal separator, never "-0");
+//            ScaleAxis / ScaleAxisToData put a scale on such an axis (on a
+//            plain QValueAxis they set range, 1-2-5 ticks and decimals).
+//              auto* y = gui::NewValueAxis("Absorbtion [a.u.]");
+//              chart->addAxis(y, Qt::AlignLeft);
+//              gui::ScaleAxisToData(y, minY, maxY);            // value axis: margin
+//              gui::ScaleAxisToData(x, minX, maxX, gui::TimeAxis); // no margin
+//            Data that is all positive (or all negative) never gets a range
+//            across zero; a single value still gets a visible span.
+//   Colours  AutoColor(i) is the i-th automatic curve colour (index 0 is red);
+//            the first ten are clearly distinct.  FirstFreeColor picks the
+//            first automatic colour not in use (for charts that show and hide
+//            curves).
+//   Look     StyleChart gives a chart the common look: flat, no frame, no
+//            rounded corners, background gradient from white to silver.
+//   Curves   TChartSeries is a QLineSeries that keeps every point (AllPoints,
+//            PointCount, SetPoints) but hands the chart only what its width
+//            can show: per pixel column the first, lowest, highest and last
+//            point (ReducePoints).  Attach it with AttachTo, not addSeries, so
+//            a curve of millions of points shows and hides at once.  Small
+//            curves (up to four points per column) are drawn point for point,
+//            so points() is then the full list too.
+//   Views    TChartView is a QChartView with hooks around painting and a
+//            frozen layer: FreezeSeries hides a finished series and draws it
+//            once into a cached picture, so a live chart's refresh costs the
+//            same however many finished series it holds.
+
+#include <QColor>
+#include <QList>
+#include <QMetaObject>
+#include <QPointF>
+#include <QPointer>
+#include <QString>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QImage>
+
+#include <functional>
+
+class QAbstractAxis;
+class QChart;
+class QValueAxis;
+class QXYSeries;
+
+namespace gui {
+
+// ---------------------------------------------------------------------------
+// Axes
+
+// Readable tick step for a span: 1, 2 or 5 x 10^n, the smallest that cuts
+// the span into at most maxIntervals intervals.  1 for an empty or invalid span.
+double NiceStep(double span, int maxIntervals = 8);
+
+struct TAxisScale {
+    double Min = 0;      // axis range
+    double Max = 1;
+    double Step = 0.2;   // tick step (ticks lie on whole multiples of it)
+    int Decimals = 1;    // decimals of the labels
+};
+
+struct TAxisOptions {
+    int MaxIntervals = 8;   // at most this many tick intervals
+    double Margin = 0.05;   // share of the data span added below and above
+};
+inline constexpr TAxisOptions ValueAxis{8, 0.05};
+inline constexpr TAxisOptions TimeAxis{10, 0.0};
+
+// The scale for data between dataMin and dataMax.
+TAxisScale NiceScale(double dataMin, double dataMax, const TAxisOptions& options = ValueAxis);
+// Decimals that show every multiple of step exactly (0 for steps of 1 and more).
+int StepDecimals(double step);
+// The ticks of a scale: the multiples of Step between Min and Max.
+QList<double> ScaleTicks(const TAxisScale& scale);
+// Label of a value: Decimals decimals, the user's decimal separator, and
+// never a minus sign in front of a value that reads as zero.
+QString AxisLabel(double value, int decimals);
+
+// A value axis whose tick labels come from ScaleAxis (a QCategoryAxis with
+// labels on the values).  Starts at 0 to 1.
+QValueAxis* NewValueAxis(const QString& title = QString());
+// Puts a scale on an axis.
+void ScaleAxis(QValueAxis* axis, const TAxisScale& scale);
+// NiceScale + ScaleAxis; returns the scale applied.
+TAxisScale ScaleAxisToData(QValueAxis* axis, double dataMin, double dataMax,
+                           const TAxisOptions& options = ValueAxis);
+// The scale an axis shows now (as ScaleAxis left it).
+TAxisScale AxisScale(const QValueAxis* axis);
+// The labels an axis shows now, left to right or bottom to top.
+QStringList AxisLabels(const QValueAxis* axis);
+
+// ---------------------------------------------------------------------------
+// Colours
+
+int AutoColorCount();
+// The i-th automatic colour (wraps around after AutoColorCount()).
+QColor AutoColor(int index);
+// The first automatic colour not in `used`; when all are used, the one at
+// used.size() (wrapping).
+QColor FirstFreeColor(const QList<QColor>& used);
+
+// ---------------------------------------------------------------------------
+// Look
+
+// Flat, no frame, no shadow, square corners, white-to-silver background
+// gradient; the legend at the bottom when `legend`, else hidden.
+void StyleChart(QChart* chart, bool legend);
+
+// ---------------------------------------------------------------------------
+// Curves
+
+// The points a chart `columns` pixels wide needs to draw `points` (x
+// ascending) between xMin and xMax exactly: per column the first, lowest,
+// highest and last point, in their order.  Lists of up to 4 x columns
+// points, lists whose x is not ascending and empty ranges come back whole.
+QList<QPointF> ReducePoints(const QList<QPointF>& points, double xMin, double xMax, int columns);
+
+class TChartSeries : public QLineSeries {
+    Q_OBJECT
+public:
+    explicit TChartSeries(QObject* parent = nullptr);
+    ~TChartSeries() override;
+
+    // Every point of the curve (x ascending); the chart gets a reduced copy.
+    void SetPoints(const QList<QPointF>& points);
+    void ClearPoints() { SetPoints({}); }
+    const QList<QPointF>& AllPoints() const { return FAll; }
+    qsizetype PointCount() const { return FAll.size(); }
+    // Extent of the points; false (and nothing set) when there are none.
+    bool Bounds(double& minX, double& maxX, double& minY, double& maxY) const;
+
+    // Adds the curve to a chart and attaches it to the given axes (null ones
+    // are skipped); the drawn points follow the chart's width and x range.
+    void AttachTo(QChart* chart, QAbstractAxis* axisX, QAbstractAxis* axisY);
+    // Takes the curve off its chart (it keeps its points).
+    void Detach();
+    bool IsAttached() const { return chart() != nullptr; }
+    // Recomputes the drawn points for the chart's current width and x range.
+    void Reduce();
+    // Drawn point budget used while the curve is on no chart (pixel columns).
+    static constexpr int DetachedColumns = 2048;
+
+private:
+    void Disconnect();
+    QList<QPointF> FAll;
+    double FMinX = 0, FMaxX = 0, FMinY = 0, FMaxY = 0;
+    QPointer<QAbstractAxis> FAxisX;
+    QList<QMetaObject::Connection> FConnections;
+};
+
+// ---------------------------------------------------------------------------
+// Views
+
+class TChartView : public QChartView {
+    Q_OBJECT
+public:
+    explicit TChartView(QChart* chart, QWidget* parent = nullptr);
+
+    // Run before and after every paint of the view.
+    std::function<void()> OnBeforeDraw;
+    std::function<void()> OnAfterDraw;
+
+    // Hides a series of the chart (it stays in chart()->series() with its
+    // points) and draws it from now on as part of a cached picture, redrawn
+    // only when the plot area or an axis range changes.  For finished curves
+    // of a live chart.
+    void FreezeSeries(QXYSeries* series);
+    // Shows every frozen series again as a normal series.
+    void ThawAll();
+    // Forgets a series (call before deleting a frozen series).
+    void ForgetSeries(QXYSeries* series);
+    int FrozenCount() const { return static_cast<int>(FFrozen.size()); }
+    bool IsFrozen(const QXYSeries* series) const;
+
+    // The chart drawn on white into an image of the view's size (frozen
+    // series included), as a copy to the clipboard wants it.
+    QImage Bitmap() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void drawForeground(QPainter* painter, const QRectF& rect) override;
+
+private:
+    void InvalidateFrozen();
+    void DrawFrozen(QPainter& painter, const QList<QPointer<QXYSeries>>& series) const;
+    QList<QPointer<QXYSeries>> FFrozen;
+    QImage FFrozenImage;       // the frozen series over the plot area
+    int FFrozenDrawn = 0;      // how many of FFrozen the image holds
+    QRectF FFrozenArea;        // plot area the image was drawn for
+    bool FFrozenValid = false;
+    QList<QMetaObject::Connection> FAxisConnections;
+    void WatchAxes();
+};
+
+}  // namespace gui

@@ -1,0 +1,282 @@
+// Shared chart pieces: readable axes, distinct automatic colours, reduced
+// drawing of long curves and the frozen layer of a live chart.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QChart>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
+#include <QRegularExpression>
+#include <QValueAxis>
+
+#include <cmath>
+#include <memory>
+
+#include "Charts.h"
+#include "SysUtils.h"
+
+namespace {
+
+// A step is 1, 2 or 5 times a power of ten.
+bool IsOneTwoFive(double step)
+{
+    const double mantissa = step / std::pow(10.0, std::floor(std::log10(step) + 1e-12));
+    for (const double m : {1.0, 2.0, 5.0})
+        if (std::fabs(mantissa - m) < 1e-9)
+            return true;
+    return false;
+}
+
+// Every text drawn in a chart's scene (axis labels among them).
+QStringList SceneTexts(QGraphicsScene* scene)
+{
+    QStringList texts;
+    for (QGraphicsItem* item : scene->items()) {
+        if (!item->isVisible())
+            continue;
+        if (auto* t = dynamic_cast<QGraphicsTextItem*>(item))
+            texts << t->toPlainText();
+        else if (auto* s = dynamic_cast<QGraphicsSimpleTextItem*>(item))
+            texts << s->text();
+    }
+    return texts;
+}
+
+// CIE L*a*b* distance of two colours (sRGB, D65).
+double DeltaE(const QColor& a, const QColor& b)
+{
+    const auto lab = [](const QColor& c, double out[3]) {
+        const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        const double r = lin(c.redF()), g = lin(c.greenF()), bl = lin(c.blueF());
+        const double x = (0.4124 * r + 0.3576 * g + 0.1805 * bl) / 0.95047;
+        const double y = 0.2126 * r + 0.7152 * g + 0.0722 * bl;
+        const double z = (0.0193 * r + 0.1192 * g + 0.9505 * bl) / 1.08883;
+        const auto f = [](double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116; };
+        out[0] = 116 * f(y) - 16;
+        out[1] = 500 * (f(x) - f(y));
+        out[2] = 200 * (f(y) - f(z));
+    };
+    double p[3], q[3];
+    lab(a, p);
+    lab(b, q);
+    return std::sqrt((p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) + (p[2] - q[2]) * (p[2] - q[2]));
+}
+
+}  // namespace
+
+// Typical ranges: a replicate's time axis (seconds), raw readings, absorbance
+// (readings / 10000), a baseline around zero and a live chart's first points.
+TEST(ChartAxes, TicksOnOneTwoFiveStepsWithLabelsOnEveryTick)
+{
+    struct Case {
+        double lo, hi;
+        gui::TAxisOptions options;
+    } cases[] = {
+        {0.02, 200.0, gui::TimeAxis}, {0.02, 7.5, gui::TimeAxis}, {0.02, 0.02, gui::TimeAxis},
+        {812, 3127, gui::ValueAxis},  {0.0812, 0.3127, gui::ValueAxis}, {-0.013, 0.021, gui::ValueAxis},
+        {1000, 1003, gui::ValueAxis}, {-1500, -200, gui::ValueAxis},    {0, 65535, gui::ValueAxis},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.lo << " .. " << c.hi);
+        const gui::TAxisScale s = gui::NiceScale(c.lo, c.hi, c.options);
+        EXPECT_TRUE(IsOneTwoFive(s.Step)) << s.Step;
+        EXPECT_LE(s.Min, c.lo);
+        EXPECT_GE(s.Max, c.hi);
+        const QList<double> ticks = gui::ScaleTicks(s);
+        EXPECT_GE(ticks.size(), 3);
+        EXPECT_LE(ticks.size(), c.options.MaxIntervals + 1);
+        for (const double t : ticks) {
+            EXPECT_NEAR(t / s.Step, std::round(t / s.Step), 1e-9);
+            // The label reads back as the tick.
+            EXPECT_NEAR(gui::AxisLabel(t, s.Decimals).toDouble(), t, s.Step * 1e-6);
+        }
+    }
+    EXPECT_EQ(gui::NiceStep(10, 5), 2);
+    EXPECT_EQ(gui::NiceStep(11, 5), 5);
+    EXPECT_EQ(gui::NiceStep(0.35, 8), 0.05);
+    EXPECT_EQ(gui::NiceStep(1000, 10), 100);
+}
+
+TEST(ChartAxes, ValueAxisLeavesAMarginAboveAndBelowTheCurves)
+{
+    const gui::TAxisScale s = gui::NiceScale(1000, 3000);
+    EXPECT_LT(s.Min, 1000);
+    EXPECT_GT(s.Max, 3000);
+    EXPECT_LE(3000 - s.Min, 2000 * 1.2);  // small, not a doubled range
+    const gui::TAxisScale t = gui::NiceScale(0.02, 10, gui::TimeAxis);
+    EXPECT_EQ(t.Min, 0.02);
+    EXPECT_EQ(t.Max, 10);
+}
+
+TEST(ChartAxes, PositiveDataNeverGetsANegativeRange)
+{
+    for (const auto& [lo, hi] : {std::pair{0.0, 5.0}, {0.001, 100.0}, {3.0, 3.0}, {0.0, 0.0}}) {
+        SCOPED_TRACE(testing::Message() << lo << " .. " << hi);
+        const gui::TAxisScale s = gui::NiceScale(lo, hi);
+        EXPECT_GE(s.Min, 0);
+        EXPECT_GT(s.Max, s.Min);
+    }
+    const gui::TAxisScale n = gui::NiceScale(-5, -1);
+    EXPECT_LE(n.Max, 0);
+    // A flat curve away from zero gets a span around its value.
+    const gui::TAxisScale f = gui::NiceScale(2000, 2000);
+    EXPECT_LT(f.Min, 2000);
+    EXPECT_GT(f.Max, 2000);
+}
+
+TEST(ChartAxes, NoMinusZeroAndTheUsersDecimalSeparator)
+{
+    EXPECT_EQ(gui::AxisLabel(-1e-17, 2), "0.00");
+    EXPECT_EQ(gui::AxisLabel(-0.0, 0), "0");
+    EXPECT_EQ(gui::AxisLabel(-0.004, 2), "0.00");
+    EXPECT_EQ(gui::AxisLabel(-0.005001, 2), "-0.01");
+    EXPECT_EQ(gui::AxisLabel(2.5, 1), "2.5");
+    const char kept = DecimalSeparator;
+    DecimalSeparator = ',';
+    EXPECT_EQ(gui::AxisLabel(2.5, 1), "2,5");
+    DecimalSeparator = kept;
+    // Ticks across zero: the zero tick is exactly zero, every label clean.
+    const gui::TAxisScale s = gui::NiceScale(-0.7, 0.3);
+    for (const double t : gui::ScaleTicks(s)) {
+        const QString label = gui::AxisLabel(t, s.Decimals);
+        EXPECT_FALSE(label.startsWith('-') && !label.contains(QRegularExpression("[1-9]"))) << label.toStdString();
+    }
+}
+
+// What a chart really draws: the labels in its scene.
+TEST(ChartAxes, AChartShowsTheScaleLabelsAndNoMinusZero)
+{
+    QChart chart;
+    QGraphicsScene scene;
+    scene.addItem(&chart);
+    chart.resize(600, 400);
+    QValueAxis* y = gui::NewValueAxis("Absorbtion [a.u.]");
+    chart.addAxis(y, Qt::AlignLeft);
+    gui::ScaleAxisToData(y, -0.7, 0.3);
+    QApplication::processEvents();
+    const QStringList texts = SceneTexts(&scene);
+    EXPECT_TRUE(texts.contains("0.0")) << texts.join(" | ").toStdString();
+    EXPECT_TRUE(texts.contains("-0.4"));
+    for (const QString& t : texts)
+        EXPECT_FALSE(t.startsWith("-0") && !t.contains(QRegularExpression("[1-9]"))) << t.toStdString();
+    EXPECT_EQ(gui::AxisLabels(y), QStringList({"-0.6", "-0.4", "-0.2", "0.0", "0.2"}));
+    // A new scale replaces the old labels.
+    gui::ScaleAxisToData(y, 1000, 3000);
+    const QStringList labels = gui::AxisLabels(y);
+    EXPECT_TRUE(labels.contains("1000") && labels.contains("3000")) << labels.join(" ").toStdString();
+    EXPECT_FALSE(labels.contains("0.0"));
+    scene.removeItem(&chart);
+}
+
+TEST(ChartColours, FirstTenAutomaticColoursArePairwiseDistinct)
+{
+    EXPECT_GE(gui::AutoColorCount(), 10);
+    for (int i = 0; i < 10; ++i)
+        for (int j = i + 1; j < 10; ++j)
+            EXPECT_GT(DeltaE(gui::AutoColor(i), gui::AutoColor(j)), 20)
+                << i << " " << gui::AutoColor(i).name().toStdString() << " vs " << j << " "
+                << gui::AutoColor(j).name().toStdString();
+    EXPECT_EQ(gui::AutoColor(0).red() > 200 && gui::AutoColor(0).green() < 50, true);  // red first
+    EXPECT_EQ(gui::AutoColor(gui::AutoColorCount()), gui::AutoColor(0));
+    EXPECT_EQ(gui::FirstFreeColor({gui::AutoColor(0), gui::AutoColor(2)}), gui::AutoColor(1));
+}
+
+TEST(ChartCurves, ReductionKeepsEveryColumnsExtremesInOrder)
+{
+    QList<QPointF> pts;
+    for (int i = 0; i < 100000; ++i)
+        pts << QPointF(i * 0.01, (i % 977 == 500) ? 5000.0 : std::sin(i * 0.001) * 100);
+    const QList<QPointF> r = gui::ReducePoints(pts, pts.front().x(), pts.back().x(), 500);
+    EXPECT_LE(r.size(), 4 * 500 + 8);
+    EXPECT_EQ(r.front(), pts.front());
+    EXPECT_EQ(r.back(), pts.back());
+    for (qsizetype i = 1; i < r.size(); ++i)
+        EXPECT_LT(r[i - 1].x(), r[i].x());
+    // Every spike survives.
+    int spikes = 0;
+    for (const QPointF& p : r)
+        spikes += p.y() == 5000.0;
+    EXPECT_EQ(spikes, 100000 / 977 + (100000 % 977 > 500));
+    // Small lists and lists out of order come back whole.
+    EXPECT_EQ(gui::ReducePoints(pts.mid(0, 2000), 0, 20, 500).size(), 2000);
+    QList<QPointF> shuffled = pts;
+    std::swap(shuffled[10], shuffled[20]);
+    EXPECT_EQ(gui::ReducePoints(shuffled, 0, 1000, 500).size(), shuffled.size());
+}
+
+TEST(ChartCurves, SeriesKeepsEveryPointAndDrawsFewOnAChart)
+{
+    QChart chart;
+    chart.resize(700, 500);
+    QValueAxis* x = gui::NewValueAxis();
+    QValueAxis* y = gui::NewValueAxis();
+    chart.addAxis(x, Qt::AlignBottom);
+    chart.addAxis(y, Qt::AlignLeft);
+    gui::ScaleAxisToData(x, 0.02, 4000, gui::TimeAxis);
+    gui::ScaleAxisToData(y, 0, 199999);
+    auto* s = new gui::TChartSeries;
+    QList<QPointF> pts;
+    for (int i = 0; i < 200000; ++i)
+        pts << QPointF((i + 1) * 0.02, i);
+    s->SetPoints(pts);
+    EXPECT_EQ(s->PointCount(), 200000);
+    EXPECT_LE(s->count(), 4 * gui::TChartSeries::DetachedColumns + 8);
+    s->AttachTo(&chart, x, y);
+    EXPECT_TRUE(s->IsAttached());
+    EXPECT_EQ(chart.series().size(), 1);
+    EXPECT_LE(s->count(), 4 * 700);
+    EXPECT_EQ(s->AllPoints(), pts);
+    double x0, x1, y0, y1;
+    ASSERT_TRUE(s->Bounds(x0, x1, y0, y1));
+    EXPECT_EQ(x1, 4000);
+    EXPECT_EQ(y1, 199999);
+    s->Detach();
+    EXPECT_FALSE(s->IsAttached());
+    EXPECT_TRUE(chart.series().isEmpty());
+    EXPECT_EQ(s->PointCount(), 200000);
+    // A short curve is drawn point for point.
+    s->SetPoints(pts.mid(0, 100));
+    EXPECT_EQ(s->points(), pts.mid(0, 100));
+    delete s;
+}
+
+TEST(ChartViews, FrozenSeriesStayInTheChartAndInItsPicture)
+{
+    auto* chart = new QChart;
+    gui::TChartView view(chart);
+    view.resize(400, 300);
+    QValueAxis* x = gui::NewValueAxis();
+    QValueAxis* y = gui::NewValueAxis();
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    gui::ScaleAxisToData(x, 0, 10, gui::TimeAxis);
+    gui::ScaleAxisToData(y, 0, 10);
+    auto* s = new QLineSeries;
+    s->setColor(QColor(0, 0, 255));
+    QPen pen = s->pen();
+    pen.setWidth(6);
+    s->setPen(pen);
+    for (int i = 0; i <= 10; ++i)
+        s->append(i, 5);
+    chart->addSeries(s);
+    s->attachAxis(x);
+    s->attachAxis(y);
+    view.show();
+    QApplication::processEvents();
+    const auto BlueAcross = [&](const QImage& img) {
+        const QPointF mid = chart->mapToPosition(QPointF(5, 5), s);
+        const QColor c = img.pixelColor(mid.toPoint());
+        return c.blue() > 200 && c.red() < 80;
+    };
+    EXPECT_TRUE(BlueAcross(view.Bitmap()));
+    view.FreezeSeries(s);
+    EXPECT_TRUE(view.IsFrozen(s));
+    EXPECT_FALSE(s->isVisible());
+    EXPECT_EQ(chart->series().size(), 1);
+    EXPECT_TRUE(BlueAcross(view.Bitmap()));
+    EXPECT_TRUE(BlueAcross(view.grab().toImage()));
+    view.ThawAll();
+    EXPECT_TRUE(s->isVisible());
+    EXPECT_EQ(view.FrozenCount(), 0);
+}
