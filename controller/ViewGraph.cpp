@@ -1,7 +1,7 @@
 #include "ViewGraph.h"
 
 #include "AASCls.h"
-#include "ChartLook.h"
+#include "Charts.h"
 #include "Dialogs.h"
 #include "ReceivedData.h"
 
@@ -18,6 +18,8 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace VelorTime {
 
 TfrmViewGraphic::TfrmViewGraphic(QWidget* Owner, const QString& Stored) : QDialog(Owner)
@@ -29,12 +31,12 @@ TfrmViewGraphic::TfrmViewGraphic(QWidget* Owner, const QString& Stored) : QDialo
     Chart = new QChart;
     Chart->setObjectName(QStringLiteral("Chart"));
     Chart->legend()->hide();
-    gui::SetReceivedChartLook(Chart);
-    AxisX = new QValueAxis(Chart);
-    AxisY = new QValueAxis(Chart);
+    gui::StyleChart(Chart, false);
+    AxisX = gui::NewValueAxis();
+    AxisY = gui::NewValueAxis();
     Chart->addAxis(AxisX, Qt::AlignBottom);
     Chart->addAxis(AxisY, Qt::AlignLeft);
-    ChartView = new QChartView(Chart, this);
+    ChartView = new gui::TChartView(Chart, this);
     ChartView->setFrameShape(QFrame::NoFrame);
 
     MainMenu = new QMenuBar(this);
@@ -91,6 +93,7 @@ QLineSeries* TfrmViewGraphic::NewReplicateSeries()
 {
     FReplicateSeries.push_back(std::make_unique<QLineSeries>());
     QLineSeries* Series = FReplicateSeries.back().get();
+    Series->setColor(gui::AutoColor(static_cast<int>(FReplicateSeries.size()) - 1));
     Attach(Series);
     return Series;
 }
@@ -136,15 +139,26 @@ void TfrmViewGraphic::LoadData(const QString& Stored)
 
 void TfrmViewGraphic::FitAxes()
 {
-    QList<const QLineSeries*> Shown;
-    for (QAbstractSeries* Series : Chart->series())
-        Shown << static_cast<const QLineSeries*>(Series);
-    gui::FitValueAxes(AxisX, AxisY, Shown);
+    bool Any = false;
+    double MinX = 0, MaxX = 0, MinY = 0, MaxY = 0;
+    for (QAbstractSeries* Series : Chart->series()) {
+        for (const QPointF& P : static_cast<const QLineSeries*>(Series)->points()) {
+            MinX = Any ? std::min(MinX, P.x()) : P.x();
+            MaxX = Any ? std::max(MaxX, P.x()) : P.x();
+            MinY = Any ? std::min(MinY, P.y()) : P.y();
+            MaxY = Any ? std::max(MaxY, P.y()) : P.y();
+            Any = true;
+        }
+    }
+    if (!Any)
+        return;
+    gui::ScaleAxisToData(AxisX, 0, MaxX, gui::TimeAxis);
+    gui::ScaleAxisToData(AxisY, MinY, MaxY);
 }
 
 QImage TfrmViewGraphic::ChartBitmap() const
 {
-    return gui::ChartBitmap(ChartView);
+    return ChartView->Bitmap();
 }
 
 void TfrmViewGraphic::miChartCopyClick()

@@ -11,10 +11,13 @@
 class QAction;
 class QActionGroup;
 class QChart;
-class QChartView;
 class QLineSeries;
 class QMenuBar;
 class QValueAxis;
+
+namespace gui {
+class TChartView;
+}
 
 namespace VelorTime {
 
@@ -32,7 +35,7 @@ public:
     QImage ChartBitmap() const;
 
     QChart* Chart = nullptr;
-    QChartView* ChartView = nullptr;
+    gui::TChartView* ChartView = nullptr;
     QValueAxis* AxisX = nullptr;
     QValueAxis* AxisY = nullptr;
     QMenuBar* MainMenu = nullptr;

@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QChart>
-#include <QChartView>
+#include "Charts.h"
 #include <QClipboard>
 #include <QImage>
 #include <QLineSeries>
