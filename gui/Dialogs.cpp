@@ -147,6 +147,7 @@ int MessageDlg(const QString& msg, MsgDlgType type, MsgDlgButtons buttons, QWidg
         {mbOK, QMessageBox::Ok, mrOk},          {mbCancel, QMessageBox::Cancel, mrCancel},
         {mbAbort, QMessageBox::Abort, mrAbort}, {mbRetry, QMessageBox::Retry, mrRetry},
         {mbIgnore, QMessageBox::Ignore, mrIgnore},
+        {mbNoToAll, QMessageBox::NoToAll, mrNoToAll}, {mbYesToAll, QMessageBox::YesToAll, mrYesToAll},
     };
     QMessageBox::StandardButtons qb;
     for (const Map& m : map)

@@ -24,6 +24,8 @@ enum MsgDlgButton : unsigned {
     mbAbort = 1u << 4,
     mbRetry = 1u << 5,
     mbIgnore = 1u << 6,
+    mbNoToAll = 1u << 7,
+    mbYesToAll = 1u << 8,
 };
 using MsgDlgButtons = unsigned;
 constexpr MsgDlgButtons mbYesNo = mbYes | mbNo;
@@ -40,6 +42,8 @@ enum ModalResult : int {
     mrIgnore = 5,
     mrYes = 6,
     mrNo = 7,
+    mrNoToAll = 9,
+    mrYesToAll = 10,
 };
 
 enum class RequestKind { Message, InputQuery, OpenFile, SaveFile, Form };
