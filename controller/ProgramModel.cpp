@@ -1,0 +1,383 @@
+// The time program in the main window's grid.  See ProgramModel.h.
+
+#include "ProgramModel.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+
+#include "Dialogs.h"
+
+namespace VelorTime {
+
+using platform::tablestore::TDataSetState;
+using platform::tablestore::TFieldKind;
+using platform::tablestore::TFieldType;
+
+namespace {
+
+bool IsViewerColumn(int column) { return column == fldReceivedData || column == fldGraphicView; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// ProgramModel
+
+ProgramModel::ProgramModel(TTimeProgram& Program, QObject* parent) : QAbstractTableModel(parent), FProgram(Program)
+{
+    FProgram.Table().AddObserver(this);
+    FProgram.OnFocusField = [this](int field) { emit focusCellRequested(FProgram.Table().RecNo(), field); };
+}
+
+ProgramModel::~ProgramModel()
+{
+    FProgram.Table().RemoveObserver(this);
+    FProgram.OnFocusField = nullptr;
+}
+
+int ProgramModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : FProgram.Table().RowCount();
+}
+
+int ProgramModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : FProgram.Table().FieldCount();
+}
+
+bool ProgramModel::rowHasData(int row) const
+{
+    return row >= 0 && row < FProgram.Table().RowCount() && FProgram.HasData(row);
+}
+
+QVariant ProgramModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return {};
+    const TTable& T = FProgram.Table();
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromStdString(T.DisplayTextAt(index.row(), index.column()));
+    case Qt::EditRole:
+        return QString::fromStdString(T.EditTextAt(index.row(), index.column()));
+    case Qt::BackgroundRole:
+        if (rowHasData(index.row()))
+            return QBrush(DataRowBackground);
+        return {};
+    case Qt::TextAlignmentRole: {
+        const TFieldType Type = T.FieldDef(index.column()).Type;
+        if (Type == TFieldType::Integer || Type == TFieldType::Float)
+            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant ProgramModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    const TTable& T = FProgram.Table();
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal) {
+        if (section < 0 || section >= T.FieldCount())
+            return {};
+        return QString::fromStdString(T.FieldDef(section).DisplayName());
+    }
+    // The row indicator: the current row, and whether it is edited or new.
+    if (section != T.RecNo())
+        return QString();
+    switch (T.State()) {
+    case TDataSetState::Edit:
+        return QStringLiteral("I");
+    case TDataSetState::Insert:
+        return QStringLiteral("*");
+    default:
+        return QStringLiteral("\u25B6");
+    }
+}
+
+Qt::ItemFlags ProgramModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    const auto& D = FProgram.Table().FieldDef(index.column());
+    if (D.Kind == TFieldKind::Data && D.Type != TFieldType::Memo)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool ProgramModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    TTable& T = FProgram.Table();
+    const std::string Text = value.toString().toStdString();
+    // An editor that was opened and closed without a change leaves the value
+    // as it is (a time shown with one decimal keeps all its digits).
+    if (Text == T.EditTextAt(index.row(), index.column()))
+        return true;
+    try {
+        if (index.row() != T.RecNo())
+            T.MoveTo(index.row());
+        T.Edit();
+        T.SetText(index.column(), Text);
+    } catch (const Exception& e) {
+        emit errorRaised(QString::fromStdString(e.Message()));
+        return false;
+    }
+    return true;
+}
+
+void ProgramModel::BeginInsertRow(int Row) { beginInsertRows(QModelIndex(), Row, Row); }
+void ProgramModel::EndInsertRow() { endInsertRows(); }
+void ProgramModel::BeginRemoveRow(int Row) { beginRemoveRows(QModelIndex(), Row, Row); }
+void ProgramModel::EndRemoveRow() { endRemoveRows(); }
+void ProgramModel::BeginReset() { beginResetModel(); }
+
+void ProgramModel::EndReset()
+{
+    endResetModel();
+    emit currentRowChanged(FProgram.Table().RecNo());
+}
+
+void ProgramModel::RowChanged(int Row)
+{
+    if (Row < 0 || Row >= rowCount())
+        return;
+    emit dataChanged(index(Row, 0), index(Row, columnCount() - 1));
+}
+
+void ProgramModel::CurrentChanged(int OldRow, int NewRow)
+{
+    const int n = rowCount();
+    if (OldRow >= 0 && OldRow < n)
+        emit headerDataChanged(Qt::Vertical, OldRow, OldRow);
+    if (NewRow >= 0 && NewRow < n)
+        emit headerDataChanged(Qt::Vertical, NewRow, NewRow);
+    emit currentRowChanged(NewRow);
+}
+
+void ProgramModel::StateChanged()
+{
+    const int Row = FProgram.Table().RecNo();
+    if (Row >= 0 && Row < rowCount())
+        emit headerDataChanged(Qt::Vertical, Row, Row);
+    emit stateChanged();
+}
+
+// ---------------------------------------------------------------------------
+// ProgramDelegate
+
+ProgramDelegate::ProgramDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+
+QRect ProgramDelegate::buttonRect(const QRect& cell)
+{
+    const int w = qMin(cell.height(), cell.width());
+    return QRect(cell.right() - w + 1, cell.top(), w, cell.height());
+}
+
+QWidget* ProgramDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                       const QModelIndex& index) const
+{
+    if (index.column() == fldSampleType) {
+        auto* combo = new QComboBox(parent);
+        combo->setEditable(true);  // other text may be typed
+        for (const char* t : SampleTypes)
+            combo->addItem(QString::fromLatin1(t));
+        combo->setMaxVisibleItems(3);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setFrame(false);
+        return combo;
+    }
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+        if (index.column() == fldSampleName)
+            line->setMaxLength(255);
+    }
+    return editor;
+}
+
+void ProgramDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        combo->setEditText(index.data(Qt::EditRole).toString());
+        return;
+    }
+    QStyledItemDelegate::setEditorData(editor, index);
+}
+
+void ProgramDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+{
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        model->setData(index, combo->currentText(), Qt::EditRole);
+        return;
+    }
+    QStyledItemDelegate::setModelData(editor, model, index);
+}
+
+void ProgramDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    const auto* model = qobject_cast<const ProgramModel*>(index.model());
+    if (model != nullptr && model->rowHasData(index.row())) {
+        option->backgroundBrush = QBrush(DataRowBackground);
+        option->palette.setColor(QPalette::Highlight, DataRowBackground);
+        option->palette.setColor(QPalette::HighlightedText, DataRowSelectedText);
+    }
+}
+
+void ProgramDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!IsViewerColumn(index.column()))
+        return;
+    const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+    if (view == nullptr || view->currentIndex() != index)
+        return;
+    // The ellipsis button of the current viewer cell.
+    QStyleOptionButton button;
+    button.rect = buttonRect(option.rect);
+    button.text = QStringLiteral("...");
+    button.state = QStyle::State_Enabled | QStyle::State_Raised;
+    QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_PushButton, &button, painter, option.widget);
+}
+
+bool ProgramDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                                  const QModelIndex& index)
+{
+    if (IsViewerColumn(index.column()) && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && buttonRect(option.rect).contains(mouse->position().toPoint())) {
+            emit editButtonClicked(index);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::editorEvent(event, model, option, index);
+}
+
+// ---------------------------------------------------------------------------
+// ProgramGrid
+
+ProgramGrid::ProgramGrid(QWidget* parent) : QTableView(parent), FDelegate(new ProgramDelegate(this))
+{
+    setObjectName(QStringLiteral("DBGrid"));
+    setItemDelegate(FDelegate);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    horizontalHeader()->setSectionsMovable(true);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    connect(FDelegate, &ProgramDelegate::editButtonClicked, this, [this](const QModelIndex& index) {
+        if (FModel == nullptr)
+            return;
+        TTable& T = FModel->Program().Table();
+        if (index.row() != T.RecNo()) {
+            try {
+                T.MoveTo(index.row());
+            } catch (const Exception& e) {
+                gui::ShowError(QString::fromStdString(e.Message()), this);
+                return;
+            }
+        }
+        emit editButtonClicked(index.column());
+    });
+}
+
+void ProgramGrid::setProgramModel(ProgramModel* model)
+{
+    if (FModel != nullptr)
+        disconnect(FModel, nullptr, this, nullptr);
+    FModel = model;
+    setModel(model);
+    if (model == nullptr)
+        return;
+    connect(model, &ProgramModel::errorRaised, this,
+            [this](const QString& message) { gui::ShowError(message, this); });
+    connect(model, &ProgramModel::focusCellRequested, this, &ProgramGrid::focusCell);
+    connect(model, &ProgramModel::currentRowChanged, this, &ProgramGrid::followTable);
+    const TTable& T = model->Program().Table();
+    const int charWidth = fontMetrics().averageCharWidth();
+    for (int c = 0; c < T.FieldCount(); ++c)
+        setColumnWidth(c, qMax(T.FieldDef(c).DisplayWidth, 3) * charWidth + 8);
+    followTable(T.RecNo());
+}
+
+int ProgramGrid::currentColumn() const
+{
+    const QModelIndex i = currentIndex();
+    return i.isValid() ? i.column() : -1;
+}
+
+void ProgramGrid::followTable(int row)
+{
+    if (FModel == nullptr || row < 0 || row >= FModel->rowCount())
+        return;
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.row() == row)
+        return;
+    const int column = current.isValid() ? current.column() : 0;
+    FFollowing = true;
+    setCurrentIndex(FModel->index(row, column));
+    FFollowing = false;
+}
+
+void ProgramGrid::focusCell(int row, int column)
+{
+    if (FModel == nullptr || row < 0 || row >= FModel->rowCount())
+        return;
+    FFollowing = true;
+    setCurrentIndex(FModel->index(row, column));
+    FFollowing = false;
+}
+
+void ProgramGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (FFollowing || FModel == nullptr || !current.isValid())
+        return;
+    TTable& T = FModel->Program().Table();
+    if (current.row() == T.RecNo())
+        return;
+    try {
+        T.MoveTo(current.row());
+    } catch (const Exception& e) {
+        // The row could not be left: stay on it.
+        if (T.RecNo() >= 0)
+            focusCell(T.RecNo(), previous.isValid() ? previous.column() : current.column());
+        gui::ShowError(QString::fromStdString(e.Message()), this);
+    }
+}
+
+void ProgramGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (FModel != nullptr && state() != QAbstractItemView::EditingState) {
+        TTable& T = FModel->Program().Table();
+        const QModelIndex current = currentIndex();
+        if (event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
+            (T.RowCount() == 0 || (current.isValid() && current.row() == T.RowCount() - 1))) {
+            // Down on the last row appends a row (not from an untouched new one).
+            if (!(T.State() == TDataSetState::Insert && !T.Modified()))
+                gui::RunGuarded([&] { T.Append(); }, this);
+            return;
+        }
+        if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+            T.State() != TDataSetState::Browse) {
+            gui::RunGuarded([&] { T.Cancel(); }, this);
+            return;
+        }
+    }
+    QTableView::keyPressEvent(event);
+}
+
+}  // namespace VelorTime
