@@ -4,9 +4,9 @@
 //
 // Files are read whole into memory and split into lines that point into that
 // buffer; both readers walk the lines with indexes, so their cost grows
-// linearly with the file.  Both writers build the text in memory, write it to
-// a temporary file beside the target and rename it over the target only when
-// it is complete, so a failed save never damages an existing file.
+// linearly with the file.  Both writers build the text in memory and hand it
+// to WriteFileReplacing (FileUtils.h), so a failed or interrupted save never
+// damages an existing file.
 
 #include <algorithm>
 #include <cerrno>
@@ -128,81 +128,7 @@ std::string JoinLines(const TAASStrings& List)
     return Text;
 }
 
-bool WriteAll(int Fd, const std::string& Text)
-{
-    const char* P = Text.data();
-    size_t Left = Text.size();
-    while (Left > 0) {
-        const ssize_t Put = ::write(Fd, P, Left);
-        if (Put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        P += Put;
-        Left -= static_cast<size_t>(Put);
-    }
-    return true;
-}
-
 }  // namespace
-
-// Writes Text as the new content of FileName: into a temporary file in the
-// same folder, flushed to disk, then renamed over the target.  The old file
-// stays as it was until the rename.  A symbolic link is followed so that the
-// link itself survives.  Raises EFCreateError / EInOutError.
-void WriteFileReplacing(const std::string& FileName, const std::string& Text)
-{
-    std::string Target = FileName;
-    if (char* Real = ::realpath(FileName.c_str(), nullptr)) {
-        Target = Real;
-        std::free(Real);
-    }
-    struct stat Old {};
-    const bool Exists = ::stat(Target.c_str(), &Old) == 0;
-    // Only a regular file is replaced: a folder or a device of that name is
-    // left alone.
-    if (Exists && !S_ISREG(Old.st_mode))
-        throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName,
-                                   ErrorText(S_ISDIR(Old.st_mode) ? EISDIR : EPERM)));
-
-    const size_t Slash = Target.rfind('/');
-    const std::string Dir = Slash == std::string::npos ? std::string() : Target.substr(0, Slash + 1);
-    const std::string Base = Slash == std::string::npos ? Target : Target.substr(Slash + 1);
-
-    static unsigned Counter = 0;
-    std::string Temp;
-    int Fd = -1;
-    for (int Attempt = 0; Attempt < 100 && Fd < 0; ++Attempt) {
-        Temp = Dir + "." + Base + "." + std::to_string(::getpid()) + "." + std::to_string(++Counter) +
-               ".tmp";
-        Fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (Fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (Fd < 0)
-        throw EFCreateError(Format("Cannot create file \"%s\". %s", FileName, ErrorText(errno)));
-
-    int Error = 0;
-    if (Exists)
-        (void)::fchmod(Fd, Old.st_mode & 07777);
-    if (!WriteAll(Fd, Text) || ::fsync(Fd) != 0)
-        Error = errno;
-    if (::close(Fd) != 0 && Error == 0)
-        Error = errno;
-    if (Error == 0 && ::rename(Temp.c_str(), Target.c_str()) != 0)
-        Error = errno;
-    if (Error != 0) {
-        ::unlink(Temp.c_str());
-        throw EInOutError(Format("Cannot write file \"%s\". %s", FileName, ErrorText(Error)));
-    }
-    // Make the rename itself durable; a failure here loses nothing.
-    const int DirFd = ::open(Dir.empty() ? "." : Dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (DirFd >= 0) {
-        (void)::fsync(DirFd);
-        ::close(DirFd);
-    }
-}
 
 namespace {
 

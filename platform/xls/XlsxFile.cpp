@@ -8,6 +8,9 @@
 
 #include <xlsxwriter.h>
 
+#include "FileUtils.h"
+#include "SysUtils.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -182,47 +185,32 @@ QString SaveWorkbook(const Workbook& book, const QString& folder)
     if (!QDir().mkpath(folder))
         throw EOleException("Cannot create the folder for workbooks");
 
-    // Written under a hidden temporary name first, so that nobody sees a
-    // half-written workbook under its real name.
-    QByteArray temp = QFile::encodeName(QDir(folder).filePath(QStringLiteral(".Book-XXXXXX.part")));
-    const int fd = mkstemps(temp.data(), 5);
-    if (fd < 0)
-        throw EOleException("Cannot create a file in the folder for workbooks");
-    fchmod(fd, 0644);
-    ::close(fd);
-    const QString tempPath = QFile::decodeName(temp);
+    // Written as a file without a name (the model's safe writer), so that
+    // nobody sees a half-written workbook and a crash leaves nothing behind;
+    // it is named only when complete.  A new name never replaces an existing
+    // file, so two workbooks saved at the same moment (by two threads or two
+    // programs) get different names.
+    const std::string folderName = QFile::encodeName(folder).toStdString();
+    std::optional<TNewFile> file;
     try {
-        WriteXlsx(book, tempPath);
-    } catch (...) {
-        QFile::remove(tempPath);
-        throw;
+        file.emplace(folderName, std::string("Book.xlsx"), folderName);
+    } catch (const Exception&) {
+        throw EOleException("Cannot create a file in the folder for workbooks");
     }
+    (void)fchmod(file->Handle(), 0644);
+    WriteXlsx(book, QFile::decodeName(QByteArray::fromStdString(file->Path())));
 
-    // A hard link never replaces an existing file, so two workbooks saved at
-    // the same moment (by two threads or two programs) get different names.
     const QString stem = QStringLiteral("Book-")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    for (int k = 1; k < 100000; ++k) {
-        const QString name = k == 1 ? stem + QStringLiteral(".xlsx") : QStringLiteral("%1-%2.xlsx").arg(stem).arg(k);
-        const QString target = QDir(folder).filePath(name);
-        const QByteArray targetName = QFile::encodeName(target);
-        if (::link(temp.constData(), targetName.constData()) == 0) {
-            ::unlink(temp.constData());
-            return target;
-        }
-        if (errno == EEXIST)
-            continue;
-        if (errno == EPERM || errno == EOPNOTSUPP || errno == EXDEV || errno == EMLINK) {
-            // A file system without hard links: the best we can do is a rename
-            // after a look at the name.
-            if (QFile::exists(target))
-                continue;
-            if (::rename(temp.constData(), targetName.constData()) == 0)
+    try {
+        for (int k = 1; k < 100000; ++k) {
+            const QString name = k == 1 ? stem + QStringLiteral(".xlsx") : QStringLiteral("%1-%2.xlsx").arg(stem).arg(k);
+            const QString target = QDir(folder).filePath(name);
+            if (file->LinkAs(QFile::encodeName(target).toStdString()))
                 return target;
         }
-        break;
+    } catch (const Exception&) {
     }
-    QFile::remove(tempPath);
     throw EOleException("Cannot name the workbook file");
 }
 

@@ -1,5 +1,6 @@
 #include "ExcelApplication.h"
 #include "XlsxDump.h"
+#include "FileUtils.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +12,8 @@
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace xls;
 using testsupport::DumpXlsx;
@@ -337,4 +340,31 @@ TEST_F(ExcelApplicationTest, NumbersStayNumbersUnderADecimalCommaLocale)
         EXPECT_EQ(dump.cells.at("A1").value, "0.5");
         EXPECT_EQ(dump.cells.at("B1").value, "-1234.25");
     }
+}
+
+TEST_F(ExcelApplicationTest, WorkbooksWrittenUnderATemporaryNameLeaveNothingElse)
+{
+    // Where the file system offers no nameless files, the workbook is written
+    // under a hidden temporary name; it is gone once the workbook is named,
+    // and a temporary that a killed program left is cleared by the next one.
+    UseNamedTemporariesForTesting(true);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        new TNewFile(dir.path().toStdString(), "Book.xlsx", "killed");   // never named nor removed
+        _exit(0);
+    }
+    waitpid(pid, nullptr, 0);
+    ASSERT_EQ(Files().size(), 1);
+    TExcelApplication app;
+    for (const char* text : {"one", "two"}) {
+        app.Workbooks().Add();
+        app.ActiveCell().SetValue(text);
+    }
+    app.Disconnect();
+    UseNamedTemporariesForTesting(false);
+    ASSERT_EQ(app.Written().size(), 2u);
+    EXPECT_EQ(Files().size(), 2);
+    for (const QString& f : Files())
+        EXPECT_TRUE(f.startsWith(QStringLiteral("Book-")) && f.endsWith(QStringLiteral(".xlsx"))) << f.toStdString();
+    EXPECT_EQ(DumpXlsx(app.Written()[1].path).cells.at("A1").value, "two");
 }
