@@ -601,6 +601,14 @@ void TTable::SetAsString(int Field, const std::string& S)
     }
 }
 
+void TTable::SetText(int Field, const std::string& S)
+{
+    if (S.empty())
+        Clear(Field);
+    else
+        SetAsString(Field, S);
+}
+
 void TTable::Clear(int Field)
 {
     CheckCanSet(Field);

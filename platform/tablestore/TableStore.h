@@ -174,8 +174,11 @@ public:
     // fields (else SFieldReadOnly) and fire OnFieldChange.
     void SetAsInteger(int Field, std::int32_t V);  // range checked
     void SetAsFloat(int Field, double V);
-    void SetAsString(int Field, const std::string& S);  // converts; "" clears
-    void SetText(int Field, const std::string& S) { SetAsString(Field, S); }
+    // Converts for number fields ("" clears them); a text field takes the
+    // text as it is, "" included (cut to its size).
+    void SetAsString(int Field, const std::string& S);
+    // What a typed cell sets: "" clears any field, other text as SetAsString.
+    void SetText(int Field, const std::string& S);
     void Clear(int Field);
 
     // --- any row, for views (the record buffer for the row being edited)
