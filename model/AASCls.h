@@ -175,6 +175,17 @@ public:
         return Index;
     }
     int Count() const { return static_cast<int>(FItems.size()); }
+    // Moves the item at CurIndex to NewIndex (the items between shift by
+    // one); "List index out of bounds (%d)" for an index outside the list.
+    void Move(int CurIndex, int NewIndex)
+    {
+        if (CurIndex == NewIndex)
+            return;
+        T* Item = GetItem(CurIndex);
+        GetItem(NewIndex);
+        FItems.erase(FItems.begin() + CurIndex);
+        FItems.insert(FItems.begin() + NewIndex, Item);
+    }
     // Removes every item (destroying them when owned).
     virtual void Clear() { ClearItems(); }
     bool OwnsObjects() const { return FOwnsObjects; }

@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "Experiment.h"
 #include "QVEditors.h"
 #include "Sample.h"
 #include "XlsThread.h"
@@ -448,14 +449,12 @@ QList<QWidget*> TfrmMain::Children() const
 
 TChildForm* TfrmMain::CreateChildWindow(TChildKind kind, const QString& fileName)
 {
-    Q_UNUSED(fileName);
+    // Owned by the application until the frame takes it into its area.
     switch (kind) {
     case TChildKind::Sample:
-        // Owned by the application until the frame takes it into its area.
         return new TfrmSample(nullptr, fileName);
     case TChildKind::Experiment:
-        // The experiment window is created here.
-        return nullptr;
+        return new TfrmExperiment(nullptr, fileName);
     case TChildKind::Other:
         break;
     }

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
@@ -34,29 +36,6 @@ namespace VelorSpec {
 
 namespace {
 
-// Upper-cased extension of a file name from its last "." (after the last
-// path separator), the dot included; empty when there is none.
-QString UpperExt(const QString& FileName)
-{
-    const int Dot = FileName.lastIndexOf(QLatin1Char('.'));
-    const int Sep = FileName.lastIndexOf(QLatin1Char('/'));
-    if (Dot <= Sep)
-        return {};
-    QString Ext = FileName.mid(Dot);
-    for (QChar& C : Ext)
-        if (C >= QLatin1Char('a') && C <= QLatin1Char('z'))
-            C = QChar(C.unicode() - 'a' + 'A');
-    return Ext;
-}
-
-// The file name with its extension replaced (appended when it has none).
-QString ChangeFileExt(const QString& FileName, const QString& Ext)
-{
-    const int Dot = FileName.lastIndexOf(QLatin1Char('.'));
-    const int Sep = FileName.lastIndexOf(QLatin1Char('/'));
-    return (Dot > Sep ? FileName.left(Dot) : FileName) + Ext;
-}
-
 std::string ToStd(const QString& S)
 {
     return S.toStdString();
@@ -77,16 +56,6 @@ gui::TMRUManager* RecentFiles()
     return frmMain ? frmMain->MRUManager : nullptr;
 }
 
-// The automatic colours, handed out in this order; a curve shown takes the
-// first one no other shown curve uses.
-const QColor AutoColors[] = {
-    QColor(255, 0, 0),   QColor(0, 128, 0),   QColor(0, 0, 255),     QColor(255, 128, 0),
-    QColor(128, 0, 128), QColor(0, 128, 128), QColor(128, 0, 0),     QColor(0, 0, 128),
-    QColor(128, 128, 0), QColor(255, 0, 255), QColor(128, 128, 128), QColor(0, 0, 0),
-};
-
-const char* const ColorProperty = "velorAutoColor";
-constexpr int NodeSeriesRole = Qt::UserRole + 1;
 
 }  // namespace
 
@@ -110,6 +79,20 @@ public:
         if (FTree->OnEdited)
             FTree->OnEdited(FTree->itemFromIndex(Index), S);
         Model->setData(Index, S, Qt::EditRole);
+    }
+
+    void initStyleOption(QStyleOptionViewItem* Option, const QModelIndex& Index) const override
+    {
+        QStyledItemDelegate::initStyleOption(Option, Index);
+        if (!FTree->OnNodeColor)
+            return;
+        const QTreeWidgetItem* Node = FTree->itemFromIndex(Index);
+        const bool Selected = Option->state & QStyle::State_Selected;
+        const QColor Color = FTree->OnNodeColor(Node, Selected);
+        if (!Color.isValid())
+            return;
+        Option->palette.setColor(QPalette::Text, Color);
+        Option->palette.setColor(QPalette::HighlightedText, Color);
     }
 
     // The check indicator's rectangle of an index as the view draws it.
@@ -182,6 +165,123 @@ void TSampleTreeView::StartEdit(QTreeWidgetItem* Node)
         OnEditing(Node, Allow);
     if (Allow)
         editItem(Node, 0);
+}
+
+int TSampleTreeView::NodeState(const QTreeWidgetItem* Node)
+{
+    const QVariant V = Node ? Node->data(0, Qt::CheckStateRole) : QVariant();
+    if (!V.isValid())
+        return -1;
+    switch (static_cast<Qt::CheckState>(V.toInt())) {
+    case Qt::Unchecked:
+        return 1;
+    case Qt::Checked:
+        return 2;
+    case Qt::PartiallyChecked:
+        return 3;
+    }
+    return -1;
+}
+
+void TSampleTreeView::SetNodeState(QTreeWidgetItem* Node, int State)
+{
+    if (!Node)
+        return;
+    switch (State) {
+    case 1:
+        Node->setCheckState(0, Qt::Unchecked);
+        break;
+    case 2:
+        Node->setCheckState(0, Qt::Checked);
+        break;
+    case 3:
+        Node->setCheckState(0, Qt::PartiallyChecked);
+        break;
+    default:
+        Node->setData(0, Qt::CheckStateRole, QVariant());
+        break;
+    }
+}
+
+void TSampleTreeView::ToggleCheck(QTreeWidgetItem* Node, bool Group,
+                                  const std::function<void(QTreeWidgetItem* Node, int State)>& Show)
+{
+    if (!Node)
+        return;
+    int State = NodeState(Node);
+    if (State == 1 || State == 3)
+        State = 2;
+    else if (State == 2)
+        State = 1;
+    if (State != NodeState(Node))
+        SetNodeState(Node, State);
+
+    if (Group) {
+        for (int I = 0; I < Node->childCount(); ++I) {
+            QTreeWidgetItem* Child = Node->child(I);
+            if (NodeState(Child) == -1)
+                continue;
+            SetNodeState(Child, State);
+            Show(Child, State);
+        }
+        return;
+    }
+    if (QTreeWidgetItem* Parent = Node->parent()) {
+        bool All2 = true, All1 = true;
+        for (int I = 0; I < Parent->childCount(); ++I) {
+            const int S = NodeState(Parent->child(I));
+            if (S == -1)
+                continue;
+            All2 = All2 && S == 2;
+            All1 = All1 && S == 1;
+        }
+        SetNodeState(Parent, All2 ? 2 : (All1 ? 1 : 3));
+    }
+    if (State != -1)
+        Show(Node, State);
+}
+
+void TSampleTreeView::EnableNodeDrag()
+{
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+}
+
+void TSampleTreeView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (OnDragOver && event->source() == this && OnDragOver(itemAt(event->position().toPoint())))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TSampleTreeView::dragMoveEvent(QDragMoveEvent* event)
+{
+    // The base class keeps the auto-scroll going; the window decides.
+    QTreeWidget::dragMoveEvent(event);
+    if (OnDragOver && event->source() == this && OnDragOver(itemAt(event->position().toPoint())))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TSampleTreeView::dropEvent(QDropEvent* event)
+{
+    // The window moves the nodes itself; the view's own move is never run.
+    if (!OnDragDrop || event->source() != this) {
+        event->ignore();
+        return;
+    }
+    OnDragDrop(itemAt(event->position().toPoint()));
+    event->setDropAction(Qt::IgnoreAction);
+    event->accept();
+    stopAutoScroll();
+    setState(QAbstractItemView::NoState);
+    viewport()->update();
 }
 
 void TSampleTreeView::mousePressEvent(QMouseEvent* event)
@@ -259,7 +359,7 @@ TfrmSample::TfrmSample(QWidget* Owner, const QString& FileName) : TChildForm(Own
     CreateMenus();
     FormCreate();
 
-    if (UpperExt(FileName) == QLatin1String(".ASB"))
+    if (UpperFileExt(FileName) == QLatin1String(".ASB"))
         LoadBinarySample();
     else
         LoadTextSample(FileName);
@@ -269,12 +369,7 @@ TfrmSample::TfrmSample(QWidget* Owner, const QString& FileName) : TChildForm(Own
 TfrmSample::~TfrmSample()
 {
     // The curves are the window's: take them off the chart, then free them.
-    for (QLineSeries* Series : std::as_const(FSeries)) {
-        if (IsAttached(Series))
-            MainChart->removeSeries(Series);
-        delete Series;
-    }
-    FSeries.clear();
+    FChart.reset();
     delete FSample;
     FSample = nullptr;
 }
@@ -314,32 +409,11 @@ void TfrmSample::CreateControls()
     pctrlSample->addTab(tsStatisticView, QStringLiteral("Statistic View"));
     pctrlSample->setCurrentIndex(0);
 
-    // The chart: no title, axis titles, legend at the bottom, flat, no frame,
-    // a background gradient ending in silver and no plot-area wall.
-    MainChart = new QChart;
-    MainChart->setObjectName(QStringLiteral("MainChart"));
-    MainChart->setTitle(QString());
-    MainChart->setDropShadowEnabled(false);
-    MainChart->setBackgroundRoundness(0);
-    MainChart->setPlotAreaBackgroundVisible(false);
-    MainChart->setBackgroundPen(Qt::NoPen);
-    QLinearGradient Gradient(0, 0, 0, 1);
-    Gradient.setCoordinateMode(QGradient::ObjectBoundingMode);
-    Gradient.setColorAt(0, Qt::white);
-    Gradient.setColorAt(1, QColor(192, 192, 192));
-    MainChart->setBackgroundBrush(Gradient);
-    MainChart->legend()->setAlignment(Qt::AlignBottom);
-    MainChart->legend()->setVisible(true);
-    MainChartBottomAxis = new QValueAxis;
-    MainChartBottomAxis->setTitleText(QStringLiteral("Time [seconds]"));
-    MainChartLeftAxis = new QValueAxis;
-    MainChartLeftAxis->setTitleText(QStringLiteral("Absorbtion [a.u.]"));
-    MainChart->addAxis(MainChartBottomAxis, Qt::AlignBottom);
-    MainChart->addAxis(MainChartLeftAxis, Qt::AlignLeft);
-
-    MainChartView = new TSampleChartView(MainChart, tsGraphicView);
-    MainChartView->setObjectName(QStringLiteral("MainChartView"));
-    MainChartView->setFrameShape(QFrame::NoFrame);
+    FChart = std::make_unique<TSignalChart>(tsGraphicView);
+    MainChart = FChart->Chart;
+    MainChartBottomAxis = FChart->BottomAxis;
+    MainChartLeftAxis = FChart->LeftAxis;
+    MainChartView = FChart->View;
     MainChartView->OnBeforeDrawSeries = [this] { MainChartBeforeDrawSeries(); };
     MainChartView->OnAfterDraw = [this] { MainChartAfterDraw(); };
     auto* GraphicLayout = new QVBoxLayout(tsGraphicView);
@@ -458,8 +532,7 @@ void TfrmSample::LoadBinarySample() {}
 
 void TfrmSample::LoadTextSample(const QString& FileName)
 {
-    const int Skip = UpperExt(FileName) == QLatin1String(".AAT") ? 6 : 0;
-    if (!FSample->LoadFromFile(ToStd(FileName), Skip)) {
+    if (!LoadSampleFile(*FSample, FileName)) {
         if (gui::TMRUManager* Recent = RecentFiles())
             Recent->Remove(FileName);
         Release();
@@ -473,14 +546,14 @@ void TfrmSample::LoadTextSample(const QString& FileName)
         auto* Node = new QTreeWidgetItem(Root, QStringList(Text));
         Node->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         SetNodeState(Node, 1);
-        QLineSeries* Series = NewSeries(Text);
-        Node->setData(0, NodeSeriesRole, QVariant::fromValue(static_cast<void*>(Series)));
-        FillSeries(Series, Replicate, Replicate->Resolution());
+        QLineSeries* Series = FChart->NewSeries(Text);
+        TSignalChart::SetNodeSeries(Node, Series);
+        FChart->FillSeries(Series, Replicate, Replicate->Resolution());
     };
     for (int I = 0; I < FSample->Count(); ++I)
         AddChild(FromStd(Format("Replicate #%.3d", I + 1)), FSample->GetItem(I));
     AddChild(QStringLiteral("Ansambled Replicate"), FSample->Ansambled());
-    UpdateAxisRanges();
+    FChart->UpdateAxisRanges();
 
     setWindowTitle(Caption(*FSample, FileName));
     if (gui::TMRUManager* Recent = RecentFiles())
@@ -498,213 +571,43 @@ QTreeWidgetItem* TfrmSample::SampleNode() const
 
 int TfrmSample::NodeState(const QTreeWidgetItem* Node)
 {
-    const QVariant V = Node ? Node->data(0, Qt::CheckStateRole) : QVariant();
-    if (!V.isValid())
-        return -1;
-    switch (static_cast<Qt::CheckState>(V.toInt())) {
-    case Qt::Unchecked:
-        return 1;
-    case Qt::Checked:
-        return 2;
-    case Qt::PartiallyChecked:
-        return 3;
-    }
-    return -1;
+    return TSampleTreeView::NodeState(Node);
 }
 
 void TfrmSample::SetNodeState(QTreeWidgetItem* Node, int State)
 {
-    if (!Node)
-        return;
-    switch (State) {
-    case 1:
-        Node->setCheckState(0, Qt::Unchecked);
-        break;
-    case 2:
-        Node->setCheckState(0, Qt::Checked);
-        break;
-    case 3:
-        Node->setCheckState(0, Qt::PartiallyChecked);
-        break;
-    default:
-        Node->setData(0, Qt::CheckStateRole, QVariant());
-        break;
-    }
+    TSampleTreeView::SetNodeState(Node, State);
 }
 
 QLineSeries* TfrmSample::NodeSeries(const QTreeWidgetItem* Node) const
 {
-    return Node ? static_cast<QLineSeries*>(Node->data(0, NodeSeriesRole).value<void*>()) : nullptr;
+    return TSignalChart::NodeSeries(Node);
 }
 
 bool TfrmSample::IsAttached(const QLineSeries* Series) const
 {
-    return Series && Series->chart() == MainChart;
-}
-
-QLineSeries* TfrmSample::NewSeries(const QString& Title)
-{
-    auto* Series = new QLineSeries;
-    Series->setName(Title);
-    FSeries << Series;
-    return Series;
-}
-
-void TfrmSample::FillSeries(QLineSeries* Series, const TAASReplicate* Replicate, double Resolution)
-{
-    if (!Series || !Replicate)
-        return;
-    const TAASPointArray& Points = Replicate->Points();
-    QList<QPointF> Data;
-    Data.reserve(static_cast<qsizetype>(Points.size()));
-    TSeriesBounds Bounds;
-    Bounds.MinY = std::numeric_limits<double>::infinity();
-    Bounds.MaxY = -std::numeric_limits<double>::infinity();
-    const long double Step = Resolution;
-    for (size_t J = 0; J < Points.size(); ++J) {
-        const double X = static_cast<double>(static_cast<long double>(J + 1) * Step);
-        const double Y = Points[J];
-        Data.append(QPointF(X, Y));
-        Bounds.MinY = std::min(Bounds.MinY, Y);
-        Bounds.MaxY = std::max(Bounds.MaxY, Y);
-    }
-    if (Data.isEmpty()) {
-        FBounds.remove(Series);
-    } else {
-        Bounds.MinX = std::min(Data.front().x(), Data.back().x());
-        Bounds.MaxX = std::max(Data.front().x(), Data.back().x());
-        FBounds[Series] = Bounds;
-    }
-    Series->replace(Data);
-}
-
-void TfrmSample::AttachSeries(QLineSeries* Series)
-{
-    if (!Series || IsAttached(Series))
-        return;
-    // The first automatic colour that no shown curve uses.
-    QList<QColor> Used;
-    for (QAbstractSeries* Shown : MainChart->series())
-        if (Shown->property(ColorProperty).isValid())
-            Used << Shown->property(ColorProperty).value<QColor>();
-    const int N = static_cast<int>(std::size(AutoColors));
-    QColor Color = AutoColors[MainChart->series().size() % N];
-    for (const QColor& C : AutoColors)
-        if (!Used.contains(C)) {
-            Color = C;
-            break;
-        }
-    MainChart->addSeries(Series);
-    Series->attachAxis(MainChartBottomAxis);
-    Series->attachAxis(MainChartLeftAxis);
-    Series->setColor(Color);
-    Series->setProperty(ColorProperty, Color);
-}
-
-void TfrmSample::DetachSeries(QLineSeries* Series)
-{
-    if (!Series || !IsAttached(Series))
-        return;
-    MainChart->removeSeries(Series);
-    // Back to the automatic colour: it takes a free one when shown again.
-    Series->setProperty(ColorProperty, QVariant());
-}
-
-void TfrmSample::UpdateAxisRanges()
-{
-    // The axes span every curve of the window, shown or not, so that showing
-    // and hiding curves never rescales the chart (which would redraw every
-    // shown curve).
-    bool Any = false;
-    TSeriesBounds All;
-    for (const QLineSeries* Series : std::as_const(FSeries)) {
-        const auto It = FBounds.constFind(Series);
-        if (It == FBounds.constEnd())
-            continue;
-        if (!Any) {
-            All = *It;
-            Any = true;
-            continue;
-        }
-        All.MinX = std::min(All.MinX, It->MinX);
-        All.MaxX = std::max(All.MaxX, It->MaxX);
-        All.MinY = std::min(All.MinY, It->MinY);
-        All.MaxY = std::max(All.MaxY, It->MaxY);
-    }
-    if (!Any)
-        return;
-    // A single value still gets a visible span.
-    if (All.MinX == All.MaxX) {
-        All.MinX -= 1;
-        All.MaxX += 1;
-    }
-    if (All.MinY == All.MaxY) {
-        All.MinY -= 1;
-        All.MaxY += 1;
-    }
-    MainChartBottomAxis->setRange(All.MinX, All.MaxX);
-    MainChartLeftAxis->setRange(All.MinY, All.MaxY);
+    return FChart->IsAttached(Series);
 }
 
 void TfrmSample::ToggleNodeCheck(QTreeWidgetItem* Node)
 {
     if (!Node)
         return;
-    const auto ShowCurve = [this](QTreeWidgetItem* N, int State) {
+    TSampleTreeView::ToggleCheck(Node, !Node->parent(), [this](QTreeWidgetItem* N, int State) {
         if (State == 1)
-            DetachSeries(NodeSeries(N));
+            FChart->DetachSeries(NodeSeries(N));
         else if (State == 2)
-            AttachSeries(NodeSeries(N));
-    };
-    int State = NodeState(Node);
-    switch (State) {
-    case 1:
-        State = 2;
-        break;
-    case 2:
-    case 3:
-        State = State == 2 ? 1 : 2;
-        break;
-    default:
-        break;
-    }
-    if (State != NodeState(Node))
-        SetNodeState(Node, State);
-
-    if (QTreeWidgetItem* Parent = Node->parent()) {
-        bool All2 = true, All1 = true;
-        for (int I = 0; I < Parent->childCount(); ++I) {
-            const int S = NodeState(Parent->child(I));
-            if (S == -1)
-                continue;
-            All2 = All2 && S == 2;
-            All1 = All1 && S == 1;
-        }
-        SetNodeState(Parent, All2 ? 2 : (All1 ? 1 : 3));
-        ShowCurve(Node, State);
-    } else {
-        for (int I = 0; I < Node->childCount(); ++I) {
-            QTreeWidgetItem* Child = Node->child(I);
-            if (NodeState(Child) == -1)
-                continue;
-            SetNodeState(Child, State);
-            ShowCurve(Child, State);
-        }
-    }
+            FChart->AttachSeries(NodeSeries(N));
+    });
 }
 
 void TfrmSample::DeleteReplicateNode(QTreeWidgetItem* Node)
 {
     if (!Node)
         return;
-    if (QLineSeries* Series = NodeSeries(Node)) {
-        DetachSeries(Series);
-        FSeries.removeAll(Series);
-        FBounds.remove(Series);
-        delete Series;
-    }
+    FChart->FreeSeries(NodeSeries(Node));
     delete Node;
-    UpdateAxisRanges();
+    FChart->UpdateAxisRanges();
 }
 
 void TfrmSample::RefreshSeries()
@@ -715,10 +618,10 @@ void TfrmSample::RefreshSeries()
     const double Resolution = static_cast<double>(FSample->GetResolution());
     const int N = Root->childCount();
     for (int I = 0; I < N - 1; ++I)
-        FillSeries(NodeSeries(Root->child(I)), FSample->GetItem(I), Resolution);
+        FChart->FillSeries(NodeSeries(Root->child(I)), FSample->GetItem(I), Resolution);
     if (N > 0)
-        FillSeries(NodeSeries(Root->child(N - 1)), FSample->Ansambled(), Resolution);
-    UpdateAxisRanges();
+        FChart->FillSeries(NodeSeries(Root->child(N - 1)), FSample->Ansambled(), Resolution);
+    FChart->UpdateAxisRanges();
 }
 
 // ---------------------------------------------------------------------------
@@ -862,14 +765,7 @@ void TfrmSample::MainChartAfterDraw()
 
 QImage TfrmSample::ChartBitmap() const
 {
-    const QSize Size = MainChartView->size().isEmpty() ? QSize(467, 400) : MainChartView->size();
-    QImage Bitmap(Size, QImage::Format_RGB32);
-    Bitmap.fill(Qt::white);
-    QPainter Painter(&Bitmap);
-    Painter.setRenderHint(QPainter::Antialiasing);
-    // The scene alone, without the view's background and frame.
-    MainChartView->scene()->render(&Painter, QRectF(QPointF(0, 0), Size), MainChart->geometry());
-    return Bitmap;
+    return FChart->Bitmap();
 }
 
 void TfrmSample::acCopyChartExecute(QAction*)
@@ -929,15 +825,7 @@ void TfrmSample::SaveWindow(const QString& FileName)
 
 void SaveSampleWindow(TfrmSample* Window, const QString& FileName)
 {
-    const QString TextName = ChangeFileExt(FileName, QStringLiteral(".AST"));
-    if (UpperExt(FileName) == QLatin1String(".ASB"))
-        Window->FSample->SaveToBinaryFile(ToStd(FileName));
-    // The binary writer writes nothing, so the text file under the name the
-    // window takes is written in both cases.  A sample that could not be
-    // written (the writer leaves any old file untouched then) is not marked
-    // saved.
-    if (!Window->FSample->SaveToFile(ToStd(TextName)))
-        throw Exception(Format("Cannot save the sample to \"%s\".", ToStd(TextName)));
+    const QString TextName = WriteSampleFile(*Window->FSample, FileName);
     if (gui::TMRUManager* Recent = RecentFiles())
         Recent->Add(TextName);
     Window->FModified = false;

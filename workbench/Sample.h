@@ -15,6 +15,7 @@
 // Curves belong to the window.  Attaching a curve adds it to MainChart;
 // detaching removes it from the chart without deleting it.
 
+#include <QColor>
 #include <QHash>
 #include <QList>
 #include <QPointF>
@@ -27,6 +28,8 @@
 
 #include "ActionList.h"
 #include "ChildForm.h"
+#include "SampleCommands.h"
+#include "SignalChart.h"
 
 class QAction;
 class QMenu;
@@ -76,10 +79,38 @@ public:
     // Starts editing a node's label (subject to OnEditing).
     void StartEdit(QTreeWidgetItem* Node);
 
+    // Dragging nodes inside the tree (off unless OnDragOver is set): a drag
+    // whose source is this tree is offered to OnDragOver with the node under
+    // the pointer (null when none), which says whether it is accepted; a drop
+    // goes to OnDragDrop with the target node (null when none).
+    std::function<bool(QTreeWidgetItem* Target)> OnDragOver;
+    std::function<void(QTreeWidgetItem* Target)> OnDragDrop;
+    void EnableNodeDrag();
+
+    // The font colour of a node, selected or not (an invalid colour keeps the
+    // view's own).
+    std::function<QColor(const QTreeWidgetItem* Node, bool Selected)> OnNodeColor;
+
+    // A node's check box as a state index: 1 unchecked, 2 checked, 3 partly
+    // checked, -1 no box; and its setter (display only).
+    static int NodeState(const QTreeWidgetItem* Node);
+    static void SetNodeState(QTreeWidgetItem* Node, int State);
+    // The check-box rule of both windows.  The node's new state: 1 becomes 2,
+    // 2 becomes 1, 3 becomes 2, no box stays without.  A group node (a
+    // sample's node) hands its new state to every child with a box; another
+    // node makes its parent checked when all the parent's boxed children are,
+    // unchecked when all are unchecked, else partly checked.  Show is called
+    // for every node whose box changed by the rule, with its new state.
+    static void ToggleCheck(QTreeWidgetItem* Node, bool Group,
+                            const std::function<void(QTreeWidgetItem* Node, int State)>& Show);
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 
 private:
@@ -202,6 +233,8 @@ public:
 
     // Processing commands, defined in SampleProcessing.cpp.
     void CreateProcessingActions();
+    // The window as the shared sample commands see it.
+    TSampleCommandHost CommandHost();
     void acSubtractZeroExecute(QAction* Sender);
     void acSubtractZeroUpdate(QAction* Sender);
     void acDefinePlateauExecute(QAction* Sender);
@@ -222,18 +255,8 @@ private:
     void CreateControls();
     void CreateTreeActions();
     void CreateMenus();
-    QLineSeries* NewSeries(const QString& Title);
-    void FillSeries(QLineSeries* Series, const TAASReplicate* Replicate, double Resolution);
-    void AttachSeries(QLineSeries* Series);
-    void DetachSeries(QLineSeries* Series);
-    void UpdateAxisRanges();
 
-    QList<QLineSeries*> FSeries;   // every curve of the window, owned
-    // Extent of each curve's points (set when it is filled); empty curves have none.
-    struct TSeriesBounds {
-        double MinX = 0, MaxX = 0, MinY = 0, MaxY = 0;
-    };
-    QHash<const QLineSeries*, TSeriesBounds> FBounds;
+    std::unique_ptr<TSignalChart> FChart;   // MainChart with every curve of the window
 };
 
 // Saves a sample window's sample to FileName (its extension replaced by

@@ -13,62 +13,28 @@
 #include <QKeySequence>
 #include <QTreeWidgetItem>
 
-#include <algorithm>
-#include <climits>
-#include <cmath>
-#include <cstdint>
-
 #include "AASCls.h"
-#include "Dialogs.h"
-#include "EditCtrls.h"
-#include "Interval.h"
 #include "Sample.h"
-#include "SmoothDlg.h"
-#include "WaitCursor.h"
-#include "XlsThread.h"
+#include "SampleCommands.h"
 
 namespace VelorSpec {
 
 namespace {
 
-QString Q(const std::string& S)
-{
-    return QString::fromStdString(S);
-}
-
 const QString AnsambledNodeText = QStringLiteral("Ansambled Replicate");
 
-// Whole part of a field value as an Integer (saturating outside its range).
-int WholePart(double Value)
-{
-    if (std::isnan(Value))
-        return 0;
-    const double W = std::trunc(Value);
-    if (W <= static_cast<double>(INT_MIN))
-        return INT_MIN;
-    if (W >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    return static_cast<int>(W);
-}
-
-// Asks for an interval proposed as [Start; End] and hands its two values to
-// the sample's start and end setters, in this order; then the report is
-// rebuilt and the window marked modified.  The curves do not change.
-void SetIntervalBounds(TfrmSample& Window, const QString& Caption, double Start, double End,
-                       void (TAASSample::*SetStart)(double), void (TAASSample::*SetEnd)(double))
-{
-    TfrmInterval Dialog(&Window);
-    SetupIntervalDialog(Dialog, *Window.FSample, Caption, Start, End);
-    if (!Dialog.Execute())
-        return;
-    TWaitCursor Wait;
-    (Window.FSample->*SetStart)(Dialog.sedStart->Value());
-    (Window.FSample->*SetEnd)(Dialog.sedEnd->Value());
-    Window.FModified = true;
-    Window.UpdateStatistics();
-}
-
 }  // namespace
+
+TSampleCommandHost TfrmSample::CommandHost()
+{
+    TSampleCommandHost Host;
+    Host.Owner = this;
+    Host.Sample = FSample;
+    Host.RefreshCurves = [this] { RefreshSeries(); };
+    Host.RefreshInfo = [this] { UpdateStatistics(); };
+    Host.SetModified = [this] { FModified = true; };
+    return Host;
+}
 
 void TfrmSample::CreateProcessingActions()
 {
@@ -122,17 +88,7 @@ void TfrmSample::CreateProcessingActions()
 
 void TfrmSample::acSubtractZeroExecute(QAction*)
 {
-    TfrmInterval Dialog(this);
-    const long double Resolution = FSample->GetResolution();
-    SetupIntervalDialog(Dialog, *FSample, QStringLiteral("Subtract Zero"), static_cast<double>(Resolution),
-                        static_cast<double>(2 * Resolution));
-    if (!Dialog.Execute())
-        return;
-    TWaitCursor Wait;
-    FSample->SubtractZero(Dialog.sedStart->Value(), Dialog.sedEnd->Value());
-    RefreshSeries();
-    FModified = true;
-    UpdateStatistics();
+    SampleCommands::SubtractZero(CommandHost());
 }
 
 void TfrmSample::acSubtractZeroUpdate(QAction* Sender)
@@ -146,11 +102,7 @@ void TfrmSample::acSubtractZeroUpdate(QAction* Sender)
 
 void TfrmSample::acDefinePlateauExecute(QAction*)
 {
-    double Start = 0;
-    double End = 0;
-    FSample->FindEdges(Start, End);
-    SetIntervalBounds(*this, QStringLiteral("Define Plateau"), Start, End, &TAASSample::SetPeakStart,
-                      &TAASSample::SetPeakEnd);
+    SampleCommands::DefinePlateau(CommandHost());
 }
 
 // ---------------------------------------------------------------------------
@@ -159,11 +111,7 @@ void TfrmSample::acDefinePlateauExecute(QAction*)
 
 void TfrmSample::acCalculateAreaExecute(QAction*)
 {
-    const long double Resolution = FSample->GetResolution();
-    const double Start = FSample->PeakStart() != NotSet ? FSample->PeakStart() : static_cast<double>(Resolution);
-    const double End = FSample->PeakEnd() != NotSet ? FSample->PeakEnd() : static_cast<double>(2 * Resolution);
-    SetIntervalBounds(*this, QStringLiteral("Calculate Area"), Start, End, &TAASSample::SetAreaStart,
-                      &TAASSample::SetAreaEnd);
+    SampleCommands::CalculateArea(CommandHost());
 }
 
 // ---------------------------------------------------------------------------
@@ -172,21 +120,8 @@ void TfrmSample::acCalculateAreaExecute(QAction*)
 
 void TfrmSample::acChangeResolutionExecute(QAction*)
 {
-    const long double Resolution = FSample->GetResolution();
-    QString Answer = Q(Format("%.2f", 5 * Resolution));
-    if (!gui::InputQuery(QStringLiteral("Change Resolution"),
-                         Q(Format("Enter new resolution... (current: %.2f seconds)", Resolution)), Answer, this))
-        return;
-    const std::string Text = Answer.toStdString();
-    long double Value = 0;
-    if (!TryStrToFloat(Text, Value))
-        throw EConvertError(Format("\"%s\" is not a valid resolution.", Text));
-    const double NewResolution = ToDouble(Value);
-    TWaitCursor Wait;
-    FSample->SetResolution(NewResolution);
-    RefreshSeries();
-    FModified = true;
-    UpdateStatistics();
+    SampleCommands::ChangeResolution(CommandHost(), QStringLiteral("Change Resolution"),
+                                     "Enter new resolution... (current: %.2f seconds)");
 }
 
 // ---------------------------------------------------------------------------
@@ -195,16 +130,7 @@ void TfrmSample::acChangeResolutionExecute(QAction*)
 
 void TfrmSample::acSmoothSignalExecute(QAction*)
 {
-    TWaitCursor Wait;
-    TfrmSmooth Dialog(nullptr);
-    Dialog.sedPoints->SetMaxValue(FSample->GetItem(0)->Count() / 2 - 1);
-    if (!Dialog.Execute())
-        return;
-    const auto Kind = static_cast<std::uint8_t>(Dialog.rgMethod->ItemIndex());
-    FSample->Smooth(Kind, WholePart(Dialog.sedPoints->Value()));
-    RefreshSeries();
-    FModified = true;
-    UpdateStatistics();
+    SampleCommands::SmoothSignal(CommandHost());
 }
 
 void TfrmSample::acSmoothSignalUpdate(QAction* Sender)
@@ -218,9 +144,7 @@ void TfrmSample::acSmoothSignalUpdate(QAction* Sender)
 
 void TfrmSample::acAbsorbtionExecute(QAction*)
 {
-    FSample->SetAbsorbtion(!FSample->Absorbtion());
-    RefreshSeries();
-    UpdateStatistics();
+    SampleCommands::Absorbtion(CommandHost());
 }
 
 void TfrmSample::acAbsorbtionUpdate(QAction* Sender)
@@ -238,15 +162,8 @@ void TfrmSample::acDeleteReplicateExecute(QAction*)
     QTreeWidgetItem* Node = tviewSample->currentItem();
     if (!Node || !Node->parent())
         return;
-    const QString Question = QStringLiteral("Are you really want to delete %1 ?").arg(Node->text(0));
-    if (gui::MessageDlg(Question, gui::MsgDlgType::Confirmation, gui::mbYesNo, this) != gui::mrYes)
-        return;
-    const int Index = Node->parent()->indexOfChild(Node);
-    FSample->Remove(FSample->GetItem(Index));
-    DeleteReplicateNode(Node);
-    RefreshSeries();
-    UpdateStatistics();
-    FModified = true;
+    SampleCommands::DeleteReplicate(CommandHost(), Node->text(0), Node->parent()->indexOfChild(Node),
+                                    [this, Node] { DeleteReplicateNode(Node); });
 }
 
 void TfrmSample::acDeleteReplicateUpdate(QAction* Sender)
@@ -261,7 +178,7 @@ void TfrmSample::acDeleteReplicateUpdate(QAction* Sender)
 
 void TfrmSample::acSendToExcelExecute(QAction*)
 {
-    TxlsThread::SendToExcel(FSample);
+    SampleCommands::SendToExcel(*FSample);
 }
 
 }  // namespace VelorSpec

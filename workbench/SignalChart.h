@@ -1,0 +1,76 @@
+#pragma once
+// The signal chart of the sample and experiment windows: a line chart with
+// the time axis at the bottom and the absorbance axis at the left, and the
+// window's curves, one per replicate (or ensemble) node of the window's tree.
+//
+// Curves belong to the chart helper, attached or not: attaching adds a curve
+// to the chart in the first automatic colour no shown curve uses; detaching
+// takes it off the chart (without freeing it) and gives its colour back.
+// The axes span every curve, shown or not, so that showing and hiding curves
+// never rescales the chart.
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+class QChart;
+class QChartView;
+class QImage;
+class QLineSeries;
+class QTreeWidgetItem;
+class QValueAxis;
+class QWidget;
+class TAASReplicate;
+
+namespace VelorSpec {
+
+class TSampleChartView;
+
+class TSignalChart {
+public:
+    // Creates the chart, its axes and its view (a child of Parent, not yet in
+    // any layout).
+    explicit TSignalChart(QWidget* Parent);
+    // Takes the curves off the chart and frees them (the view frees the chart).
+    ~TSignalChart();
+    TSignalChart(const TSignalChart&) = delete;
+    TSignalChart& operator=(const TSignalChart&) = delete;
+
+    QChart* Chart = nullptr;
+    TSampleChartView* View = nullptr;
+    QValueAxis* BottomAxis = nullptr;   // "Time [seconds]"
+    QValueAxis* LeftAxis = nullptr;     // "Absorbtion [a.u.]"
+
+    // A new, empty, detached curve with a title.
+    QLineSeries* NewSeries(const QString& Title);
+    // Takes a curve off the chart and frees it.
+    void FreeSeries(QLineSeries* Series);
+    // Refills a curve: point j at X = (j + 1) * Resolution, Y = its value.
+    void FillSeries(QLineSeries* Series, const TAASReplicate* Replicate, double Resolution);
+    void AttachSeries(QLineSeries* Series);
+    void DetachSeries(QLineSeries* Series);
+    bool IsAttached(const QLineSeries* Series) const;
+    // Number of curves on the chart.
+    int AttachedCount() const;
+    // Sets the axis ranges over every curve (call after filling).
+    void UpdateAxisRanges();
+
+    // The chart as a bitmap drawn on white (what the copy commands put on the
+    // clipboard).
+    QImage Bitmap() const;
+    static QImage ChartBitmap(const QChartView* View);
+
+    // The curve a tree node carries (null when none) and its setter.
+    static QLineSeries* NodeSeries(const QTreeWidgetItem* Node);
+    static void SetNodeSeries(QTreeWidgetItem* Node, QLineSeries* Series);
+
+private:
+    QList<QLineSeries*> FSeries;   // every curve, owned
+    // Extent of each curve's points (set when it is filled); empty curves have none.
+    struct TSeriesBounds {
+        double MinX = 0, MaxX = 0, MinY = 0, MaxY = 0;
+    };
+    QHash<const QLineSeries*, TSeriesBounds> FBounds;
+};
+
+}  // namespace VelorSpec
