@@ -2,6 +2,7 @@
 
 #include "CPDrv.h"
 #include "Dialogs.h"
+#include "WindowFit.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -34,8 +35,12 @@ QComboBox* addRow(QGridLayout* grid, int row, const QString& caption, const QStr
     auto* combo = new QComboBox;
     combo->setEditable(editable);
     combo->addItems(items);
-    if (editable)
+    if (editable) {
         combo->setInsertPolicy(QComboBox::NoInsert);
+        // The list only suggests: typed text reaches the driver as typed,
+        // never completed from the list ("1152" stays 1152).
+        combo->setCompleter(nullptr);
+    }
     auto* label = new QLabel(caption);
     label->setBuddy(combo);
     grid->addWidget(label, row, 0);
@@ -112,8 +117,9 @@ TSettingsForm::TSettingsForm(QWidget* AOwner, TCommPortDriver* ADriver)
     LoadFromDriver();
     SettingsPageControl->setCurrentWidget(BaseSettingsTabSheet);
 
-    resize(QSize(314, 206).expandedTo(sizeHint()));
-    setFixedSize(size());
+    // The form's size, grown where the font needs more room: all three tabs
+    // and every control show.
+    setFixedSize(gui::FitFirstSize(this, QSize(314, 206)));
 
     // The dialog opens in the middle of the screen, not over its owner.
     const QScreen* screen = AOwner ? AOwner->screen() : QGuiApplication::primaryScreen();

@@ -1,10 +1,13 @@
 #include "CPDrv.h"
 #include "Dialogs.h"
 #include "SettingsDlg.h"
+#include "WindowFit.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QTabBar>
 #include <QLineEdit>
 #include <QScreen>
 #include <QLabel>
@@ -392,4 +395,67 @@ TEST(SettingsFormModal, EnterOnTheFocusedCancelButtonCancels)
     };
     EXPECT_EQ(gui::ExecModal(f), gui::mrCancel);
     EXPECT_TRUE(Snapshot(d) == before);
+}
+
+// Typed text in the two editable boxes is taken as typed: the lists only
+// suggest, they never complete ("1152" is not 115200, "\\.\COM" not COM1x).
+TEST(SettingsFormTyping, TypedTextIsNeverCompletedFromTheList)
+{
+    Boxes boxes;
+    TCommPortDriver d;
+    workbenchDriver(d);
+    TSettingsForm f(nullptr, &d);
+    f.show();
+    struct Case {
+        QComboBox* box;
+        const char* typed;
+    } cases[] = {{f.BaudRateComboBox, "1152"}, {f.BaudRateComboBox, "11"}, {f.PortComboBox, R"(\\.\COM)"},
+                 {f.PortComboBox, "/dev/ttyUSB0"}};
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        c.box->setFocus();
+        c.box->lineEdit()->selectAll();
+        QTest::keyClicks(c.box->lineEdit(), QString::fromUtf8(c.typed));
+        EXPECT_EQ(c.box->currentText(), QString::fromUtf8(c.typed));
+    }
+    f.BaudRateComboBox->setFocus();
+    f.BaudRateComboBox->lineEdit()->selectAll();
+    QTest::keyClicks(f.BaudRateComboBox->lineEdit(), "1152");
+    QTest::keyClick(f.BaudRateComboBox->lineEdit(), Qt::Key_Tab);
+    f.OkButtonClick();
+    EXPECT_TRUE(boxes.requests.empty());
+    EXPECT_EQ(d.BaudRateValue(), 1152u);
+    EXPECT_EQ(d.PortName(), "/dev/ttyUSB0");
+}
+
+// At its first size the dialog shows all three tabs (no scroll buttons) and
+// every control of every page.
+TEST(SettingsFormLayout, FirstSizeShowsEveryTabAndControl)
+{
+    TCommPortDriver d;
+    workbenchDriver(d);
+    TSettingsForm f(nullptr, &d);
+    EXPECT_GE(f.width(), 314);
+    EXPECT_GE(f.height(), 206);
+    f.show();
+    QApplication::processEvents();
+    QTabBar* bar = f.SettingsPageControl->tabBar();
+    EXPECT_GE(bar->width(), bar->sizeHint().width());
+    for (int i = 0; i < bar->count(); ++i)
+        EXPECT_TRUE(bar->rect().contains(bar->tabRect(i))) << bar->tabText(i).toStdString();
+    EXPECT_TRUE(gui::ClippedControls(&f).isEmpty());
+    for (int page = 0; page < f.SettingsPageControl->count(); ++page) {
+        f.SettingsPageControl->setCurrentIndex(page);
+        QApplication::processEvents();
+        for (QWidget* w : f.SettingsPageControl->widget(page)->findChildren<QWidget*>()) {
+            if (!w->isVisible())
+                continue;
+            const QRect r(w->mapTo(&f, QPoint(0, 0)), w->size());
+            EXPECT_TRUE(f.rect().contains(r)) << w->metaObject()->className();
+            EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->metaObject()->className();
+        }
+    }
+    EXPECT_EQ(f.windowTitle(), "Comunication Settings");
 }
