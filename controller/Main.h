@@ -17,6 +17,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <memory>
+
 #include "ActionList.h"
 #include "Dialogs.h"
 #include "FormPlacement.h"
@@ -41,6 +44,10 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class TCommPortDriver;
+
+namespace gui {
+class TGrowingAxes;
+}
 
 namespace VelorTime {
 
@@ -241,8 +248,26 @@ public:
     // ---- Manual pin commands -------------------------------------------------
 
     // ---- Received data ---------------------------------------------------------
+    // The serial port's data event: the line assembly, then a live plot pass.
+    void cpDrvReceiveData(TCommPortDriver* Sender, const void* DataPtr, std::uint32_t DataSize);
+    void PlotReceivedLines();
+    // Distributes the received replicates into the rows without data.  A row
+    // that refuses its post is reported, and what was not stored stays in
+    // the received lines.
+    void StoreReceivedData();
+    // "Save Samples": the fixed test stream, then StoreReceivedData.
+    void acInstrSaveSamplesExecute();
+    // A viewer button of the grid, by the column's field.
+    void DBGridEditButtonClick(int Column);
+    // A new series of the live chart for the next replicate.
+    QLineSeries* NewLiveSeries();
+    std::shared_ptr<gui::TGrowingAxes> FLiveAxes;
+    void ConnectReceivedCommands();
 
     // ---- Experiment export ---------------------------------------------------
+    gui::FileDialogOptions dlgSaveExp;  // "AAS Experiment Files(*.AXP)|*.AXP"
+    void acInstrSaveExperimentExecute();
+    void ConnectExportCommands();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

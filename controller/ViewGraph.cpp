@@ -1,6 +1,7 @@
 #include "ViewGraph.h"
 
 #include "AASCls.h"
+#include "ChartLook.h"
 #include "Charts.h"
 #include "Dialogs.h"
 #include "ReceivedData.h"
@@ -17,8 +18,6 @@
 #include <QScreen>
 #include <QValueAxis>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace VelorTime {
 
@@ -139,18 +138,11 @@ void TfrmViewGraphic::LoadData(const QString& Stored)
 
 void TfrmViewGraphic::FitAxes()
 {
-    bool Any = false;
+    QList<const QXYSeries*> Shown;
+    for (QAbstractSeries* Series : Chart->series())
+        Shown << static_cast<const QLineSeries*>(Series);
     double MinX = 0, MaxX = 0, MinY = 0, MaxY = 0;
-    for (QAbstractSeries* Series : Chart->series()) {
-        for (const QPointF& P : static_cast<const QLineSeries*>(Series)->points()) {
-            MinX = Any ? std::min(MinX, P.x()) : P.x();
-            MaxX = Any ? std::max(MaxX, P.x()) : P.x();
-            MinY = Any ? std::min(MinY, P.y()) : P.y();
-            MaxY = Any ? std::max(MaxY, P.y()) : P.y();
-            Any = true;
-        }
-    }
-    if (!Any)
+    if (!gui::PointsBounds(Shown, MinX, MaxX, MinY, MaxY))
         return;
     gui::ScaleAxisToData(AxisX, 0, MaxX, gui::TimeAxis);
     gui::ScaleAxisToData(AxisY, MinY, MaxY);

@@ -1,10 +1,28 @@
 #include "ChartLook.h"
 
 #include <QValueAxis>
+#include <QXYSeries>
 
 #include <algorithm>
 
 namespace gui {
+
+bool PointsBounds(const QList<const QXYSeries*>& Series, double& MinX, double& MaxX, double& MinY, double& MaxY)
+{
+    bool Any = false;
+    for (const QXYSeries* S : Series) {
+        if (!S)
+            continue;
+        for (const QPointF& P : S->points()) {
+            MinX = Any ? std::min(MinX, P.x()) : P.x();
+            MaxX = Any ? std::max(MaxX, P.x()) : P.x();
+            MinY = Any ? std::min(MinY, P.y()) : P.y();
+            MaxY = Any ? std::max(MaxY, P.y()) : P.y();
+            Any = true;
+        }
+    }
+    return Any;
+}
 
 void TGrowingAxes::Extend(double MinX, double MaxX, double MinY, double MaxY)
 {

@@ -4,8 +4,11 @@
 
 #include "Charts.h"
 
+#include <QList>
+
 class QChart;
 class QValueAxis;
+class QXYSeries;
 
 namespace gui {
 
@@ -14,6 +17,10 @@ inline void SetReceivedChartLook(QChart* Chart)
 {
     StyleChart(Chart, false);
 }
+
+// The extent of every point of the series (null ones are skipped); false
+// and nothing set when they hold no point.
+bool PointsBounds(const QList<const QXYSeries*>& Series, double& MinX, double& MaxX, double& MinY, double& MaxY);
 
 // Axes of a live chart that grow in steps with some headroom, so that a
 // stream of readings rescales the chart only now and then.  The scales are

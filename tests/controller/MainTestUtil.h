@@ -1,0 +1,109 @@
+#pragma once
+// Shared set-up of the main-window tests of the controller: a temporary
+// settings store, the simulated parallel port, a scripted dialog responder
+// and helpers that fill the time program.
+
+#include <QTemporaryDir>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Dialogs.h"
+#include "Main.h"
+#include "PortIO.h"
+#include "Registry.h"
+#include "TimeProgram.h"
+
+namespace VelorTimeTest {
+
+using platform::tablestore::TValue;
+
+// One row of a time program: id, title, replicates, the six times, data.
+struct RowSpec {
+    int Id = 1;
+    std::string Title;
+    int Replicates = 1;
+    double W = 5, I = 3, ReadAt = 6, RT = 12, PF = 1, VL = 2;
+    std::string Data;
+};
+
+inline std::vector<TValue> RowValues(const RowSpec& R)
+{
+    std::vector<TValue> V(VelorTime::ProgramFieldCount);
+    V[VelorTime::fldSampleID] = std::int32_t(R.Id);
+    V[VelorTime::fldSampleName] = R.Title;
+    V[VelorTime::fldSampleType] = std::string("Sample");
+    V[VelorTime::fldReplicates] = std::int32_t(R.Replicates);
+    V[VelorTime::fldWashingTime] = R.W;
+    V[VelorTime::fldInjectionTime] = R.I;
+    V[VelorTime::fldReadAt] = R.ReadAt;
+    V[VelorTime::fldReplTime] = R.RT;
+    V[VelorTime::fldProbeForward] = R.PF;
+    V[VelorTime::fldValveLate] = R.VL;
+    if (!R.Data.empty())
+        V[VelorTime::fldReceivedData] = R.Data;
+    return V;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        platform::registry::SetBaseFolder(Dir.path());
+        portio::test::Reset();
+        portio::test::SetBackend(portio::Backend::Simulated);
+        Previous = gui::SetResponder([this](const gui::DialogRequest& R) {
+            Asked.push_back(R);
+            if (R.form && OnForm)
+                return gui::DialogReply{OnForm(R), {}, 0, {}};
+            if (Replies.empty())
+                return gui::DialogReply{gui::mrCancel, {}, 0, {}};
+            gui::DialogReply Reply = Replies.front();
+            Replies.pop_front();
+            return Reply;
+        });
+        W = std::make_unique<VelorTime::TfrmMain>();
+    }
+    void TearDown() override
+    {
+        W.reset();
+        gui::SetResponder(Previous);
+        portio::test::Reset();
+        platform::registry::SetBaseFolder(QString());
+    }
+
+    platform::tablestore::TTable& Table() { return W->cdsProgram.Table(); }
+    void SetRows(const std::vector<RowSpec>& Rows)
+    {
+        std::vector<std::vector<TValue>> Values;
+        for (const RowSpec& R : Rows)
+            Values.push_back(RowValues(R));
+        Table().ReplaceRows(std::move(Values));
+        W->SetModified(false);
+    }
+    std::string DataOf(int Row) { return Table().AsStringAt(Row, VelorTime::fldReceivedData); }
+
+    // Messages shown, in order.
+    std::vector<QString> Messages() const
+    {
+        std::vector<QString> Out;
+        for (const gui::DialogRequest& R : Asked)
+            if (R.kind == gui::RequestKind::Message)
+                Out.push_back(R.text);
+        return Out;
+    }
+
+    QTemporaryDir Dir;
+    std::unique_ptr<VelorTime::TfrmMain> W;
+    std::vector<gui::DialogRequest> Asked;
+    std::deque<gui::DialogReply> Replies;
+    std::function<int(const gui::DialogRequest&)> OnForm;
+    gui::Responder Previous;
+};
+
+}  // namespace VelorTimeTest

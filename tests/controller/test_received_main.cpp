@@ -1,0 +1,194 @@
+// Received data on the main window: the data event through the line
+// assembly into the live chart, the distribution into the rows after a run
+// or a reset, "Save Samples" and the grid's viewer buttons.
+
+#include <QChart>
+#include <QLineSeries>
+
+#include "MainTestUtil.h"
+#include "ViewGraph.h"
+#include "ViewMemo.h"
+
+#include <QTextEdit>
+
+using namespace VelorTime;
+using namespace VelorTimeTest;
+using namespace std::string_literals;
+
+namespace {
+
+class ReceivedTest : public MainWindowTest {
+protected:
+    void Receive(const std::string& Bytes) { W->cpDrvReceiveData(nullptr, Bytes.data(), std::uint32_t(Bytes.size())); }
+    QList<QLineSeries*> LiveSeries() const
+    {
+        QList<QLineSeries*> Out;
+        for (QAbstractSeries* S : W->Chart->series())
+            Out << static_cast<QLineSeries*>(S);
+        return Out;
+    }
+};
+
+QList<QPointF> Pts(std::initializer_list<std::pair<double, double>> P)
+{
+    QList<QPointF> L;
+    for (const auto& [X, Y] : P)
+        L << QPointF(X, Y);
+    return L;
+}
+
+const std::string CRLF = "\r\n";
+
+}  // namespace
+
+TEST_F(ReceivedTest, OneChunkWithAMarkerStartsANewSeries)
+{
+    Receive("12\r34\r-1000\r56\r");
+    const QList<QLineSeries*> S = LiveSeries();
+    ASSERT_EQ(S.size(), 2);
+    EXPECT_EQ(S[0], W->MainSeries);
+    EXPECT_EQ(S[0]->points(), Pts({{0.02, 12}, {0.04, 34}}));
+    EXPECT_EQ(S[1]->points(), Pts({{0.02, 56}}));
+    EXPECT_EQ(W->FLines.FCurrentSeries, S[1]);
+    EXPECT_EQ(W->FLines.FReceivedLines, (std::vector<std::string>{"12", "34", "-1000", "56", ""}));
+    EXPECT_EQ(W->FLines.FLastPlottedLine, 4);
+    EXPECT_FALSE(W->FLines.FPlotting);
+}
+
+TEST_F(ReceivedTest, LineUnderAssemblyIsPlottedOnceComplete)
+{
+    Receive("12");
+    EXPECT_EQ(W->MainSeries->count(), 0);
+    Receive("34\r");
+    EXPECT_EQ(W->MainSeries->points(), Pts({{0.02, 1234}}));
+    Receive("\n\0"s);
+    EXPECT_EQ(W->MainSeries->count(), 1);
+}
+
+TEST_F(ReceivedTest, LineThatIsNoWholeNumberIsPassedOver)
+{
+    Receive("5\r1.5\rab\r\r7\r");
+    EXPECT_EQ(W->MainSeries->points(), Pts({{0.02, 5}, {0.04, 7}}));
+    Receive("8\r");
+    EXPECT_EQ(W->MainSeries->points(), Pts({{0.02, 5}, {0.04, 7}, {static_cast<double>(0.04L + 0.02L), 8}}));
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(ReceivedTest, NewRunContinuesTheSeriesOfAResetReplicate)
+{
+    Receive("1\r2\r3\r");
+    ASSERT_EQ(W->MainSeries->count(), 3);
+    // What a run does when it starts.
+    W->FLines.FReceivedLines.clear();
+    W->FLines.FLastPlottedLine = 0;
+    Receive("10\r20\r");  // the list holds 3 items: no more than the series' points
+    EXPECT_EQ(W->MainSeries->count(), 3);
+    Receive("30\r");
+    const QList<QPointF> P = W->MainSeries->points();
+    ASSERT_EQ(P.size(), 6);
+    EXPECT_EQ(P[3].y(), 10);
+    EXPECT_EQ(P[5].y(), 30);
+    EXPECT_GT(P[3].x(), P[2].x());
+    EXPECT_EQ(LiveSeries().size(), 1);
+}
+
+TEST_F(ReceivedTest, StoreFillsRowsWithoutDataNewestBlockFirst)
+{
+    SetRows({{1, "A", 2}, {2, "B", 1, 5, 3, 6, 12, 1, 2, "\r\n9\r\n-1000"}, {3, "C", 1}});
+    W->FLines.FReceivedLines = {"1", "2", "-1000", "3", "4", "-1000", "5", "-1000", ""};
+    W->StoreReceivedData();
+    EXPECT_EQ(DataOf(0), CRLF + "3" + CRLF + "4" + CRLF + "-1000" + CRLF + "1" + CRLF + "2" + CRLF + "-1000");
+    EXPECT_EQ(DataOf(1), "\r\n9\r\n-1000");  // held data: passed over
+    EXPECT_EQ(DataOf(2), CRLF + "5" + CRLF + "-1000");
+    EXPECT_TRUE(W->FLines.FReceivedLines.empty());
+    EXPECT_TRUE(W->IsModified());
+    EXPECT_FALSE(Table().ControlsDisabled());
+    EXPECT_EQ(Table().State(), platform::tablestore::TDataSetState::Browse);
+}
+
+TEST_F(ReceivedTest, ResetDuringSecondRowAndNoMarker)
+{
+    SetRows({{1, "A", 2}, {2, "B", 2}, {3, "C", 2}});
+    W->FLines.FReceivedLines = {"a", "-1000", "b", "-1000", "c", "-1000", "d"};
+    W->StoreReceivedData();
+    EXPECT_EQ(DataOf(0), CRLF + "b" + CRLF + "-1000" + CRLF + "a" + CRLF + "-1000");
+    EXPECT_EQ(DataOf(1), CRLF + "c" + CRLF + "-1000");
+    EXPECT_EQ(DataOf(2), "");
+    EXPECT_TRUE(W->FLines.FReceivedLines.empty());
+
+    W->SetModified(false);
+    W->FLines.FReceivedLines = {"1", "2", ""};
+    W->StoreReceivedData();
+    EXPECT_EQ(DataOf(2), "");
+    EXPECT_TRUE(W->FLines.FReceivedLines.empty());
+    EXPECT_FALSE(W->IsModified());
+}
+
+TEST_F(ReceivedTest, RefusedRowIsReportedAndItsBlocksStayReceived)
+{
+    // The second row holds times the checks refuse (read after the replicate's end).
+    SetRows({{1, "A", 1}, {2, "B", 1, 5, 3, 20, 12, 1, 2}, {3, "C", 1}});
+    W->FLines.FReceivedLines = {"a", "-1000", "b", "-1000", "c", "-1000", ""};
+    W->StoreReceivedData();
+    EXPECT_EQ(DataOf(0), CRLF + "a" + CRLF + "-1000");
+    EXPECT_EQ(DataOf(1), "");
+    EXPECT_EQ(DataOf(2), "");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], "Can't send READ command when replicate is over.");
+    EXPECT_EQ(W->FLines.FReceivedLines, (std::vector<std::string>{"b", "-1000", "c", "-1000", ""}));
+    EXPECT_EQ(Table().State(), platform::tablestore::TDataSetState::Browse);
+    EXPECT_FALSE(Table().ControlsDisabled());
+}
+
+TEST_F(ReceivedTest, SaveSamplesFeedsTheTestStreamAlsoDuringARun)
+{
+    SetRows({{1, "A", 1}, {2, "B", 1}, {3, "C", 1}});
+    W->FRunning = true;
+    W->acList->UpdateActions();
+    EXPECT_TRUE(W->acInstrSaveSamples->isEnabled());
+    EXPECT_TRUE(W->acList->Execute(W->acInstrSaveSamples));
+    W->FRunning = false;
+    std::string First, Second;
+    for (int I = 0; I < 250; ++I) {
+        First += CRLF + std::to_string(I);
+        Second += CRLF + std::to_string(250 + I);
+    }
+    EXPECT_EQ(DataOf(0), First + CRLF + "-1000");
+    EXPECT_EQ(DataOf(1), Second + CRLF + "-1000");
+    EXPECT_EQ(DataOf(2), "");
+    EXPECT_EQ(W->MainSeries->count(), 0);  // not plotted
+    EXPECT_TRUE(Asked.empty());            // no file dialog: nothing is written
+}
+
+TEST_F(ReceivedTest, ViewerButtonsOpenTheViewersOnTheCurrentRow)
+{
+    SetRows({{1, "Lead", 1, 5, 3, 6, 12, 1, 2, "\r\n5\r\n6\r\n-1000\r\n7\r\n-1000"}, {2, "Empty", 1}});
+    QString Shown, Title;
+    int Series = -1;
+    OnForm = [&](const gui::DialogRequest& R) {
+        if (auto* Memo = qobject_cast<TfrmViewMemo*>(R.form))
+            Shown = Memo->redView->toPlainText();
+        if (auto* Graph = qobject_cast<TfrmViewGraphic*>(R.form)) {
+            Title = Graph->Chart->title();
+            Series = static_cast<int>(Graph->Chart->series().size());
+        }
+        return int(gui::mrOk);
+    };
+    const struct {
+        int Row;
+        const char* Text;
+        const char* Title;
+        int Series;
+    } Cases[] = {{0, "5\n6\n-1000\n7\n-1000", "Lead", 3}, {1, "", "Empty", 1}};
+    for (const auto& C : Cases) {
+        Table().MoveTo(C.Row);
+        emit W->DBGrid->editButtonClicked(fldReceivedData);
+        EXPECT_EQ(Shown, C.Text);
+        emit W->DBGrid->editButtonClicked(fldGraphicView);
+        EXPECT_EQ(Title, C.Title);
+        EXPECT_EQ(Series, C.Series);
+        Asked.clear();
+        emit W->DBGrid->editButtonClicked(fldSampleName);
+        EXPECT_TRUE(Asked.empty());
+    }
+}
