@@ -41,43 +41,28 @@ bool ParseReading(const std::string& line, int& value)
 bool TReceivedLines::Assemble(const void* data, std::size_t size)
 {
     const char* bytes = static_cast<const char*>(data);
-    std::string s;
-    s.reserve(size);
-    bool onlyNul = true;
-    for (std::size_t i = 0; i < size; ++i) {
-        const char c = bytes[i];
-        if (c == '\0')
-            continue;
-        onlyNul = false;
-        if (c != '\n')
-            s.push_back(c);
-    }
-    if (onlyNul)
+    const char* const end = bytes + size;
+    if (std::all_of(bytes, end, [](char c) { return c == '\0'; }))
         return false;
 
-    // Join the chunk to the line under assembly; that last item is the slot
-    // the first completed line (or the new rest) fills.
-    bool slotMarked = false;
-    if (!FReceivedLines.empty()) {
-        s.insert(0, FReceivedLines.back());
-        slotMarked = true;
+    // The chunk's text goes straight onto the end of the line under assembly
+    // (an empty list counts as one empty line under assembly), and every CR
+    // completes it and opens the next one.  Nothing already received is
+    // copied again, so a chunk costs time in proportion to its own length
+    // however long the line under assembly has grown.
+    if (FReceivedLines.empty())
+        FReceivedLines.emplace_back();
+    for (const char* run = bytes; run < end;) {
+        const char* stop = run;
+        while (stop < end && *stop != '\0' && *stop != '\n' && *stop != '\r')
+            ++stop;
+        FReceivedLines.back().append(run, std::size_t(stop - run));
+        if (stop == end)
+            break;
+        if (*stop == '\r')
+            FReceivedLines.emplace_back();
+        run = stop + 1;
     }
-    std::size_t start = 0;
-    for (std::size_t cr = s.find('\r'); cr != std::string::npos; cr = s.find('\r', start)) {
-        std::string line = s.substr(start, cr - start);
-        if (slotMarked) {
-            FReceivedLines.back() = std::move(line);
-            slotMarked = false;
-        } else {
-            FReceivedLines.push_back(std::move(line));
-        }
-        start = cr + 1;
-    }
-    std::string rest = s.substr(start);
-    if (slotMarked)
-        FReceivedLines.back() = std::move(rest);
-    else
-        FReceivedLines.push_back(std::move(rest));
     return true;
 }
 
