@@ -110,7 +110,9 @@ TfrmExperiment::TfrmExperiment(QWidget* Owner, const QString& FileName) : TChild
 
     // 620 x 460, wider when the page tabs would not show whole.
     const int TabsWidth = pctrlExperiment->tabBar()->sizeHint().width() + 16;
-    resize(std::max(620, 153 + RxSplitter->handleWidth() + TabsWidth), std::max(460, minimumSizeHint().height()));
+    FFirstSize = QSize(std::max(620, 153 + RxSplitter->handleWidth() + TabsWidth),
+                       std::max(460, minimumSizeHint().height()));
+    resize(FFirstSize);
 
     LoadExperiment(FileName);
     FFileName = FileName;

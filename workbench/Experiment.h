@@ -28,6 +28,7 @@
 // the node is checked.
 
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <memory>
 
@@ -162,6 +163,9 @@ public:
     void SetModified(bool Value = true) { FModified = Value; }
     // The data chart as a bitmap on white.
     QImage ChartBitmap() const;
+    // The first size: 620 x 460, wider when the page tabs need it.  The
+    // frame's area gives a new child window this size where it has room.
+    QSize sizeHint() const override { return FFirstSize; }
 
     // --- Tree handlers ------------------------------------------------------
     void tviewExperimentMouseDown(Qt::MouseButton Button, const QPoint& Pos);
@@ -215,6 +219,7 @@ private:
     void FreeNodeCurves(QTreeWidgetItem* Node);
 
     std::unique_ptr<TSignalChart> FChart;
+    QSize FFirstSize;
 };
 
 // Writes the window's experiment (its description taken from the page) to
