@@ -97,6 +97,12 @@ bool TCommPortDriver::IsConnected() const
     return FHandle != nullptr;
 }
 
+bool TCommPortDriver::IsLineLost() const
+{
+    std::uint32_t queued = 0;
+    return FHandle && FHandle->IsBroken() && FHandle->QueuedBytes(queued) && queued == 0;
+}
+
 bool TCommPortDriver::Connect()
 {
     if (FHandle)
@@ -105,6 +111,7 @@ bool TCommPortDriver::Connect()
     if (!handle->Open(FPortName))
         return false;
     FHandle = std::move(handle);
+    FLineLostReported = false;
     if (!ApplyLineSettings()) {
         Disconnect();
         return false;
@@ -187,6 +194,16 @@ void TCommPortDriver::PollWndProc()
     std::uint32_t queued = 0;
     if (!FHandle->QueuedBytes(queued))
         return;
+    if (queued == 0 && FHandle->IsBroken()) {
+        if (!FLineLostReported) {
+            FLineLostReported = true;
+            if (OnLineLost) {
+                const auto handler = OnLineLost;   // may disconnect (and free the handle)
+                handler(this);
+            }
+        }
+        return;
+    }
     if (FPacketSize > 0) {
         PollPackets(queued);
         return;

@@ -119,6 +119,13 @@ public:
     // Events: plain assignable handlers.
     TReceiveDataEvent OnReceiveData;
     TReceivePacketEvent OnReceivePacket;
+    // Runs once, from a polling tick, when the device went away while the
+    // port is open (unplugged, far end closed) and every byte it delivered
+    // has been handed on.  The component stays connected until told to
+    // Disconnect; the handler may do so.
+    std::function<void(TCommPortDriver* Sender)> OnLineLost;
+    // The device went away and nothing received is left to read.
+    bool IsLineLost() const;
 
     // For tests and diagnostics: the poll timer's state.
     bool IsPolling() const;
@@ -164,4 +171,5 @@ private:
     QTimer* FNotifyWnd = nullptr;
     std::vector<std::uint8_t> FInputBuffer;
     std::uint32_t FPacketStartTick = NoTick;
+    bool FLineLostReported = false;
 };

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 #include "AASCls.h"
 #include "ActionList.h"
@@ -128,6 +129,7 @@ TfrmInstrument::TfrmInstrument(QWidget* parent) : QWidget(parent)
     cpDrv->OnReceiveData = [this](TCommPortDriver* Sender, const void* DataPtr, std::uint32_t DataSize) {
         cpDrvReceiveData(Sender, DataPtr, DataSize);
     };
+    cpDrv->OnLineLost = [this](TCommPortDriver*) { cpDrvLineLost(); };
 
     CreateActions();
     CreateReceivedPage();
@@ -151,6 +153,7 @@ TfrmInstrument::TfrmInstrument(QWidget* parent) : QWidget(parent)
 TfrmInstrument::~TfrmInstrument()
 {
     cpDrv->OnReceiveData = nullptr;
+    cpDrv->OnLineLost = nullptr;
     cpDrv->Disconnect();
     // Samples first: they refer to the replicates of the received list.
     FreeSamples();
@@ -232,31 +235,24 @@ void TfrmInstrument::CreateReceivedPage()
 
     Chart = new QChart;
     Chart->setObjectName(QStringLiteral("Chart"));
-    Chart->legend()->hide();
-    Chart->setBackgroundRoundness(0);
-    QLinearGradient gradient(0, 0, 0, 1);
-    gradient.setCoordinateMode(QGradient::ObjectBoundingMode);
-    gradient.setColorAt(0, Qt::white);
-    gradient.setColorAt(1, QColor(0xC0, 0xC0, 0xC0));  // silver
-    Chart->setBackgroundBrush(gradient);
+    gui::StyleChart(Chart, false);
 
-    AxisX = new QValueAxis;
-    AxisX->setTitleText(QStringLiteral("Time [s]"));
-    AxisY = new QValueAxis;
+    AxisX = gui::NewValueAxis(QStringLiteral("Time [s]"));
+    AxisY = gui::NewValueAxis();
     Chart->addAxis(AxisX, Qt::AlignBottom);
     Chart->addAxis(AxisY, Qt::AlignLeft);
-    AxisX->setRange(0, 1);
-    AxisY->setRange(0, 1);
+    ResetAxes();
 
     MainSeries = new QLineSeries;
     MainSeries->setObjectName(QStringLiteral("MainSeries"));
-    MainSeries->setColor(Qt::red);
     MainSeries->setPointsVisible(false);
     Chart->addSeries(MainSeries);
+    MainSeries->setColor(gui::AutoColor(0));  // red (after adding: the chart's theme colours new series)
     MainSeries->attachAxis(AxisX);
     MainSeries->attachAxis(AxisY);
 
-    ChartView = new QChartView(Chart, tsReceived);
+    ChartView = new gui::TChartView(Chart, tsReceived);
+    ChartView->setObjectName(QStringLiteral("ChartView"));
     ChartView->setFrameShape(QFrame::NoFrame);
     layout->addWidget(ChartView);
     pctrlData->addTab(tsReceived, QStringLiteral("Received Data"));
@@ -264,42 +260,32 @@ void TfrmInstrument::CreateReceivedPage()
 
 QLineSeries* TfrmInstrument::NewSeries()
 {
+    // The replicate that just ended gets no more points: it is drawn once
+    // into the view's frozen picture, so the chart's refresh costs the same
+    // however many replicates it shows.
+    if (FLines.FCurrentSeries && FLines.FCurrentSeries->chart() == Chart)
+        ChartView->FreezeSeries(FLines.FCurrentSeries);
     auto* series = new QLineSeries;
+    const int index = static_cast<int>(Chart->series().size());
     Chart->addSeries(series);  // the chart owns it from now on
+    series->setColor(gui::AutoColor(index));
     series->attachAxis(AxisX);
     series->attachAxis(AxisY);
     return series;
 }
 
-// The axes grow in steps with some headroom, so that a live stream rescales
-// the chart only now and then rather than at every chunk.
+void TfrmInstrument::ResetAxes()
+{
+    if (!FAxes)
+        FAxes = std::make_unique<gui::TGrowingAxes>(AxisX, AxisY);
+    FAxes->Reset();
+    gui::ScaleAxis(AxisX, gui::NiceScale(0, 1, gui::TimeAxis));
+    gui::ScaleAxis(AxisY, gui::NiceScale(0, 1, gui::ValueAxis));
+}
+
 void TfrmInstrument::ExtendAxes(double minX, double maxX, double minY, double maxY)
 {
-    Q_UNUSED(minX);
-    if (!FAxesSet) {
-        FDataMinY = minY;
-        FDataMaxY = maxY;
-        FAxisMaxX = 0;
-        FAxisMinY = FAxisMaxY = minY;
-        FAxesSet = true;
-    }
-    FDataMinY = std::min(FDataMinY, minY);
-    FDataMaxY = std::max(FDataMaxY, maxY);
-    bool changed = false;
-    if (maxX > FAxisMaxX) {
-        FAxisMaxX = std::max(maxX * 1.5, 1.0);
-        changed = true;
-    }
-    if (FDataMinY < FAxisMinY || FDataMaxY > FAxisMaxY) {
-        const double margin = std::max((FDataMaxY - FDataMinY) * 0.25, 1.0);
-        FAxisMinY = FDataMinY - margin;
-        FAxisMaxY = FDataMaxY + margin;
-        changed = true;
-    }
-    if (changed) {
-        AxisX->setRange(0, FAxisMaxX);
-        AxisY->setRange(FAxisMinY, FAxisMaxY);
-    }
+    FAxes->Extend(minX, maxX, minY, maxY);
 }
 
 // ---------------------------------------------------------------------------
@@ -336,6 +322,13 @@ QString TfrmInstrument::TestInputFileName()
 
 void TfrmInstrument::panInfoClick()
 {
+    // Received lines are not thrown away without asking.
+    const bool holdsLines = std::any_of(FLines.FReceivedLines.begin(), FLines.FReceivedLines.end(),
+                                        [](const std::string& line) { return !line.empty(); });
+    if (holdsLines &&
+        gui::MessageDlg(QStringLiteral("Replace the received data with the test input ?"),
+                        gui::MsgDlgType::Confirmation, gui::mbYesNo, this) != gui::mrYes)
+        return;
     const QString name = TestInputFileName();
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly))
@@ -375,6 +368,15 @@ void TfrmInstrument::acConnectExecute(QAction* Sender)
     }
 }
 
+void TfrmInstrument::cpDrvLineLost()
+{
+    cpDrv->Disconnect();
+    panInfo->setText(NotConnectedAtStart);
+    gui::MessageDlg(QStringLiteral("The connection to the serial port was lost.\r\n"
+                                   "The received data is kept; check the instrument and connect again."),
+                    gui::MsgDlgType::Error, gui::mbOK, this);
+}
+
 void TfrmInstrument::acConnectUpdate(QAction* Sender)
 {
     const bool connected = cpDrv->IsConnected();
@@ -399,6 +401,7 @@ void TfrmInstrument::acClearDataExecute()
 {
     // Let the chart catch up with its series before they are emptied.
     FLines.RefreshChart();
+    ChartView->ThawAll();
     const QList<QAbstractSeries*> series = Chart->series();
     for (qsizetype i = series.size() - 1; i >= 1; --i) {
         Chart->removeSeries(series[i]);
@@ -406,9 +409,7 @@ void TfrmInstrument::acClearDataExecute()
     }
     MainSeries->clear();
     FLines.Reset(MainSeries);
-    FAxesSet = false;
-    AxisX->setRange(0, 1);
-    AxisY->setRange(0, 1);
+    ResetAxes();
 }
 
 void TfrmInstrument::acClearDataUpdate()

@@ -23,6 +23,8 @@
 #include <string>
 
 #include "CPDrv.h"
+#include "ChartLook.h"
+#include "Charts.h"
 #include "Dialogs.h"
 #include "ReceivedLines.h"
 
@@ -87,7 +89,7 @@ public:
     QTabWidget* pctrlData = nullptr;
     QWidget* tsReceived = nullptr;
     QWidget* tsProceed = nullptr;
-    QChartView* ChartView = nullptr;
+    gui::TChartView* ChartView = nullptr;   // finished Overlaped series are frozen into its picture
     QChart* Chart = nullptr;
     QLineSeries* MainSeries = nullptr;
     QValueAxis* AxisX = nullptr;
@@ -126,8 +128,12 @@ public:
     // --- received data ---
     void cpDrvReceiveData(TCommPortDriver* Sender, const void* DataPtr, std::uint32_t DataSize);
     void PlotReceivedLines();
-    // Replaces the list with the lines of "InstrTest2.txt" in the program's folder.
+    // Replaces the list with the lines of "InstrTest2.txt" in the program's
+    // folder; when the list holds received lines it asks first (Yes/No).
     void panInfoClick();
+    // The port's device went away: the port is closed, the panel reads
+    // "Not connected" and one message says so; the received lines stay.
+    void cpDrvLineLost();
     static QString TestInputFileName();
     // Folder the test input is read from; empty (the default) means the
     // program's own folder.  Tests point it at a folder of their own.
@@ -190,6 +196,7 @@ private:
     void CreateProceedPage();
     QLineSeries* NewSeries();
     void ExtendAxes(double minX, double maxX, double minY, double maxY);
+    void ResetAxes();
     // Drops the received-replicate list, both trees and every sample.
     void ClearProceed();
     void FreeSamples();
@@ -207,12 +214,7 @@ private:
     std::unique_ptr<TAASReplicateList> FReplicates;
     bool FProgramSwitch = false;
     int FPage = 0;
-    double FAxisMaxX = 0;
-    double FAxisMinY = 0;
-    double FAxisMaxY = 0;
-    double FDataMinY = 0;
-    double FDataMaxY = 0;
-    bool FAxesSet = false;
+    std::unique_ptr<gui::TGrowingAxes> FAxes;   // the live chart's axes
 };
 
 extern TfrmInstrument* frmInstrument;

@@ -402,3 +402,35 @@ TEST(CommPortDriverStream, OneSecondAt115200BaudArrivesCompleteAndInOrder)
     ASSERT_TRUE(complete);
     EXPECT_EQ(sink.all(), sent);
 }
+
+// The device going away is told once, after every byte it sent has been
+// delivered; a new Connect arms the report again.
+TEST(CommPortDriverConnect, LineLostIsReportedOnceAfterTheLastBytes)
+{
+    PtyPair pty;
+    TCommPortDriver d;
+    Sink sink;
+    int lost = 0;
+    std::string atLoss;
+    d.OnReceiveData = sink.handler();
+    d.OnLineLost = [&](TCommPortDriver* sender) {
+        EXPECT_EQ(sender, &d);
+        ++lost;
+        atLoss = sink.all();
+    };
+    d.SetPortName(pathOf(pty));
+    d.SetPollingDelay(5);
+    ASSERT_TRUE(d.Connect());
+    EXPECT_FALSE(d.IsLineLost());
+    ASSERT_TRUE(pty.write("12\r34\r"));
+    ASSERT_TRUE(SpinUntil([&] { return pty.queued() == 0; }));   // taken off the line
+    pty.closeMaster();
+    ASSERT_TRUE(SpinUntil([&] { return lost > 0; }));
+    SpinFor(50);
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(atLoss, "12\r34\r");
+    EXPECT_TRUE(d.IsLineLost());
+    EXPECT_TRUE(d.IsConnected());   // closing is the owner's choice
+    d.Disconnect();
+    EXPECT_FALSE(d.IsLineLost());
+}

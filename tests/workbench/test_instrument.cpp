@@ -9,7 +9,9 @@
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QValueAxis>
 
+#include "Charts.h"
 #include "InstrumentTestUtil.h"
 
 using namespace VelorSpec;
@@ -25,13 +27,23 @@ protected:
     }
     void TearDown() override { TfrmInstrument::SetTestInputFolder(QString()); }
 
-    // Writes the test input into this test's folder and loads it.
+    bool HoldsLines() const
+    {
+        for (const std::string& line : w.FLines.FReceivedLines)
+            if (!line.empty())
+                return true;
+        return false;
+    }
+    // Writes the test input into this test's folder and loads it (answering
+    // Yes when the window asks whether to replace received lines).
     void LoadTestInput(const QByteArray& content)
     {
         QFile f(TfrmInstrument::TestInputFileName());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(content);
         f.close();
+        if (HoldsLines())
+            dialogs.Answer(gui::mrYes);
         w.panInfoClick();
     }
     void Proceed(const QByteArray& content)
@@ -93,11 +105,46 @@ TEST_F(InstrumentTest, MissingTestInputReportsAndKeepsList)
 {
     w.cpDrvReceiveData(w.cpDrv, "5\r", 2);
     QFile::remove(TfrmInstrument::TestInputFileName());
+    dialogs.Answer(gui::mrYes);  // replace the received line
     w.panInfo->OnClick();
-    ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0].type, gui::MsgDlgType::Error);
-    EXPECT_EQ(dialogs.asked[0].text, "Cannot open file " + TfrmInstrument::TestInputFileName());
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[1].type, gui::MsgDlgType::Error);
+    EXPECT_EQ(dialogs.asked[1].text, "Cannot open file " + TfrmInstrument::TestInputFileName());
     EXPECT_EQ(w.FLines.FReceivedLines, std::vector<std::string>({"5", ""}));
+}
+
+// Received lines are replaced by the test input only after Yes; an empty
+// list (or one holding only the empty line under assembly) loads at once.
+TEST_F(InstrumentTest, TestInputAsksBeforeReplacingReceivedLines)
+{
+    QFile f(TfrmInstrument::TestInputFileName());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("10\r\n20\r\n");
+    f.close();
+
+    w.cpDrvReceiveData(w.cpDrv, "\r\n", 2);  // only an empty line so far
+    w.panInfo->OnClick();
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_EQ(w.FLines.FReceivedLines, std::vector<std::string>({"10", "20"}));
+
+    w.FLines.Reset(w.MainSeries);
+    w.cpDrvReceiveData(w.cpDrv, "5\r6", 3);
+    const std::vector<std::string> received = w.FLines.FReceivedLines;
+    struct {
+        int answer;
+        bool replaced;
+    } cases[] = {{gui::mrNo, false}, {gui::mrCancel, false}, {gui::mrYes, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        dialogs.asked.clear();
+        dialogs.Answer(c.answer);
+        w.panInfo->OnClick();
+        ASSERT_EQ(dialogs.asked.size(), 1u);
+        EXPECT_EQ(dialogs.asked[0].type, gui::MsgDlgType::Confirmation);
+        EXPECT_EQ(dialogs.asked[0].buttons, gui::mbYesNo);
+        EXPECT_EQ(dialogs.asked[0].text, "Replace the received data with the test input ?");
+        EXPECT_EQ(w.FLines.FReceivedLines, c.replaced ? std::vector<std::string>({"10", "20"}) : received);
+    }
 }
 
 TEST_F(InstrumentTest, ProceedBuildsOneReplicatePerMarker)
@@ -429,4 +476,46 @@ TEST_F(InstrumentTest, CommandsNeedTheirSelections)
     EXPECT_TRUE(w.tviewSamples->topLevelItem(0)->flags() & Qt::ItemIsEditable);
     Exec(w, w.acMoveRight);
     EXPECT_FALSE(w.tviewSamples->topLevelItem(0)->child(0)->flags() & Qt::ItemIsEditable);
+}
+
+// The live chart: every replicate of Overlaped View in its own automatic
+// colour, finished replicates frozen into the view's picture (still series
+// of the chart), and positive readings on a value axis that stays above zero
+// with readable labels.
+TEST_F(InstrumentTest, LiveChartColoursFrozenReplicatesAndPositiveAxis)
+{
+    std::string stream;
+    for (int r = 0; r < 10; ++r) {
+        for (int i = 0; i < 20; ++i)
+            stream += std::to_string(100 + r * 10 + i) + "\r";
+        stream += "-1000\r";
+    }
+    w.cpDrvReceiveData(w.cpDrv, stream.data(), static_cast<std::uint32_t>(stream.size()));
+    const QList<QAbstractSeries*> series = w.Chart->series();
+    ASSERT_EQ(series.size(), 11);
+    QList<QColor> colours;
+    for (int i = 0; i < 10; ++i)
+        colours << static_cast<QLineSeries*>(series[i])->color();
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(colours[i], gui::AutoColor(i));
+        EXPECT_EQ(colours.count(colours[i]), 1);
+    }
+    EXPECT_EQ(w.ChartView->FrozenCount(), 10);
+    EXPECT_TRUE(w.ChartView->IsFrozen(w.MainSeries));
+    EXPECT_FALSE(w.ChartView->IsFrozen(static_cast<QLineSeries*>(series[10])));
+    EXPECT_EQ(static_cast<QLineSeries*>(series[3])->count(), 20);
+
+    EXPECT_GE(w.AxisY->min(), 0);
+    EXPECT_GE(w.AxisY->max(), 209);
+    EXPECT_LE(w.AxisY->min(), 100);
+    const QStringList labels = gui::AxisLabels(w.AxisY);
+    EXPECT_GE(labels.size(), 3);
+    for (const QString& label : labels)
+        EXPECT_FALSE(label.startsWith('-')) << label.toStdString();
+
+    // Clear Data shows MainSeries as a normal series again.
+    ASSERT_TRUE(Exec(w, w.acClearData));
+    EXPECT_EQ(w.ChartView->FrozenCount(), 0);
+    EXPECT_TRUE(w.MainSeries->isVisible());
+    EXPECT_EQ(w.Chart->series().size(), 1);
 }

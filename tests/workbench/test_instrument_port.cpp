@@ -306,3 +306,36 @@ TEST(InstrumentInFrame, FunctionKeysReachInstrumentCommandsAndCloseAllMinimizes)
     TfrmInstrument::SetTestInputFolder(QString());
     platform::registry::SetBaseFolder(QString());
 }
+
+// The instrument goes away while connected: the window says so once, keeps
+// what it received, and Connect works again.
+TEST_F(InstrumentPortTest, DeviceGoneIsReportedOnceAndConnectWorksAgain)
+{
+    Connect();
+    Send("1\r\n2\r\n3\r\n");
+    ASSERT_TRUE(SpinUntil([&] { return w.FLines.FReceivedLines.size() == 4; }));
+    const std::vector<std::string> received = w.FLines.FReceivedLines;
+
+    pty.closeMaster();
+    ASSERT_TRUE(SpinUntil([&] { return !w.cpDrv->IsConnected(); }));
+    SpinFor(50);  // more polling ticks would not report again
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].type, gui::MsgDlgType::Error);
+    EXPECT_EQ(dialogs.asked[0].text, "The connection to the serial port was lost.\r\n"
+                                     "The received data is kept; check the instrument and connect again.");
+    EXPECT_EQ(w.panInfo->text(), "Not connected");
+    EXPECT_EQ(w.FLines.FReceivedLines, received);
+    EXPECT_EQ(w.MainSeries->count(), 3);
+    EXPECT_TRUE(EnabledNow(w, w.acConnect));
+    EXPECT_FALSE(EnabledNow(w, w.acDisconnect));
+
+    // A new instrument line: Connect opens it and reception goes on.
+    PtyPair other;
+    w.cpDrv->SetPortName(QString::fromStdString(other.slavePath()));
+    ASSERT_TRUE(Exec(w, w.acConnect));
+    ASSERT_TRUE(w.cpDrv->IsConnected());
+    EXPECT_EQ(w.panInfo->text(), "Connected to " + QString::fromStdString(other.slavePath()));
+    ASSERT_TRUE(other.write(std::string("7\r")));
+    ASSERT_TRUE(SpinUntil([&] { return w.FLines.FReceivedLines == std::vector<std::string>({"7", ""}); }));
+    EXPECT_EQ(dialogs.asked.size(), 1u);
+}
