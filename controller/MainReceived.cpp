@@ -6,6 +6,7 @@
 #include "Main.h"
 
 #include "ChartLook.h"
+#include "Charts.h"
 #include "CPDrv.h"
 #include "ReceivedData.h"
 #include "TimeProgram.h"
@@ -32,6 +33,8 @@ void TfrmMain::PlotReceivedLines()
 QLineSeries* TfrmMain::NewLiveSeries()
 {
     auto* Series = new QLineSeries(this);
+    // MainSeries has the first automatic colour (red); each later replicate the next.
+    Series->setColor(gui::AutoColor(static_cast<int>(Chart->series().size())));
     Chart->addSeries(Series);
     for (QAbstractAxis* Axis : Chart->axes())
         Series->attachAxis(Axis);

@@ -54,7 +54,12 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Dir.isValid());
-        platform::registry::SetBaseFolder(Dir.path());
+        // The settings store and the desktop's data folder (the window
+        // registers its file type there on its first start) are temporary.
+        platform::registry::SetBaseFolder(Dir.filePath(QStringLiteral("registry")));
+        OldDataHome = qgetenv("XDG_DATA_HOME");
+        HadDataHome = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", Dir.filePath(QStringLiteral("data")).toLocal8Bit());
         portio::test::Reset();
         portio::test::SetBackend(portio::Backend::Simulated);
         Previous = gui::SetResponder([this](const gui::DialogRequest& R) {
@@ -75,6 +80,10 @@ protected:
         gui::SetResponder(Previous);
         portio::test::Reset();
         platform::registry::SetBaseFolder(QString());
+        if (HadDataHome)
+            qputenv("XDG_DATA_HOME", OldDataHome);
+        else
+            qunsetenv("XDG_DATA_HOME");
     }
 
     platform::tablestore::TTable& Table() { return W->cdsProgram.Table(); }
@@ -99,6 +108,8 @@ protected:
     }
 
     QTemporaryDir Dir;
+    QByteArray OldDataHome;
+    bool HadDataHome = false;
     std::unique_ptr<VelorTime::TfrmMain> W;
     std::vector<gui::DialogRequest> Asked;
     std::deque<gui::DialogReply> Replies;
