@@ -19,6 +19,7 @@
 
 #include "AASCls.h"
 #include "Dialogs.h"
+#include "DocumentLayout.h"
 #include "Main.h"
 #include "Sample.h"
 #include "SysUtils.h"
@@ -133,18 +134,11 @@ void TfrmExperiment::FormCreate()
 
 void TfrmExperiment::CreateControls()
 {
-    auto* Layout = new QVBoxLayout(this);
-    Layout->setContentsMargins(0, 0, 0, 0);
-
-    RxSplitter = new QSplitter(Qt::Horizontal, this);
-    RxSplitter->setObjectName(QStringLiteral("RxSplitter"));
-    RxSplitter->setHandleWidth(3);
-    RxSplitter->setChildrenCollapsible(false);
-    Layout->addWidget(RxSplitter);
-
-    tviewExperiment = new TSampleTreeView(RxSplitter);
-    tviewExperiment->setObjectName(QStringLiteral("tviewExperiment"));
-    tviewExperiment->setContextMenuPolicy(Qt::CustomContextMenu);
+    const TDocumentLayout Layout = CreateDocumentLayout(this, QStringLiteral("tviewExperiment"),
+                                                        QStringLiteral("pctrlExperiment"), &pmTreeView);
+    RxSplitter = Layout.Splitter;
+    tviewExperiment = Layout.Tree;
+    pctrlExperiment = Layout.Pages;
     tviewExperiment->OnMouseDown = [this](Qt::MouseButton B, const QPoint& P) { tviewExperimentMouseDown(B, P); };
     tviewExperiment->OnKeyDown = [this](int Key) { return tviewExperimentKeyDown(Key); };
     tviewExperiment->OnEditing = [this](QTreeWidgetItem* N, bool& Allow) { tviewExperimentEditing(N, Allow); };
@@ -155,23 +149,11 @@ void TfrmExperiment::CreateControls()
         return tviewExperimentNodeColor(N, Selected);
     };
     tviewExperiment->EnableNodeDrag();
-    connect(tviewExperiment, &QWidget::customContextMenuRequested, this, [this](const QPoint& Pos) {
-        if (pmTreeView)
-            pmTreeView->popup(tviewExperiment->viewport()->mapToGlobal(Pos));
-    });
 
-    pctrlExperiment = new QTabWidget(RxSplitter);
-    pctrlExperiment->setObjectName(QStringLiteral("pctrlExperiment"));
-    const auto AddPage = [this](const char* Name, const char* Caption) {
-        auto* Page = new QWidget;
-        Page->setObjectName(QString::fromLatin1(Name));
-        pctrlExperiment->addTab(Page, QString::fromLatin1(Caption));
-        return Page;
-    };
-    tsGraphicView = AddPage("tsGraphicView", "Graphic View");
-    tsCalibrationView = AddPage("tsCalibrationView", "Calibration View");
-    tsStatisticView = AddPage("tsStatisticView", "Statistic View");
-    tsDescription = AddPage("tsDescription", "Description");
+    tsGraphicView = AddDocumentPage(pctrlExperiment, "tsGraphicView", "Graphic View");
+    tsCalibrationView = AddDocumentPage(pctrlExperiment, "tsCalibrationView", "Calibration View");
+    tsStatisticView = AddDocumentPage(pctrlExperiment, "tsStatisticView", "Statistic View");
+    tsDescription = AddDocumentPage(pctrlExperiment, "tsDescription", "Description");
 
     FChart = std::make_unique<TSignalChart>(tsGraphicView);
     MainChart = FChart->Chart;
@@ -180,33 +162,14 @@ void TfrmExperiment::CreateControls()
     MainChartView = FChart->View;
     MainChartView->OnBeforeDrawSeries = [this] { MainChartBeforeDrawSeries(); };
     MainChartView->OnAfterDraw = [this] { MainChartAfterDraw(); };
-    auto* GraphicLayout = new QVBoxLayout(tsGraphicView);
-    GraphicLayout->setContentsMargins(0, 0, 0, 0);
-    GraphicLayout->addWidget(MainChartView);
+    FillPage(tsGraphicView, MainChartView);
 
-    redStats = new QTextEdit(tsStatisticView);
-    redStats->setObjectName(QStringLiteral("redStats"));
-    redStats->setReadOnly(true);
-    redStats->setAcceptRichText(false);
-    QFont Mono(QStringLiteral("Courier New"));
-    Mono.setStyleHint(QFont::TypeWriter);
-    redStats->setFont(Mono);
-    auto* StatsLayout = new QVBoxLayout(tsStatisticView);
-    StatsLayout->setContentsMargins(0, 0, 0, 0);
-    StatsLayout->addWidget(redStats);
+    redStats = CreateStatsBox(tsStatisticView);
 
     redDescription = new QPlainTextEdit(tsDescription);
     redDescription->setObjectName(QStringLiteral("redDescription"));
     connect(redDescription, &QPlainTextEdit::textChanged, this, &TfrmExperiment::redDescriptionChange);
-    auto* DescriptionLayout = new QVBoxLayout(tsDescription);
-    DescriptionLayout->setContentsMargins(0, 0, 0, 0);
-    DescriptionLayout->addWidget(redDescription);
-
-    RxSplitter->addWidget(tviewExperiment);
-    RxSplitter->addWidget(pctrlExperiment);
-    RxSplitter->setStretchFactor(0, 0);
-    RxSplitter->setStretchFactor(1, 1);
-    RxSplitter->setSizes({153, 620 - 153 - 3});
+    FillPage(tsDescription, redDescription);
 }
 
 void TfrmExperiment::CreateActions()

@@ -29,6 +29,7 @@
 
 #include "AASCls.h"
 #include "Dialogs.h"
+#include "DocumentLayout.h"
 #include "Main.h"
 #include "SysUtils.h"
 
@@ -378,35 +379,18 @@ void TfrmSample::FormCreate() {}
 
 void TfrmSample::CreateControls()
 {
-    auto* Layout = new QVBoxLayout(this);
-    Layout->setContentsMargins(0, 0, 0, 0);
-
-    RxSplitter = new QSplitter(Qt::Horizontal, this);
-    RxSplitter->setObjectName(QStringLiteral("RxSplitter"));
-    RxSplitter->setHandleWidth(3);
-    RxSplitter->setChildrenCollapsible(false);
-    Layout->addWidget(RxSplitter);
-
-    tviewSample = new TSampleTreeView(RxSplitter);
-    tviewSample->setObjectName(QStringLiteral("tviewSample"));
-    tviewSample->setContextMenuPolicy(Qt::CustomContextMenu);
+    const TDocumentLayout Layout =
+        CreateDocumentLayout(this, QStringLiteral("tviewSample"), QStringLiteral("pctrlSample"), &pmTreeView);
+    RxSplitter = Layout.Splitter;
+    tviewSample = Layout.Tree;
+    pctrlSample = Layout.Pages;
     tviewSample->OnMouseDown = [this](Qt::MouseButton B, const QPoint& P) { tviewSampleMouseDown(B, P); };
     tviewSample->OnKeyDown = [this](int Key) { return tviewSampleKeyDown(Key); };
     tviewSample->OnEditing = [this](QTreeWidgetItem* N, bool& Allow) { tviewSampleEditing(N, Allow); };
     tviewSample->OnEdited = [this](QTreeWidgetItem* N, QString& S) { tviewSampleEdited(N, S); };
-    connect(tviewSample, &QWidget::customContextMenuRequested, this, [this](const QPoint& Pos) {
-        if (pmTreeView)
-            pmTreeView->popup(tviewSample->viewport()->mapToGlobal(Pos));
-    });
 
-    pctrlSample = new QTabWidget(RxSplitter);
-    pctrlSample->setObjectName(QStringLiteral("pctrlSample"));
-    tsGraphicView = new QWidget;
-    tsGraphicView->setObjectName(QStringLiteral("tsGraphicView"));
-    tsStatisticView = new QWidget;
-    tsStatisticView->setObjectName(QStringLiteral("tsStatisticView"));
-    pctrlSample->addTab(tsGraphicView, QStringLiteral("Graphic View"));
-    pctrlSample->addTab(tsStatisticView, QStringLiteral("Statistic View"));
+    tsGraphicView = AddDocumentPage(pctrlSample, "tsGraphicView", "Graphic View");
+    tsStatisticView = AddDocumentPage(pctrlSample, "tsStatisticView", "Statistic View");
     pctrlSample->setCurrentIndex(0);
 
     FChart = std::make_unique<TSignalChart>(tsGraphicView);
@@ -416,32 +400,9 @@ void TfrmSample::CreateControls()
     MainChartView = FChart->View;
     MainChartView->OnBeforeDrawSeries = [this] { MainChartBeforeDrawSeries(); };
     MainChartView->OnAfterDraw = [this] { MainChartAfterDraw(); };
-    auto* GraphicLayout = new QVBoxLayout(tsGraphicView);
-    GraphicLayout->setContentsMargins(0, 0, 0, 0);
-    GraphicLayout->addWidget(MainChartView);
+    FillPage(tsGraphicView, MainChartView);
 
-    redStats = new QTextEdit(tsStatisticView);
-    redStats->setObjectName(QStringLiteral("redStats"));
-    redStats->setReadOnly(true);
-    redStats->setAcceptRichText(false);
-    redStats->setLineWrapMode(QTextEdit::NoWrap);
-    redStats->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    redStats->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont Mono(QStringLiteral("Courier New"));
-    Mono.setStyleHint(QFont::TypeWriter);
-    redStats->setFont(Mono);
-    QPalette Pal = redStats->palette();
-    Pal.setColor(QPalette::Base, tsStatisticView->palette().color(QPalette::Window));
-    redStats->setPalette(Pal);
-    auto* StatsLayout = new QVBoxLayout(tsStatisticView);
-    StatsLayout->setContentsMargins(0, 0, 0, 0);
-    StatsLayout->addWidget(redStats);
-
-    RxSplitter->addWidget(tviewSample);
-    RxSplitter->addWidget(pctrlSample);
-    RxSplitter->setStretchFactor(0, 0);
-    RxSplitter->setStretchFactor(1, 1);
-    RxSplitter->setSizes({153, 620 - 153 - 3});
+    redStats = CreateStatsBox(tsStatisticView);
 }
 
 void TfrmSample::CreateTreeActions()
