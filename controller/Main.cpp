@@ -605,6 +605,7 @@ void TfrmMain::CreatePages()
 void TfrmMain::ConnectCommands()
 {
     // ---- Timed run -------------------------------------------------------
+    ConnectRunCommands();
 
     // ---- Manual pin commands ---------------------------------------------
 
@@ -845,15 +846,6 @@ void TfrmMain::acHelpAboutExecute()
 {
     TfrmAbout about(this);
     gui::ExecModal(about);
-}
-
-// ---------------------------------------------------------------------------
-// Timed run: the close hook
-
-// Placeholder until the run is in: a close during a run only clears the flag.
-void TfrmMain::ResetRunForClose()
-{
-    FRunning = false;
 }
 
 // ---------------------------------------------------------------------------

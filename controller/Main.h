@@ -26,6 +26,8 @@
 #include "ProgramModel.h"
 #include "ReceivedLines.h"
 #include "RecentFiles.h"
+#include "RunTimer.h"
+#include "SmallPort.h"
 #include "TimeProgram.h"
 
 class QAction;
@@ -237,7 +239,38 @@ public:
     QToolBar* ToolbarOf(const QAction* item) const;
 
     // ---- Timed run -----------------------------------------------------------
-    // (declarations of the run: Run, Pause, Reset, the clock, the tray steps)
+    // The autosampler's parallel port; opened when the window is first shown
+    // (a failure is reported once in the status bar) and closed with it.
+    TSmallPort* SmallPort = nullptr;
+    // The replicate clock (100 ms) and the end of the READ pulse (1000 ms).
+    TRunTimer* Timer = nullptr;
+    TRunTimer* tmrRead = nullptr;
+    bool FResetRequested = false;    // Reset was chosen; the run ends at its next check
+    std::int64_t FElapsedMs = 0;     // the replicate clock: 0 at its start, +100 per tick
+    std::uint16_t FPortBase = 0x378; // data register of the port, taken at each replicate's start
+    double FProbeDownAt = 0;         // W - PF
+    double FProbeUpAt = 0;           // W + I
+    double FValveOpenAt = 0;         // W + I + VL
+    // The current replicate's instants in whole milliseconds of its clock.
+    struct TReplicateInstants {
+        std::int64_t ProbeDown = 0, ProbeUp = 0, Washing = 0, ValveOpen = 0, ReadAt = 0, ReplTime = 0;
+    } FInstants;
+    void acProgramRunExecute();
+    // Asks about rows that hold data already; false cancels the run.
+    bool CheckRecordedData();
+    // All replicates of the current row.
+    void RunSample();
+    void TimerTimer();
+    void tmrReadTimer();
+    void acProgramPauseExecute();
+    void acProgramResetExecute();
+    // Every update handler at once, then the pending events.
+    void UpdateActions();
+    void sbtnAutosamplerClick();
+    // 0x378 when "LPT 1" is checked, else 0x278.
+    std::uint16_t ChosenPortBase() const;
+    void OpenSmallPort();
+    void ConnectRunCommands();
     // Set by the run while its handler and its loops are on the stack; Run
     // stays disabled and a close waits until it is False again.
     bool FRunLoopActive = false;
