@@ -137,15 +137,40 @@ bool ProgramModel::setData(const QModelIndex& index, const QVariant& value, int 
     return true;
 }
 
-void ProgramModel::BeginInsertRow(int Row) { beginInsertRows(QModelIndex(), Row, Row); }
-void ProgramModel::EndInsertRow() { endInsertRows(); }
-void ProgramModel::BeginRemoveRow(int Row) { beginRemoveRows(QModelIndex(), Row, Row); }
-void ProgramModel::EndRemoveRow() { endRemoveRows(); }
-void ProgramModel::BeginReset() { beginResetModel(); }
+void ProgramModel::BeginInsertRow(int Row)
+{
+    ++FChanging;
+    beginInsertRows(QModelIndex(), Row, Row);
+}
+
+void ProgramModel::EndInsertRow()
+{
+    endInsertRows();
+    --FChanging;
+}
+
+void ProgramModel::BeginRemoveRow(int Row)
+{
+    ++FChanging;
+    beginRemoveRows(QModelIndex(), Row, Row);
+}
+
+void ProgramModel::EndRemoveRow()
+{
+    endRemoveRows();
+    --FChanging;
+}
+
+void ProgramModel::BeginReset()
+{
+    ++FChanging;
+    beginResetModel();
+}
 
 void ProgramModel::EndReset()
 {
     endResetModel();
+    --FChanging;
     emit currentRowChanged(FProgram.Table().RecNo());
 }
 
@@ -344,7 +369,7 @@ void ProgramGrid::focusCell(int row, int column)
 void ProgramGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
-    if (FFollowing || FModel == nullptr || !current.isValid())
+    if (FFollowing || FModel == nullptr || !current.isValid() || FModel->inTableChange())
         return;
     TTable& T = FModel->Program().Table();
     if (current.row() == T.RecNo())

@@ -43,6 +43,10 @@ public:
     // Whether a row holds received data (coloured).
     bool rowHasData(int row) const;
 
+    // True while the table inserts, removes or replaces rows: the view's own
+    // moves of its current cell then must not move the table.
+    bool inTableChange() const { return FChanging > 0; }
+
 signals:
     // A refusal of the table or of its checks, to be shown in an error box.
     void errorRaised(const QString& message);
@@ -65,6 +69,7 @@ private:
     void StateChanged() override;
 
     TTimeProgram& FProgram;
+    int FChanging = 0;
 };
 
 // Editors and painting of the program grid.

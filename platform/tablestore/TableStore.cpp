@@ -138,6 +138,14 @@ void TTable::FieldError(const std::string& Msg, int Field)
     throw EDatabaseError(Msg, Field);
 }
 
+// A view told about rows being inserted, removed or replaced must not start
+// another such change from inside that notice.
+void TTable::CheckNotChanging() const
+{
+    if (FChangingRows > 0)
+        throw EDatabaseError(SChangingRows);
+}
+
 // --- cursor
 
 void TTable::SetCurrent(int Row)
@@ -206,6 +214,7 @@ void TTable::Prior()
 
 void TTable::MoveTo(int Row)
 {
+    CheckNotChanging();
     if (Row < 0 || Row >= RowCount())
         throw EDatabaseError(Format(SListIndexError, Row));
     if (Row == FCurrent)
@@ -257,6 +266,7 @@ void TTable::Append() { BeginInsertAppend(true); }
 
 void TTable::BeginInsertAppend(bool AtEnd)
 {
+    CheckNotChanging();
     CheckBrowseMode();
     if (BeforeInsert)
         BeforeInsert();
@@ -266,12 +276,14 @@ void TTable::BeginInsertAppend(bool AtEnd)
         if (FDefs[I].Kind == TFieldKind::Data)
             Values[I] = FDefs[I].Default;
     Calc(Values);
-    Notify([&](TTableObserver& O) { O.BeginInsertRow(Row); });
-    FRows.insert(FRows.begin() + Row, Values);
-    FBuffer = std::move(Values);
-    FBufferModified = false;
-    FState = TDataSetState::Insert;
-    Notify([](TTableObserver& O) { O.EndInsertRow(); });
+    ChangingRows([&] {
+        Notify([&](TTableObserver& O) { O.BeginInsertRow(Row); });
+        FRows.insert(FRows.begin() + Row, Values);
+        FBuffer = std::move(Values);
+        FBufferModified = false;
+        FState = TDataSetState::Insert;
+        Notify([](TTableObserver& O) { O.EndInsertRow(); });
+    });
     FCurrent = -1;  // always report the move: the row under the cursor is new
     SetCurrent(Row);
     FBof = FEof = false;
@@ -284,6 +296,7 @@ void TTable::Post()
 {
     if (FState == TDataSetState::Browse)
         return;
+    CheckNotChanging();
     for (int I = 0; I < FieldCount(); ++I)
         if (FDefs[I].Kind == TFieldKind::Data && FDefs[I].Required &&
             std::holds_alternative<std::monostate>(FBuffer[I]))
@@ -304,15 +317,13 @@ void TTable::Cancel()
 {
     if (FState == TDataSetState::Browse)
         return;
+    CheckNotChanging();
     const bool WasInsert = FState == TDataSetState::Insert;
     FBuffer.clear();
     FBufferModified = false;
     if (WasInsert) {
         const int Row = FCurrent;
-        Notify([&](TTableObserver& O) { O.BeginRemoveRow(Row); });
-        FRows.erase(FRows.begin() + Row);
-        FState = TDataSetState::Browse;
-        Notify([](TTableObserver& O) { O.EndRemoveRow(); });
+        RemoveRow(Row);
         FCurrent = -1;
         SetCurrent(FRows.empty() ? -1 : std::min(Row, RowCount() - 1));
         FEof = FBof = FRows.empty();
@@ -325,8 +336,19 @@ void TTable::Cancel()
         AfterCancel();
 }
 
+void TTable::RemoveRow(int Row)
+{
+    ChangingRows([&] {
+        Notify([&](TTableObserver& O) { O.BeginRemoveRow(Row); });
+        FRows.erase(FRows.begin() + Row);
+        FState = TDataSetState::Browse;
+        Notify([](TTableObserver& O) { O.EndRemoveRow(); });
+    });
+}
+
 bool TTable::Delete()
 {
+    CheckNotChanging();
     if (FState == TDataSetState::Insert) {
         Cancel();
         return true;
@@ -338,10 +360,7 @@ bool TTable::Delete()
     const int Row = FCurrent;
     FBuffer.clear();
     FBufferModified = false;
-    Notify([&](TTableObserver& O) { O.BeginRemoveRow(Row); });
-    FRows.erase(FRows.begin() + Row);
-    FState = TDataSetState::Browse;
-    Notify([](TTableObserver& O) { O.EndRemoveRow(); });
+    RemoveRow(Row);
     FCurrent = -1;
     SetCurrent(FRows.empty() ? -1 : std::min(Row, RowCount() - 1));
     FEof = FBof = FRows.empty();
@@ -360,19 +379,22 @@ void TTable::EmptyTable()
 
 void TTable::ReplaceRows(std::vector<std::vector<TValue>> Rows)
 {
+    CheckNotChanging();
     for (auto& R : Rows) {
         R.resize(FDefs.size());
         Calc(R);
     }
-    Notify([](TTableObserver& O) { O.BeginReset(); });
-    FRows = std::move(Rows);
-    FBuffer.clear();
-    FBufferModified = false;
-    FState = TDataSetState::Browse;
-    FCurrent = FRows.empty() ? -1 : 0;
-    FBof = true;
-    FEof = FRows.empty();
-    Notify([](TTableObserver& O) { O.EndReset(); });
+    ChangingRows([&] {
+        Notify([](TTableObserver& O) { O.BeginReset(); });
+        FRows = std::move(Rows);
+        FBuffer.clear();
+        FBufferModified = false;
+        FState = TDataSetState::Browse;
+        FCurrent = FRows.empty() ? -1 : 0;
+        FBof = true;
+        FEof = FRows.empty();
+        Notify([](TTableObserver& O) { O.EndReset(); });
+    });
 }
 
 // --- values

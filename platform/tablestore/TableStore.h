@@ -74,6 +74,7 @@ inline constexpr const char* SNotEditing = "Dataset not in edit or insert mode";
 inline constexpr const char* SDataSetEmpty = "Cannot perform this operation on an empty dataset";
 inline constexpr const char* SFieldReadOnly = "Field '%s' cannot be modified";
 inline constexpr const char* SFieldNotFound = "Field '%s' not found";
+inline constexpr const char* SChangingRows = "The table cannot be changed while it changes its rows";
 
 // "#.0" and similar: FormatFloat with the user's decimal separator, halves
 // to even.  Supports the patterns "#.0", "0.0", "#.00" ... (digits after the
@@ -221,6 +222,7 @@ public:
 
 private:
     void CheckField(int Field) const;
+    void CheckNotChanging() const;
     void CheckCanSet(int Field) const;
     std::vector<TValue>& Buffer();
     const std::vector<TValue>& CurrentValues() const;
@@ -230,6 +232,21 @@ private:
     void BeginInsertAppend(bool AtEnd);
     void SetCurrent(int Row);
     void SetState(TDataSetState S);
+
+    void RemoveRow(int Row);
+
+    template <class F>
+    void ChangingRows(F&& Fn)
+    {
+        ++FChangingRows;
+        try {
+            Fn();
+        } catch (...) {
+            --FChangingRows;
+            throw;
+        }
+        --FChangingRows;
+    }
 
     template <class F>
     void Notify(F&& Fn)
@@ -249,6 +266,7 @@ private:
     bool FBufferModified = false;
     std::vector<TTableObserver*> FObservers;
     int FDisableCount = 0;
+    int FChangingRows = 0;
 };
 
 }  // namespace platform::tablestore

@@ -315,3 +315,36 @@ TEST(FormatFloatPattern, OneDecimalWithoutLeadingZeroHalvesToEven)
 }
 
 }  // namespace
+
+namespace {
+
+// A view that reacts to a row going away by moving the table must not make
+// the table remove a second row under it.
+struct Mover : TTableObserver {
+    TTable* T = nullptr;
+    std::string Refused;
+    void BeginRemoveRow(int) override
+    {
+        try {
+            T->MoveTo(0);
+        } catch (const EDatabaseError& E) {
+            Refused = E.Message();
+        }
+    }
+};
+
+TEST_F(Fixture, AViewCannotChangeTheRowsFromInsideARowChange)
+{
+    AddRow(1, 1);
+    AddRow(2, 2);
+    Mover V;
+    V.T = &T;
+    T.AddObserver(&V);
+    T.Append();
+    T.Cancel();
+    EXPECT_EQ(V.Refused, "The table cannot be changed while it changes its rows");
+    EXPECT_EQ(T.RowCount(), 2);
+    T.RemoveObserver(&V);
+}
+
+}  // namespace

@@ -1,0 +1,246 @@
+// The time program in the grid: display and edit texts, refusals reported
+// through the dialogs layer, colouring of rows with data, the pick list, the
+// viewer buttons and the grid following the table's cursor.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QStyleOptionViewItem>
+#include <QTest>
+
+#include <deque>
+
+#include "Dialogs.h"
+#include "ProgramModel.h"
+#include "TimeProgram.h"
+
+using namespace VelorTime;
+using platform::tablestore::TDataSetState;
+
+namespace {
+
+struct Answers {
+    std::vector<gui::DialogRequest> Asked;
+    gui::Responder Previous;
+    Answers()
+    {
+        Previous = gui::SetResponder([this](const gui::DialogRequest& R) {
+            Asked.push_back(R);
+            return gui::DialogReply{gui::mrOk, {}, 0, {}};
+        });
+    }
+    ~Answers() { gui::SetResponder(Previous); }
+};
+
+struct ModelFixture : ::testing::Test {
+    TTimeProgram P;
+    TTable& T = P.Table();
+    ProgramModel M{P};
+
+    void SetUp() override { DecimalSeparator = '.'; }
+
+    void AddRow(int Id, double W, const std::string& Data = {})
+    {
+        T.Append();
+        T.SetAsInteger(fldSampleID, Id);
+        T.SetAsFloat(fldWashingTime, W);
+        T.SetAsFloat(fldInjectionTime, 1);
+        T.SetAsFloat(fldReadAt, 1);
+        T.SetAsFloat(fldReplTime, 10);
+        T.SetAsFloat(fldProbeForward, 0);
+        T.SetAsFloat(fldValveLate, 0);
+        if (!Data.empty())
+            T.SetAsString(fldReceivedData, Data);
+        T.Post();
+    }
+    QString Text(int Row, int Column, int Role = Qt::DisplayRole)
+    {
+        return M.data(M.index(Row, Column), Role).toString();
+    }
+};
+
+TEST_F(ModelFixture, ShowsLabelsOneDecimalTimesAndTheViewerTexts)
+{
+    ASSERT_EQ(M.columnCount(), 13);
+    QStringList Labels;
+    for (int C = 0; C < 13; ++C)
+        Labels << M.headerData(C, Qt::Horizontal).toString();
+    EXPECT_EQ(Labels, (QStringList{"ID", "Title", "Type", "Replicates", "Washing Time", "Injection Time", "Read At",
+                                   "Replicate Time", "Probe Forward", "Valve Late", "Total Time", "Received Data",
+                                   "Graphics"}));
+    AddRow(1, 0.5);
+    EXPECT_EQ(Text(0, fldWashingTime), ".5");
+    EXPECT_EQ(Text(0, fldProbeForward), ".0");
+    EXPECT_EQ(Text(0, fldWashingTime, Qt::EditRole), ".5");
+    EXPECT_EQ(Text(0, fldTotalTime), "10.0");
+    EXPECT_EQ(Text(0, fldReceivedData), "View received data as text");
+    EXPECT_EQ(Text(0, fldGraphicView), "View received data as graphic");
+    EXPECT_EQ(Text(0, fldSampleName), "");
+}
+
+TEST_F(ModelFixture, OnlyStoredNonMemoColumnsAreEditable)
+{
+    AddRow(1, 1);
+    for (int C = 0; C < 13; ++C) {
+        const bool Editable = M.flags(M.index(0, C)) & Qt::ItemIsEditable;
+        EXPECT_EQ(Editable, C <= fldValveLate) << C;
+    }
+}
+
+TEST_F(ModelFixture, EditingEntersEditModeAndAnUnchangedTextKeepsEveryDigit)
+{
+    AddRow(1, 1);
+    T.Insert();  // copies W = 1 as a single; fill the rest
+    T.SetAsInteger(fldSampleID, 2);
+    T.SetAsFloat(fldWashingTime, static_cast<float>(0.1));
+    T.Post();
+    EXPECT_EQ(Text(0, fldWashingTime, Qt::EditRole), ".1");
+    EXPECT_TRUE(M.setData(M.index(0, fldWashingTime), ".1"));
+    EXPECT_EQ(T.State(), TDataSetState::Browse);
+    EXPECT_EQ(T.AsFloat(fldWashingTime), static_cast<double>(0.1f));
+    EXPECT_TRUE(M.setData(M.index(1, fldSampleName), QString::fromUtf8("Kupfer \xC3\xA4")));
+    EXPECT_EQ(T.RecNo(), 1);
+    EXPECT_EQ(T.State(), TDataSetState::Edit);
+    EXPECT_EQ(Text(1, fldSampleName), QString::fromUtf8("Kupfer \xC3\xA4"));
+}
+
+TEST_F(ModelFixture, ARefusedEntryIsReportedAndChangesNothing)
+{
+    AddRow(1, 1);
+    QSignalSpy Errors(&M, &ProgramModel::errorRaised);
+    QSignalSpy Focus(&M, &ProgramModel::focusCellRequested);
+    EXPECT_FALSE(M.setData(M.index(0, fldReplicates), "0"));
+    ASSERT_EQ(Errors.count(), 1);
+    EXPECT_EQ(Errors[0][0].toString(),
+              "0 is not a valid value for field 'Replicates'. The allowed range is 1 to 2147483647");
+    ASSERT_EQ(Focus.count(), 1);
+    EXPECT_EQ(Focus[0][1].toInt(), fldReplicates);
+    EXPECT_EQ(Text(0, fldReplicates), "1");
+}
+
+TEST_F(ModelFixture, RowsWithDataAreYellowAndTheirSelectedCellsRed)
+{
+    AddRow(1, 1);
+    AddRow(2, 1, "\r\n5\r\n-1000");
+    EXPECT_FALSE(M.data(M.index(0, 0), Qt::BackgroundRole).isValid());
+    EXPECT_EQ(M.data(M.index(1, 0), Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 255, 0));
+
+    ProgramDelegate D;
+    struct Probe : ProgramDelegate {
+        using ProgramDelegate::initStyleOption;
+    };
+    Probe* Pr = static_cast<Probe*>(&D);
+    QStyleOptionViewItem Plain, Data;
+    Pr->initStyleOption(&Plain, M.index(0, fldSampleName));
+    Pr->initStyleOption(&Data, M.index(1, fldSampleName));
+    EXPECT_NE(Plain.palette.color(QPalette::HighlightedText), QColor(255, 0, 0));
+    EXPECT_EQ(Data.palette.color(QPalette::HighlightedText), QColor(255, 0, 0));
+    EXPECT_EQ(Data.palette.color(QPalette::Highlight), QColor(255, 255, 0));
+    EXPECT_EQ(Data.backgroundBrush.color(), QColor(255, 255, 0));
+}
+
+TEST_F(ModelFixture, TheTypeColumnOffersThePickListAndTakesOtherText)
+{
+    AddRow(1, 1);
+    ProgramDelegate D;
+    QWidget Parent;
+    std::unique_ptr<QWidget> Editor(D.createEditor(&Parent, QStyleOptionViewItem(), M.index(0, fldSampleType)));
+    auto* Combo = qobject_cast<QComboBox*>(Editor.get());
+    ASSERT_NE(Combo, nullptr);
+    EXPECT_TRUE(Combo->isEditable());
+    EXPECT_EQ(Combo->maxVisibleItems(), 3);
+    QStringList Items;
+    for (int I = 0; I < Combo->count(); ++I)
+        Items << Combo->itemText(I);
+    EXPECT_EQ(Items, (QStringList{"Blank", "Sample", "Standart"}));
+    D.setEditorData(Combo, M.index(0, fldSampleType));
+    EXPECT_EQ(Combo->currentText(), "Sample");
+    Combo->setEditText("Other");
+    D.setModelData(Combo, &M, M.index(0, fldSampleType));
+    EXPECT_EQ(T.AsString(fldSampleType), "Other");
+}
+
+struct GridFixture : ModelFixture {
+    ProgramGrid G;
+    void SetUp() override
+    {
+        ModelFixture::SetUp();
+        G.setProgramModel(&M);
+        G.resize(1200, 300);
+        G.show();
+    }
+};
+
+TEST_F(GridFixture, FollowsTheTablesCursorAndAppendsWithDownOnTheLastRow)
+{
+    AddRow(1, 1);
+    AddRow(2, 1);
+    T.First();
+    EXPECT_EQ(G.currentIndex().row(), 0);
+    G.setCurrentIndex(M.index(1, fldSampleName));
+    EXPECT_EQ(T.RecNo(), 1);
+    QTest::keyClick(&G, Qt::Key_Down);
+    EXPECT_EQ(T.State(), TDataSetState::Insert);
+    EXPECT_EQ(M.rowCount(), 3);
+    EXPECT_EQ(G.currentIndex().row(), 2);
+    // Down again on the untouched new row adds nothing; Esc drops it.
+    P.SetModified(false);
+    T.Cancel();
+    T.Append();
+    EXPECT_EQ(M.rowCount(), 3);
+    QTest::keyClick(&G, Qt::Key_Escape);
+    EXPECT_EQ(M.rowCount(), 2);
+    EXPECT_EQ(T.State(), TDataSetState::Browse);
+}
+
+TEST_F(GridFixture, ARowThatCannotBePostedKeepsTheCursorAndShowsTheMessage)
+{
+    AddRow(1, 1);
+    AddRow(2, 1);
+    G.setCurrentIndex(M.index(1, fldSampleName));
+    ASSERT_TRUE(M.setData(M.index(1, fldInjectionTime), "20"));
+    Answers A;
+    G.setCurrentIndex(M.index(0, fldSampleName));
+    ASSERT_EQ(A.Asked.size(), 1u);
+    EXPECT_EQ(A.Asked[0].text, "Washing time + Injection time must be smaller than replicate time.");
+    EXPECT_EQ(A.Asked[0].type, gui::MsgDlgType::Error);
+    EXPECT_EQ(T.RecNo(), 1);
+    EXPECT_EQ(G.currentIndex().row(), 1);
+    EXPECT_EQ(T.State(), TDataSetState::Edit);
+}
+
+TEST_F(GridFixture, ACheckThatNamesAFieldPutsTheGridOnIt)
+{
+    AddRow(1, 1);
+    G.setCurrentIndex(M.index(0, fldSampleName));
+    T.Edit();
+    T.SetAsFloat(fldReadAt, 50);
+    EXPECT_THROW(T.Post(), EDatabaseError);
+    EXPECT_EQ(G.currentIndex().column(), fldReadAt);
+    EXPECT_EQ(G.currentIndex().row(), 0);
+}
+
+TEST_F(GridFixture, TheEllipsisButtonOfAViewerCellReportsItsColumnOnTheClickedRow)
+{
+    AddRow(1, 1);
+    AddRow(2, 1, "\r\n7\r\n-1000");
+    T.First();
+    QSignalSpy Clicks(&G, &ProgramGrid::editButtonClicked);
+    for (int Column : {fldReceivedData, fldGraphicView}) {
+        G.scrollTo(M.index(1, Column));
+        const QRect Cell = G.visualRect(M.index(1, Column));
+        const QPoint At = ProgramDelegate::buttonRect(Cell).center();
+        QTest::mouseClick(G.viewport(), Qt::LeftButton, {}, At);
+        EXPECT_EQ(T.RecNo(), 1);
+    }
+    ASSERT_EQ(Clicks.count(), 2);
+    EXPECT_EQ(Clicks[0][0].toInt(), fldReceivedData);
+    EXPECT_EQ(Clicks[1][0].toInt(), fldGraphicView);
+    // A click elsewhere in the cell opens nothing.
+    const QRect Cell = G.visualRect(M.index(0, fldReceivedData));
+    QTest::mouseClick(G.viewport(), Qt::LeftButton, {}, Cell.topLeft() + QPoint(3, 3));
+    EXPECT_EQ(Clicks.count(), 2);
+}
+
+}  // namespace
