@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QDialog>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QLineEdit>
@@ -63,6 +64,13 @@ void TSpinEdit::SetIncrement(double value)
     FIncrement = value;
 }
 
+void TSpinEdit::SetDecimals(int value)
+{
+    FDecimals = value;
+    if (FTextIsValue)
+        ShowValue();
+}
+
 double TSpinEdit::Clamped(double value) const
 {
     if (!HasRange())
@@ -94,6 +102,8 @@ QString TSpinEdit::TextOf(double value) const
 {
     if (FValueType == TValueType::Integer)
         return QString::number(static_cast<long long>(value));
+    if (FDecimals >= 0)
+        return QString::fromStdString(FloatToStrF(value, FDecimals));
     return QString::fromStdString(FloatToStr(value));
 }
 
@@ -193,6 +203,16 @@ void TRadioGroup::SetItemIndex(int index)
     for (QRadioButton* b : FButtons)
         b->setChecked(false);
     FGroup->setExclusive(true);
+}
+
+void TRadioGroup::SetColumns(int columns)
+{
+    columns = std::max(columns, 1);
+    delete layout();
+    auto* grid = new QGridLayout(this);
+    const int rows = (Count() + columns - 1) / columns;
+    for (int i = 0; i < Count(); ++i)
+        grid->addWidget(FButtons[i], i % rows, i / rows);
 }
 
 // ---------------------------------------------------------------------------

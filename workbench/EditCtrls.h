@@ -44,6 +44,10 @@ public:
     void SetMinValue(double value);
     void SetMaxValue(double value);
     void SetIncrement(double value);
+    // Digits shown after the separator of a floating-point field; -1 (the
+    // default) shows the value's shortest text.  Only the display follows it.
+    int Decimals() const { return FDecimals; }
+    void SetDecimals(int value);
 
     void stepBy(int steps) override;
     QValidator::State validate(QString& input, int& pos) const override;
@@ -69,6 +73,7 @@ private:
     double FMinValue = 0;
     double FMaxValue = 0;
     double FIncrement = 1;
+    int FDecimals = -1;
     // The shown text is exactly the text of FValue (no typing since).
     bool FTextIsValue = true;
     bool FShowing = false;
@@ -84,6 +89,8 @@ public:
     void SetItemIndex(int index);
     int Count() const { return static_cast<int>(FButtons.size()); }
     QRadioButton* Button(int index) const { return FButtons.value(index); }
+    // Lays the items out in Columns columns, filled column by column.
+    void SetColumns(int columns);
 
 private:
     QButtonGroup* FGroup;

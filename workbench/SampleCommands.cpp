@@ -21,19 +21,6 @@ QString Q(const std::string& S)
     return QString::fromStdString(S);
 }
 
-// Whole part of a field value as an Integer (saturating outside its range).
-int WholePart(double Value)
-{
-    if (std::isnan(Value))
-        return 0;
-    const double W = std::trunc(Value);
-    if (W <= static_cast<double>(INT_MIN))
-        return INT_MIN;
-    if (W >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    return static_cast<int>(W);
-}
-
 void Call(const std::function<void()>& F)
 {
     if (F)
@@ -95,17 +82,37 @@ void CalculateArea(const TSampleCommandHost& Host)
                       &TAASSample::SetAreaEnd);
 }
 
-void ChangeResolution(const TSampleCommandHost& Host, const QString& Caption, const char* PromptFormat)
+int WholePart(double Value)
 {
-    const long double Resolution = Host.Sample->GetResolution();
+    if (std::isnan(Value))
+        return 0;
+    const double W = std::trunc(Value);
+    if (W <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    if (W >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    return static_cast<int>(W);
+}
+
+bool AskResolution(QWidget* Owner, const QString& Caption, const char* PromptFormat, long double Resolution,
+                   double& NewResolution)
+{
     QString Answer = Q(Format("%.2f", 5 * Resolution));
-    if (!gui::InputQuery(Caption, Q(Format(PromptFormat, Resolution)), Answer, Host.Owner))
-        return;
+    if (!gui::InputQuery(Caption, Q(Format(PromptFormat, Resolution)), Answer, Owner))
+        return false;
     const std::string Text = Answer.toStdString();
     long double Value = 0;
     if (!TryStrToFloat(Text, Value))
         throw EConvertError(Format("\"%s\" is not a valid resolution.", Text));
-    const double NewResolution = ToDouble(Value);
+    NewResolution = ToDouble(Value);
+    return true;
+}
+
+void ChangeResolution(const TSampleCommandHost& Host, const QString& Caption, const char* PromptFormat)
+{
+    double NewResolution = 0;
+    if (!AskResolution(Host.Owner, Caption, PromptFormat, Host.Sample->GetResolution(), NewResolution))
+        return;
     TWaitCursor Wait;
     Host.Sample->SetResolution(NewResolution);
     Call(Host.RefreshCurves);

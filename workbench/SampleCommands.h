@@ -45,6 +45,12 @@ void CalculateArea(const TSampleCommandHost& Host);
 // "\"%s\" is not a valid resolution."; re-bins; then curves, modified, info
 // (modified also when the sample kept its step).
 void ChangeResolution(const TSampleCommandHost& Host, const QString& Caption, const char* PromptFormat);
+// The query of ChangeResolution for a sample at Resolution: false on Cancel,
+// else the answer in NewResolution; a text that is no number raises.
+bool AskResolution(QWidget* Owner, const QString& Caption, const char* PromptFormat, long double Resolution,
+                   double& NewResolution);
+// The whole part of a field value as an int (saturating; 0 for no number).
+int WholePart(double Value);
 // Smoothing dialog (points up to half of replicate 0's points less one;
 // hourglass from the start); smooths; then curves, modified, info.
 void SmoothSignal(const TSampleCommandHost& Host);

@@ -1,0 +1,114 @@
+// The standard's dialog and the marking commands Standart / Sample / Zero of
+// the experiment window.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "DefineStandart.h"
+#include "EditCtrls.h"
+#include "ProcessingTestUtil.h"
+
+using namespace VelorSpec;
+using processing_test::ScriptedResponder;
+using processing_test::SeparatorScope;
+
+namespace {
+
+// Fills the dialog, presses OK, and, when the dialog refused to close,
+// corrects the value and presses OK again.
+ScriptedResponder::Step Enter(double Value, int Unit, double Retry = 0)
+{
+    return [=](const gui::DialogRequest& R) {
+        auto* D = dynamic_cast<TfrmDefineStandart*>(R.form);
+        EXPECT_NE(D, nullptr);
+        D->sedConc->SetValue(Value);
+        D->cmbConcUnits->setCurrentIndex(Unit);
+        D->btnOK->click();
+        if (D->result() != gui::mrOk) {
+            D->sedConc->SetValue(Retry);
+            D->btnOK->click();
+        }
+        return gui::DialogReply{};
+    };
+}
+
+TEST(DefineStandartDialog, Form)
+{
+    TfrmDefineStandart D;
+    EXPECT_EQ(D.windowTitle(), "Set standart concentration...");
+    EXPECT_EQ(D.labConc->text(), "Enter &Concentration:");
+    EXPECT_EQ(D.labConc->buddy(), D.sedConc);
+    EXPECT_EQ(D.labConcUnits->text(), "Enter Concentration &Units:");
+    EXPECT_EQ(D.labConcUnits->buddy(), D.cmbConcUnits);
+    ASSERT_EQ(D.cmbConcUnits->count(), 2);
+    EXPECT_EQ(D.cmbConcUnits->itemText(0), "ppm");
+    EXPECT_EQ(D.cmbConcUnits->itemText(1), "ppb");
+    EXPECT_EQ(D.cmbConcUnits->currentIndex(), 0);
+    EXPECT_EQ(D.sedConc->ValueType(), TSpinEdit::TValueType::Float);
+    EXPECT_EQ(D.sedConc->Value(), 0.0);
+    EXPECT_EQ(D.sedConc->Decimals(), 3);
+    EXPECT_TRUE(D.sedConc->alignment() & Qt::AlignRight);
+    EXPECT_EQ(D.btnOK->text(), "OK");
+    EXPECT_TRUE(D.btnOK->isDefault());
+    EXPECT_EQ(D.btnCancel->text(), "Cancel");
+    D.show();
+    EXPECT_EQ(D.focusWidget(), D.sedConc);
+}
+
+TEST(DefineStandartDialog, ShowsThreeDecimalsWithTheUsersSeparator)
+{
+    for (const auto& [Sep, Text] : {std::pair{'.', "0.250"}, std::pair{',', "0,250"}}) {
+        SeparatorScope Scope(Sep);
+        TfrmDefineStandart D;
+        D.sedConc->SetValue(0.25);
+        EXPECT_EQ(D.sedConc->text(), Text);
+    }
+}
+
+TEST(DefineStandartDialog, UnitsConvertToPpm)
+{
+    struct Case {
+        double Value;
+        int Unit;
+        double Ppm;
+    };
+    for (const Case& C : {Case{250, 1, 0.25}, Case{250, 0, 250}, Case{1.5, 1, 0.0015}, Case{0, 1, 0}}) {
+        TfrmDefineStandart D;
+        ScriptedResponder Answers;
+        Answers.Then(Enter(C.Value, C.Unit));
+        EXPECT_TRUE(D.Execute());
+        EXPECT_EQ(D.ConcentrationPpm(), C.Ppm);
+        EXPECT_TRUE(Answers.Messages().isEmpty());
+    }
+}
+
+TEST(DefineStandartDialog, NegativeConcentrationKeepsTheDialogOpen)
+{
+    TfrmDefineStandart D;
+    ScriptedResponder Answers;
+    Answers.Then(Enter(-1, 0, 2.5));
+    Answers.ThenResult(gui::mrOk);   // the error box
+    EXPECT_TRUE(D.Execute());
+    ASSERT_EQ(Answers.Messages(), QStringList{"Negative concentrations are not allowed."});
+    EXPECT_EQ(Answers.Requests[1].type, gui::MsgDlgType::Error);
+    EXPECT_EQ(Answers.Requests[1].buttons, gui::mbOK);
+    EXPECT_EQ(D.ConcentrationPpm(), 2.5);
+}
+
+TEST(DefineStandartDialog, CancelClosesAlsoWithANegativeValue)
+{
+    TfrmDefineStandart D;
+    ScriptedResponder Answers;
+    Answers.Then([](const gui::DialogRequest& R) {
+        auto* F = dynamic_cast<TfrmDefineStandart*>(R.form);
+        F->sedConc->SetValue(-3);
+        F->btnCancel->click();
+        return gui::DialogReply{};
+    });
+    EXPECT_FALSE(D.Execute());
+    EXPECT_TRUE(Answers.Messages().isEmpty());
+}
+
+}  // namespace

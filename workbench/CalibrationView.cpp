@@ -1,0 +1,250 @@
+#include "CalibrationView.h"
+
+#include <QPen>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "AASCls.h"
+#include "ChartLook.h"
+#include "Dialogs.h"
+#include "EditCtrls.h"
+#include "SysUtils.h"
+
+namespace VelorSpec {
+
+namespace {
+
+// Puts the drawing's extent on the two axes.
+void ScaleAxesTo(QValueAxis* AxisX, QValueAxis* AxisY, double MinX, double MaxX, double MinY, double MaxY)
+{
+    const double MarginY = MaxY > MinY ? (MaxY - MinY) * 0.05 : 1.0;
+    AxisX->setRange(MinX, MaxX > MinX ? MaxX : MinX + 1.0);
+    AxisY->setRange(MinY - MarginY, MaxY + MarginY);
+}
+
+QScatterSeries* NewCircles(QObject* Owner)
+{
+    auto* Series = new QScatterSeries(Owner);
+    Series->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+    Series->setMarkerSize(9);
+    return Series;
+}
+
+}  // namespace
+
+TCalibrationView::TCalibrationView(QWidget* Parent) : QWidget(Parent)
+{
+    rgrUsedStats = new TRadioGroup(QStringLiteral("Use S&tatistic:"),
+                                   {QStringLiteral("Peak &Maximum"), QStringLiteral("Peak &Area"),
+                                    QStringLiteral("An&sambled Peak Maximum"), QStringLiteral("Ansa&mbled Peak Area")},
+                                   this);
+    rgrUsedStats->setObjectName(QStringLiteral("rgrUsedStats"));
+    rgrUsedStats->SetColumns(2);
+    rgrUsedStats->SetItemIndex(0);
+    for (int I = 0; I < rgrUsedStats->Count(); ++I)
+        connect(rgrUsedStats->Button(I), &QAbstractButton::toggled, this,
+                [this, I](bool Checked) { RadioToggled(I, Checked); });
+
+    CalibChart = new QChart;
+    CalibChart->setObjectName(QStringLiteral("CalibChart"));
+    gui::SetReceivedChartLook(CalibChart);
+    CalibChart->setDropShadowEnabled(false);
+    CalibChart->setBackgroundPen(Qt::NoPen);
+    CalibChart->legend()->setVisible(false);
+    CalibChart->setTitle(QString());
+    CalibChartBottomAxis = new QValueAxis;
+    CalibChartBottomAxis->setTitleText(QStringLiteral("Concentration [ppm]"));
+    CalibChartLeftAxis = new QValueAxis;
+    CalibChartLeftAxis->setTitleText(QStringLiteral("Absorbtion [a.u.]"));
+    CalibChart->addAxis(CalibChartBottomAxis, Qt::AlignBottom);
+    CalibChart->addAxis(CalibChartLeftAxis, Qt::AlignLeft);
+
+    CalibChartView = new QChartView(CalibChart, this);
+    CalibChartView->setObjectName(QStringLiteral("CalibChartView"));
+    CalibChartView->setFrameShape(QFrame::NoFrame);
+    CalibChartView->setRenderHint(QPainter::Antialiasing);
+
+    auto* Layout = new QVBoxLayout(this);
+    Layout->setContentsMargins(0, 0, 0, 0);
+    Layout->addWidget(rgrUsedStats);
+    Layout->addWidget(CalibChartView, 1);
+}
+
+TCalibrationView::~TCalibrationView()
+{
+    ClearSeries();
+}
+
+double TCalibrationView::StatisticValue(const TAASSample& Sample, std::uint8_t Statistic)
+{
+    switch (Statistic) {
+    case usPeakMean:
+        return static_cast<double>(Sample.PeakMean());
+    case usAreaMean:
+        return static_cast<double>(Sample.AreaMean());
+    case usAnsambledPeak:
+        return static_cast<double>(Sample.Ansambled()->PeakMean());
+    case usAnsambledArea:
+        return static_cast<double>(Sample.Ansambled()->Area());
+    default:
+        return 0;
+    }
+}
+
+QStringList TCalibrationView::TitleFor(double B0, double B1, double R, double R2)
+{
+    const char* Sign = B0 >= 0 ? "+" : "-";
+    return {QString::fromStdString(Format("y = %.2f * x %s %.2f", B1, Sign, std::fabs(B0))),
+            QString::fromStdString(Format("R = %.5f; R2 = %.5f", R, R2))};
+}
+
+void TCalibrationView::ClearSeries()
+{
+    for (QAbstractSeries* Series : CalibChart->series()) {
+        CalibChart->removeSeries(Series);
+        delete Series;
+    }
+    FLineSeries = nullptr;
+    FStandardsSeries = nullptr;
+    FSamplesSeries = nullptr;
+}
+
+void TCalibrationView::SetTitle(const QStringList& Lines, bool Visible)
+{
+    FTitleLines = Lines;
+    FTitleVisible = Visible;
+    // The chart's title is rich text: one line per "<br>".
+    CalibChart->setTitle(Visible ? Lines.join(QStringLiteral("<br>")) : QString());
+}
+
+void TCalibrationView::FitAxes()
+{
+    // The extent of the drawing; the concentration axis always shows 0.
+    bool Any = false;
+    double MinX = 0, MaxX = 0, MinY = 0, MaxY = 0;
+    for (const QXYSeries* Series : {static_cast<const QXYSeries*>(FLineSeries),
+                                    static_cast<const QXYSeries*>(FStandardsSeries),
+                                    static_cast<const QXYSeries*>(FSamplesSeries)}) {
+        if (!Series)
+            continue;
+        for (const QPointF& P : Series->points()) {
+            MinX = Any ? std::min(MinX, P.x()) : P.x();
+            MaxX = Any ? std::max(MaxX, P.x()) : P.x();
+            MinY = Any ? std::min(MinY, P.y()) : P.y();
+            MaxY = Any ? std::max(MaxY, P.y()) : P.y();
+            Any = true;
+        }
+    }
+    if (!Any)
+        return;
+    ScaleAxesTo(CalibChartBottomAxis, CalibChartLeftAxis, std::min(0.0, MinX), MaxX, MinY, MaxY);
+}
+
+bool TCalibrationView::SelectSilently(int Index)
+{
+    // As the toolkit's radio group: an index beyond the items selects the last.
+    Index = std::clamp(Index, -1, rgrUsedStats->Count() - 1);
+    if (rgrUsedStats->ItemIndex() == Index)
+        return false;
+    FSilent = true;
+    rgrUsedStats->SetItemIndex(Index);
+    FSilent = false;
+    return true;
+}
+
+void TCalibrationView::RadioToggled(int, bool Checked)
+{
+    if (!Checked || FSilent)
+        return;
+    gui::RunGuarded([this] { rgrUsedStatsClick(); }, this);
+}
+
+void TCalibrationView::Activate()
+{
+    gui::RunGuarded([this] { rgrUsedStatsClick(); }, this);
+}
+
+void TCalibrationView::rgrUsedStatsClick()
+{
+    if (!FExperiment)
+        return;
+    TAASExperiment& Experiment = *FExperiment;
+    const std::uint8_t Previous = Experiment.UsedStatistic();
+    Experiment.SetUsedStatistic(static_cast<std::uint8_t>(rgrUsedStats->ItemIndex()));
+    // Any failure gives back the previous statistic, in the experiment and in
+    // the radio group; a changed selection draws that statistic again (its
+    // own failure, if any, is then the one reported).
+    const auto Restore = [this, &Experiment, Previous] {
+        Experiment.SetUsedStatistic(Previous);
+        if (SelectSilently(Previous))
+            rgrUsedStatsClick();
+    };
+    try {
+        std::vector<double> X;
+        std::vector<double> Y;
+        Experiment.DoRegression(X, Y);
+
+        ClearSeries();
+        FLineSeries = new QLineSeries(this);
+        FStandardsSeries = NewCircles(this);
+        // A line that does not rise is drawn with the slope 1.
+        const double B0 = Experiment.B0();
+        const double Slope = Experiment.B1() > 0 ? Experiment.B1() : 1.0;
+        QList<QPointF> Line;
+        QList<QPointF> Standards;
+        for (size_t I = 0; I < X.size(); ++I) {
+            Line << QPointF(X[I], static_cast<double>(static_cast<long double>(Slope) * X[I] + B0));
+            Standards << QPointF(X[I], Y[I]);
+        }
+        FLineSeries->replace(Line);
+        FStandardsSeries->replace(Standards);
+        for (QXYSeries* Series : {static_cast<QXYSeries*>(FLineSeries), static_cast<QXYSeries*>(FStandardsSeries)}) {
+            CalibChart->addSeries(Series);
+            Series->attachAxis(CalibChartBottomAxis);
+            Series->attachAxis(CalibChartLeftAxis);
+        }
+        SetTitle(TitleFor(B0, Experiment.B1(), Experiment.R(), Experiment.R2()), true);
+        PlotSamples();
+        FitAxes();
+
+        if (OnConcentrationsChanged)
+            OnConcentrationsChanged();
+    } catch (const ENoStandartsException&) {
+        Restore();
+        ClearSeries();
+        SetTitle({}, false);
+        throw;
+    } catch (...) {
+        Restore();
+        throw;
+    }
+}
+
+void TCalibrationView::PlotSamples()
+{
+    const std::uint8_t Statistic = FExperiment->UsedStatistic();
+    QList<QPointF> Points;
+    for (const TAASSample* Sample : *FExperiment)
+        if (!Sample->Standart() && Sample->Concentration() > 0)
+            Points << QPointF(Sample->Concentration(), StatisticValue(*Sample, Statistic));
+    FSamplesSeries = NewCircles(this);
+    FSamplesSeries->replace(Points);
+    FSamplesSeries->setPointLabelsVisible(true);
+    FSamplesSeries->setPointLabelsFormat(QStringLiteral("@yPoint"));
+    FSamplesSeries->setPointLabelsClipping(false);
+    CalibChart->addSeries(FSamplesSeries);
+    FSamplesSeries->attachAxis(CalibChartBottomAxis);
+    FSamplesSeries->attachAxis(CalibChartLeftAxis);
+}
+
+}  // namespace VelorSpec

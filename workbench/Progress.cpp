@@ -1,0 +1,43 @@
+#include "Progress.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace VelorSpec {
+
+TfrmProgress::TfrmProgress(QWidget* Owner) : QDialog(Owner)
+{
+    setWindowTitle(QStringLiteral("Updating..."));
+    // A title bar without border icons.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFont(QFont(QStringLiteral("Times New Roman")));
+
+    labInfo = new QLabel(QStringLiteral("Updating, please wait..."), this);
+    QFont Italic = labInfo->font();
+    Italic.setItalic(true);
+    labInfo->setFont(Italic);
+
+    prbarProgress = new QProgressBar(this);
+    prbarProgress->setRange(0, 100);
+    prbarProgress->setValue(0);
+
+    auto* Layout = new QVBoxLayout(this);
+    Layout->addWidget(labInfo);
+    Layout->addWidget(prbarProgress);
+    setFixedSize(303, 84);
+}
+
+void TfrmProgress::showEvent(QShowEvent* Event)
+{
+    QDialog::showEvent(Event);
+    // Centred on the owner.
+    if (const QWidget* Owner = parentWidget()) {
+        QRect Frame = frameGeometry();
+        Frame.moveCenter(Owner->mapToGlobal(Owner->rect().center()));
+        move(Frame.topLeft());
+    }
+}
+
+}  // namespace VelorSpec
