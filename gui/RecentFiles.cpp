@@ -78,24 +78,29 @@ QString TMRUManager::ItemCaption(int index, const QString& name)
 void TMRUManager::Rebuild()
 {
     if (FMenu) {
-        // Items are owned by the menu; clear() deletes the ones it owns.
-        FMenu->clear();
-        for (int i = 0; i < FItems.size(); ++i) {
-            const QString name = FItems[i].name;
-            const int user = FItems[i].userData;
-            QAction* item = FMenu->addAction(ItemCaption(i, name));
-            item->setStatusTip(name);
-            item->setToolTip(name);
-            const QString caption = item->text();
-            connect(item, &QAction::triggered, this, [this, name, caption, user] {
-                if (OnClick)
-                    OnClick(name, caption, user);
-            });
-        }
+        FillPopup(FMenu);
         FMenu->menuAction()->setEnabled(!FItems.isEmpty());
         FMenu->setEnabled(!FItems.isEmpty());
     }
     emit Changed();
+}
+
+void TMRUManager::FillPopup(QMenu* popup)
+{
+    // Items are owned by the menu; clear() deletes the ones it owns.
+    popup->clear();
+    for (int i = 0; i < FItems.size(); ++i) {
+        const QString name = FItems[i].name;
+        const int user = FItems[i].userData;
+        QAction* item = popup->addAction(ItemCaption(i, name));
+        item->setStatusTip(name);
+        item->setToolTip(name);
+        const QString caption = item->text();
+        connect(item, &QAction::triggered, this, [this, name, caption, user] {
+            if (OnClick)
+                OnClick(name, caption, user);
+        });
+    }
 }
 
 void TMRUManager::SaveToRegistry(RootKey root, const QString& keyPath) const

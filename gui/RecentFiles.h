@@ -57,6 +57,10 @@ public:
     QMenu* RecentMenu() const { return FMenu; }
     ClickHandler OnClick;
 
+    // Empties a popup menu (a tool button's drop-down) and fills it with one
+    // item per name, captioned and answering a click as the submenu's items.
+    void FillPopup(QMenu* popup);
+
     // "&1 name" ... "&9 name", "&A name", ...
     static QString ItemCaption(int index, const QString& name);
 

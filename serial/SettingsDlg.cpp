@@ -220,3 +220,28 @@ void TSettingsForm::OkButtonClick()
     FDriver->SetCheckLineStatus(DevCheckComboBox->currentIndex() == 0);
     done(gui::mrOk);
 }
+
+bool ConnectInstrumentPort(QWidget* owner, TCommPortDriver* driver)
+{
+    if (driver->Connect())
+        return true;
+    gui::MessageDlg(QStringLiteral("Could not connect to serial port.\r\nPlease, check settings and try again."),
+                    gui::MsgDlgType::Error, gui::mbOK, owner);
+    return false;
+}
+
+bool ExecuteInstrumentSettings(QWidget* owner, TCommPortDriver* driver, const std::function<void()>& onDisconnected)
+{
+    if (driver->IsConnected()) {
+        if (gui::MessageDlg(QStringLiteral("Could not change settings while a connection is active.\r\n"
+                                           "Close the connection and continue ?"),
+                            gui::MsgDlgType::Confirmation, gui::mbOKCancel, owner) != gui::mrOk)
+            return false;
+        driver->Disconnect();
+        if (onDisconnected)
+            onDisconnected();
+    }
+    TSettingsForm form(owner, driver);
+    gui::ExecModal(form);
+    return true;
+}

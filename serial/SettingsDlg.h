@@ -8,6 +8,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -49,3 +50,16 @@ public:
     QPushButton* OkButton;
     QPushButton* CancelButton;
 };
+
+// The instruments' port commands as both programs' windows run them.
+// Connect: opens the port; when it does not open, the error box "Could not
+// connect to serial port.\r\nPlease, check settings and try again." is shown.
+// Returns whether the port is open.
+bool ConnectInstrumentPort(QWidget* owner, TCommPortDriver* driver);
+// Communication settings: an open port is first closed when the user agrees
+// ("Could not change settings while a connection is active.\r\nClose the
+// connection and continue ?", OK or Cancel; onDisconnected runs after the
+// close), then the settings dialog edits the port.  Returns false when the
+// user kept the connection and no dialog was shown.
+bool ExecuteInstrumentSettings(QWidget* owner, TCommPortDriver* driver,
+                               const std::function<void()>& onDisconnected = {});
