@@ -150,6 +150,12 @@ TfrmMain::~TfrmMain()
 {
     if (frmMain == this)
         frmMain = nullptr;
+    // The grid and its model observe the table, a member of this window:
+    // they go before the members do.
+    delete DBGrid;
+    DBGrid = nullptr;
+    delete dsProgram;
+    dsProgram = nullptr;
     delete FormStorage;
 }
 

@@ -24,10 +24,16 @@ using platform::tablestore::TValue;
 
 // One row of a time program: id, title, replicates, the six times, data.
 struct RowSpec {
-    int Id = 1;
+    RowSpec(int AId, std::string ATitle, int AReplicates, double AW = 5, double AI = 3, double AReadAt = 6,
+            double ART = 12, double APF = 1, double AVL = 2, std::string AData = {})
+        : Id(AId), Title(std::move(ATitle)), Replicates(AReplicates), W(AW), I(AI), ReadAt(AReadAt), RT(ART),
+          PF(APF), VL(AVL), Data(std::move(AData))
+    {
+    }
+    int Id;
     std::string Title;
-    int Replicates = 1;
-    double W = 5, I = 3, ReadAt = 6, RT = 12, PF = 1, VL = 2;
+    int Replicates;
+    double W, I, ReadAt, RT, PF, VL;
     std::string Data;
 };
 
