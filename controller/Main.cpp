@@ -614,6 +614,7 @@ void TfrmMain::ConnectCommands()
     ConnectRunCommands();
 
     // ---- Manual pin commands ---------------------------------------------
+    ConnectPinCommands();
 
     // ---- Received data -----------------------------------------------------
     ConnectReceivedCommands();

@@ -279,6 +279,21 @@ public:
     void ResetRunForClose();
 
     // ---- Manual pin commands -------------------------------------------------
+    void acOptionsLPT1Execute(QAction* Sender);
+    void acOptionsLPT2Execute(QAction* Sender);
+    // Tag 0 "Start Washing", 1 "Stop Washing".
+    void acOptionsStartWashExecute(QAction* Sender);
+    // Tag 0 "Probe Down", 1 "Probe Up".
+    void acOptionsProbeDownExecute(QAction* Sender);
+    // A step pulse of half a second: Tag 0 right, 1 left, 2 blank position.
+    void acOptionsMoveLeftExecute(QAction* Sender);
+    // Test menu; each pin item's tag is its bit mask.  Only while the port
+    // component is open.
+    void miTestSendBitPin2Click(QAction* Sender);
+    void miTestSendBitAllClick(QAction* Sender);
+    void miTestClearBitPin2Click(QAction* Sender);
+    void miTestClearBitAllClick(QAction* Sender);
+    void ConnectPinCommands();
 
     // ---- Received data ---------------------------------------------------------
     // The serial port's data event: the line assembly, then a live plot pass.
