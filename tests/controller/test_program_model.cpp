@@ -126,11 +126,11 @@ TEST_F(ModelFixture, RowsWithDataAreYellowAndTheirSelectedCellsRed)
     EXPECT_FALSE(M.data(M.index(0, 0), Qt::BackgroundRole).isValid());
     EXPECT_EQ(M.data(M.index(1, 0), Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 255, 0));
 
-    ProgramDelegate D;
     struct Probe : ProgramDelegate {
         using ProgramDelegate::initStyleOption;
     };
-    Probe* Pr = static_cast<Probe*>(&D);
+    Probe D;
+    Probe* Pr = &D;
     QStyleOptionViewItem Plain, Data;
     Pr->initStyleOption(&Plain, M.index(0, fldSampleName));
     Pr->initStyleOption(&Data, M.index(1, fldSampleName));
