@@ -1,9 +1,10 @@
 #include "Registry.h"
 
 #include <QDir>
-#include <QSettings>
 #include <QStandardPaths>
 #include <memory>
+
+#include "IniStore.h"
 
 namespace platform::registry {
 namespace {
@@ -51,24 +52,16 @@ Location locate(RootKey root, const QString& path)
     return {base + QStringLiteral("/HKEY_CURRENT_USER.ini"), parts};
 }
 
-std::unique_ptr<QSettings> openStore(const QString& file)
-{
-    auto settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
-    return settings;
-}
-
 // Segment names as stored: each segment is matched against the existing
 // child groups ignoring case; a missing one keeps the given spelling.
-QString resolveGroup(QSettings& s, const QStringList& segments, bool* exists)
+QString resolveGroup(const ini::Store& s, const QStringList& segments, bool* exists)
 {
     QStringList resolved;
     bool found = true;
     for (const QString& seg : segments) {
         QString name = seg;
         if (found) {
-            s.beginGroup(resolved.join(QLatin1Char('/')));
-            const QStringList children = s.childGroups();
-            s.endGroup();
+            const QStringList children = ini::ChildGroups(s, resolved.join(QLatin1Char('/')));
             found = false;
             for (const QString& c : children)
                 if (c.compare(seg, Qt::CaseInsensitive) == 0) {
@@ -84,26 +77,15 @@ QString resolveGroup(QSettings& s, const QStringList& segments, bool* exists)
     return resolved.join(QLatin1Char('/'));
 }
 
-bool groupHasContent(QSettings& s, const QString& group)
-{
-    s.beginGroup(group);
-    const bool any = !s.childKeys().isEmpty() || !s.childGroups().isEmpty();
-    s.endGroup();
-    return any;
-}
-
 QString storedValueName(const QString& name)
 {
     return name.isEmpty() ? kDefaultValueName : name;
 }
 
-QString findValueKey(QSettings& s, const QString& group, const QString& name)
+QString findValueKey(const ini::Store& s, const QString& group, const QString& name)
 {
-    s.beginGroup(group);
-    const QStringList keys = s.childKeys();
-    s.endGroup();
     const QString wanted = storedValueName(name);
-    for (const QString& k : keys)
+    for (const QString& k : ini::ChildKeys(s, group))
         if (k.compare(wanted, Qt::CaseInsensitive) == 0)
             return k;
     return {};
@@ -133,6 +115,11 @@ QString ProgramKey(const QString& programFileName)
     return QStringLiteral("Software\\") + programFileName;
 }
 
+void CheckProgramStore(const QString& programFileName)
+{
+    (void)ini::Load(locate(RootKey::CurrentUser, ProgramKey(programFileName)).file);
+}
+
 TRegistry::TRegistry(RootKey root) : FRoot(root) {}
 
 TRegistry::~TRegistry() = default;
@@ -151,8 +138,8 @@ bool TRegistry::OpenKey(const QString& key, bool canCreate)
         return FOpen;
     // Keep the stored spelling of existing segments.
     const Location loc = locate(FRoot, path);
-    auto s = openStore(loc.file);
-    const QString group = resolveGroup(*s, loc.segments, nullptr);
+    const ini::Store s = ini::Load(loc.file);
+    const QString group = resolveGroup(s, loc.segments, nullptr);
     QStringList full = splitPath(path);
     const QStringList stored = group.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (int i = 0; i < stored.size(); ++i)
@@ -172,29 +159,32 @@ bool TRegistry::KeyExists(const QString& key) const
 {
     const QString path = Absolute(key);
     const Location loc = locate(FRoot, path);
-    auto s = openStore(loc.file);
+    const ini::Store s = ini::Load(loc.file);
     bool exists = false;
-    const QString group = resolveGroup(*s, loc.segments, &exists);
+    const QString group = resolveGroup(s, loc.segments, &exists);
     if (loc.segments.isEmpty())
-        return groupHasContent(*s, QString());
-    return exists && groupHasContent(*s, group);
+        return ini::HasContent(s, QString());
+    return exists && ini::HasContent(s, group);
 }
 
 bool TRegistry::DeleteKey(const QString& key)
 {
     const QString path = Absolute(key);
     const Location loc = locate(FRoot, path);
-    auto s = openStore(loc.file);
+    ini::Store s = ini::Load(loc.file);
     bool exists = false;
-    const QString group = resolveGroup(*s, loc.segments, &exists);
+    const QString group = resolveGroup(s, loc.segments, &exists);
     if (!exists)
         return false;
-    if (group.isEmpty())
-        s->clear();
-    else
-        s->remove(group);
-    s->sync();
-    return s->status() == QSettings::NoError;
+    if (!ini::HasContent(s, group))
+        return true;
+    ini::RemoveGroup(s, group);
+    try {
+        ini::Save(loc.file, s);
+    } catch (const ERegistryException&) {
+        return false;
+    }
+    return true;
 }
 
 QStringList TRegistry::GetKeyNames() const
@@ -202,11 +192,8 @@ QStringList TRegistry::GetKeyNames() const
     if (!FOpen)
         return {};
     const Location loc = locate(FRoot, FCurrentPath);
-    auto s = openStore(loc.file);
-    const QString group = resolveGroup(*s, loc.segments, nullptr);
-    s->beginGroup(group);
-    QStringList names = s->childGroups();
-    s->endGroup();
+    const ini::Store s = ini::Load(loc.file);
+    QStringList names = ini::ChildGroups(s, resolveGroup(s, loc.segments, nullptr));
     // The per-program files sit below "Software": list them as its sub-keys.
     const QStringList parts = splitPath(FCurrentPath);
     if (FRoot == RootKey::CurrentUser && parts.size() == 1
@@ -231,10 +218,8 @@ QStringList TRegistry::GetValueNames() const
     if (!FOpen)
         return {};
     const Location loc = locate(FRoot, FCurrentPath);
-    auto s = openStore(loc.file);
-    s->beginGroup(resolveGroup(*s, loc.segments, nullptr));
-    QStringList names = s->childKeys();
-    s->endGroup();
+    const ini::Store s = ini::Load(loc.file);
+    QStringList names = ini::ChildKeys(s, resolveGroup(s, loc.segments, nullptr));
     for (QString& n : names)
         if (n == kDefaultValueName)
             n.clear();
@@ -246,8 +231,8 @@ bool TRegistry::ValueExists(const QString& name) const
     if (!FOpen)
         return false;
     const Location loc = locate(FRoot, FCurrentPath);
-    auto s = openStore(loc.file);
-    return !findValueKey(*s, resolveGroup(*s, loc.segments, nullptr), name).isEmpty();
+    const ini::Store s = ini::Load(loc.file);
+    return !findValueKey(s, resolveGroup(s, loc.segments, nullptr), name).isEmpty();
 }
 
 bool TRegistry::DeleteValue(const QString& name)
@@ -255,13 +240,17 @@ bool TRegistry::DeleteValue(const QString& name)
     if (!FOpen)
         return false;
     const Location loc = locate(FRoot, FCurrentPath);
-    auto s = openStore(loc.file);
-    const QString group = resolveGroup(*s, loc.segments, nullptr);
-    const QString key = findValueKey(*s, group, name);
+    ini::Store s = ini::Load(loc.file);
+    const QString group = resolveGroup(s, loc.segments, nullptr);
+    const QString key = findValueKey(s, group, name);
     if (key.isEmpty())
         return false;
-    s->remove(joinKey(group, key));
-    s->sync();
+    ini::RemoveKey(s, joinKey(group, key));
+    try {
+        ini::Save(loc.file, s);
+    } catch (const ERegistryException&) {
+        return false;
+    }
     return true;
 }
 
@@ -270,12 +259,12 @@ QString TRegistry::ReadString(const QString& name) const
     if (!FOpen)
         return {};
     const Location loc = locate(FRoot, FCurrentPath);
-    auto s = openStore(loc.file);
-    const QString group = resolveGroup(*s, loc.segments, nullptr);
-    const QString key = findValueKey(*s, group, name);
+    const ini::Store s = ini::Load(loc.file);
+    const QString group = resolveGroup(s, loc.segments, nullptr);
+    const QString key = findValueKey(s, group, name);
     if (key.isEmpty())
         return {};
-    const QString raw = s->value(joinKey(group, key)).toString();
+    const QString raw = *ini::Find(s, joinKey(group, key));
     if (raw.startsWith(kDwordPrefix))
         throw ERegistryException("Invalid data type for '" + name.toStdString() + "'");
     if (raw.startsWith(kStringPrefix))
@@ -295,12 +284,12 @@ int TRegistry::ReadInteger(const QString& name) const
     if (!FOpen)
         throw invalid();
     const Location loc = locate(FRoot, FCurrentPath);
-    auto s = openStore(loc.file);
-    const QString group = resolveGroup(*s, loc.segments, nullptr);
-    const QString key = findValueKey(*s, group, name);
+    const ini::Store s = ini::Load(loc.file);
+    const QString group = resolveGroup(s, loc.segments, nullptr);
+    const QString key = findValueKey(s, group, name);
     if (key.isEmpty())
         throw invalid();
-    const QString raw = s->value(joinKey(group, key)).toString();
+    const QString raw = *ini::Find(s, joinKey(group, key));
     if (!raw.startsWith(kDwordPrefix))
         throw invalid();
     bool ok = false;
@@ -322,15 +311,17 @@ void TRegistry::WriteRaw(const QString& name, const QString& raw)
     if (!FOpen)
         throw ERegistryException("Failed to set data for '" + name.toStdString() + "'");
     const Location loc = locate(FRoot, FCurrentPath);
-    auto s = openStore(loc.file);
-    const QString group = resolveGroup(*s, loc.segments, nullptr);
-    QString key = findValueKey(*s, group, name);
+    ini::Store s = ini::Load(loc.file);
+    const QString group = resolveGroup(s, loc.segments, nullptr);
+    QString key = findValueKey(s, group, name);
     if (key.isEmpty())
         key = storedValueName(name);
-    s->setValue(joinKey(group, key), raw);
-    s->sync();
-    if (s->status() != QSettings::NoError)
+    ini::Set(s, joinKey(group, key), raw);
+    try {
+        ini::Save(loc.file, s);
+    } catch (const ERegistryException&) {
         throw ERegistryException("Failed to set data for '" + name.toStdString() + "'");
+    }
 }
 
 }  // namespace platform::registry

@@ -5,17 +5,20 @@
 // each key holds named string and integer values and sub-keys.  Key and value
 // names are matched without regard to letter case, as the programs expect.
 //
-// Storage: INI files (QSettings) in one base folder, by default
+// Storage: INI files in the form QSettings reads (IniStore.h) in one base
+// folder, by default
 // "<user configuration folder>/Velor" (XDG_CONFIG_HOME or ~/.config):
 //   HKEY_CURRENT_USER\Software\<Program>\...  ->  <base>/<Program>.ini
 //   any other HKEY_CURRENT_USER key           ->  <base>/HKEY_CURRENT_USER.ini
 //   HKEY_CLASSES_ROOT\...                     ->  <base>/HKEY_CLASSES_ROOT.ini
 // Inside a file the key path below the file's own root becomes the INI group
-// path.  Integer values are stored as "dword:<8 hex digits>"; a string whose
+// path.  Every change rewrites its file whole and atomically; inside a
+// TRegistryUpdate the changes wait for its commit.  Integer values are stored as "dword:<8 hex digits>"; a string whose
 // text itself starts with "dword:" or "sz:" is stored behind an "sz:" prefix,
 // so the two kinds never mix up.  The unnamed (default) value of a key is the
 // value named "@".  A key exists while it holds a value or a sub-key.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <stdexcept>
@@ -29,6 +32,37 @@ class ERegistryException : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Groups changes to the store: while an update is open (on this thread, the
+// GUI thread), changes are kept in memory; Commit writes each changed file
+// once, whole and atomically, so that a program killed while it stores its
+// settings leaves them all old or all new.  An update destroyed without
+// Commit drops its changes.  Updates nest; the outermost one writes.  Commit
+// raises ERegistryException when a file cannot be written.
+class TRegistryUpdate {
+public:
+    TRegistryUpdate();
+    ~TRegistryUpdate();
+    TRegistryUpdate(const TRegistryUpdate&) = delete;
+    TRegistryUpdate& operator=(const TRegistryUpdate&) = delete;
+    void Commit();
+
+private:
+    void End(bool write);
+    bool FDone = false;
+};
+
+// A settings file found damaged (lines that could not be read) and the copy
+// of it kept beside it before the readable part was written back; copy is
+// empty when no copy could be written (the file is then never written over).
+struct TDamagedFile {
+    QString file;
+    QString copy;
+};
+// The damaged files found since the last call; one damage is listed once.
+QList<TDamagedFile> TakeDamagedFiles();
+// Reads the program's file now, so that damage in it is found.
+void CheckProgramStore(const QString& programFileName);
 
 // Folder that holds the store's files; tests point it at a temporary folder.
 // An empty folder restores the default.

@@ -1,0 +1,255 @@
+// The main window's settings file under damage and under a kill during close:
+// what can be read of a damaged file survives start and close, a copy of the
+// damaged file is kept beside it, the user is told once; closing writes the
+// placement and the whole recent list in one atomic change.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <chrono>
+#include <csignal>
+#include <iostream>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "Dialogs.h"
+#include "FormPlacement.h"
+#include "RecentFiles.h"
+#include "Registry.h"
+#include "SettingsStore.h"
+
+using namespace gui;
+using platform::registry::TRegistry;
+
+namespace {
+
+const QString kRecentKey = QStringLiteral("TfrmMain.MRUManager");
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+TWindowPlacement Placement(int left)
+{
+    TWindowPlacement p;
+    p.left = left;
+    p.top = 20;
+    p.right = left + 600;
+    p.bottom = 500;
+    return p;
+}
+
+// Collects the boxes shown; answers OK.
+struct Shown {
+    QList<DialogRequest> boxes;
+    Responder previous;
+    Shown()
+    {
+        previous = SetResponder([this](const DialogRequest& r) {
+            boxes << r;
+            return DialogReply{mrOk, {}, 0, {}};
+        });
+    }
+    ~Shown() { SetResponder(previous); }
+};
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        platform::registry::SetBaseFolder(dir.path());
+        platform::registry::TakeDamagedFiles();
+    }
+    void TearDown() override { platform::registry::SetBaseFolder(QString()); }
+    QString Ini() const { return dir.filePath(QStringLiteral("VelorSpec.ini")); }
+
+    QTemporaryDir dir;
+    QWidget form;
+    TFormStorage storage{&form, QStringLiteral("VelorSpec"), QStringLiteral("MainForm")};
+};
+
+}  // namespace
+
+TEST_F(SettingsStoreTest, DamagedFileKeepsWhatIsReadableTellsOnceAndKeepsACopy)
+{
+    struct Case {
+        const char* name;
+        // Turns the healthy file into the damaged one.
+        std::function<QByteArray(QByteArray)> damage;
+        QStringList recent;   // what start-up reads back
+        bool placement;       // whether the placement is still readable
+    } cases[] = {
+        {"a line holding only a quote",
+         [](QByteArray t) { return t.replace("[MainForm]\n", "\"\n[MainForm]\n\"\n"); },
+         {"/d/c.ast", "/d/b.ast", "/d/a.ast"}, true},
+        {"an unclosed quote in a value",
+         [](QByteArray t) { return t.replace("NormPos=\"100,20,700,500\"", "NormPos=\"100,20,700,500"); },
+         {"/d/c.ast", "/d/b.ast", "/d/a.ast"}, false},
+        {"a NUL byte",
+         [](QByteArray t) { return t.replace("/d/b.ast", QByteArray("/d/b\0.ast", 9)); },
+         {"/d/c.ast", "/d/a.ast"}, true},
+        {"a file cut off in its last line",
+         [](QByteArray t) { return t.left(t.indexOf("Item_2=") + 9); },
+         {"/d/c.ast", "/d/b.ast"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(Ini());
+        QFile::remove(Ini() + QStringLiteral(".damaged"));
+        {
+            TRegistry reg;
+            reg.OpenKey(QStringLiteral("\\Software\\VelorSpec\\Other"), true);
+            reg.WriteString(QStringLiteral("Keep"), QStringLiteral("me"));
+            TMRUManager recent;
+            for (const char* f : {"/d/a.ast", "/d/b.ast", "/d/c.ast"})
+                recent.Add(QString::fromLatin1(f));
+            StoreWindowSettings(storage, Placement(100), recent, kRecentKey);
+        }
+        const QByteArray damaged = c.damage(ReadAll(Ini()));
+        ASSERT_NE(damaged, ReadAll(Ini()));
+        WriteAll(Ini(), damaged);
+
+        // Start-up: the report, then the placement and the list are read.
+        Shown shown;
+        ReportDamagedSettings(QStringLiteral("VelorSpec"));
+        ASSERT_EQ(shown.boxes.size(), 1);
+        EXPECT_EQ(shown.boxes[0].type, MsgDlgType::Warning);
+        EXPECT_EQ(shown.boxes[0].text.toStdString(),
+                  DamagedSettingsMessage({{Ini(), Ini() + QStringLiteral(".damaged")}}).toStdString());
+        EXPECT_TRUE(shown.boxes[0].text.contains(Ini() + QStringLiteral(".damaged")));
+        EXPECT_EQ(ReadAll(Ini() + QStringLiteral(".damaged")), damaged);
+        TWindowPlacement p;
+        EXPECT_EQ(storage.ReadPlacement(p), c.placement);
+        TMRUManager recent;
+        recent.LoadFromRegistry(storage.SubKeyPath(kRecentKey));
+        EXPECT_EQ(recent.Strings(), c.recent);
+
+        // Close, and the next start: the readable part is still there,
+        // nothing more is reported, the copy stays.
+        recent.Add(QStringLiteral("/d/new.ast"));
+        StoreWindowSettings(storage, Placement(300), recent, kRecentKey);
+        ReportDamagedSettings(QStringLiteral("VelorSpec"));
+        EXPECT_EQ(shown.boxes.size(), 1);
+        TMRUManager again;
+        again.LoadFromRegistry(storage.SubKeyPath(kRecentKey));
+        EXPECT_EQ(again.Strings(), QStringList{QStringLiteral("/d/new.ast")} + c.recent);
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\VelorSpec\\Other"), false));
+        EXPECT_EQ(reg.ReadString(QStringLiteral("Keep")), QStringLiteral("me"));
+        EXPECT_EQ(ReadAll(Ini() + QStringLiteral(".damaged")), damaged);
+        // The file is whole again and QSettings reads it as we do.
+        QSettings raw(Ini(), QSettings::IniFormat);
+        EXPECT_EQ(raw.status(), QSettings::NoError);
+        EXPECT_EQ(raw.value(QStringLiteral("MainForm/TfrmMain.MRUManager/Item_0")).toString(),
+                  QStringLiteral("/d/new.ast"));
+    }
+}
+
+TEST_F(SettingsStoreTest, ADamagedFileIsNeverWrittenOverBeforeACopyIsKept)
+{
+    WriteAll(Ini(), "[MainForm]\n\"\nTfrmMain.MRUManager\\Item_0=/d/a.ast\n");
+    const QByteArray before = ReadAll(Ini());
+    // No copy can be written while the folder is read-only.
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    Shown shown;
+    ReportDamagedSettings(QStringLiteral("VelorSpec"));
+    ASSERT_EQ(shown.boxes.size(), 1);
+    EXPECT_TRUE(shown.boxes[0].text.contains(QStringLiteral("no copy of it could be kept")));
+    TMRUManager recent;
+    recent.LoadFromRegistry(storage.SubKeyPath(kRecentKey));
+    EXPECT_EQ(recent.Strings(), QStringList{QStringLiteral("/d/a.ast")});
+    EXPECT_THROW(StoreWindowSettings(storage, Placement(1), recent, kRecentKey),
+                 platform::registry::ERegistryException);
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    EXPECT_EQ(ReadAll(Ini()), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("VelorSpec.ini")});
+
+    // Once the folder can be written, the copy comes first.
+    StoreWindowSettings(storage, Placement(1), recent, kRecentKey);
+    EXPECT_EQ(ReadAll(Ini() + QStringLiteral(".damaged")), before);
+    EXPECT_EQ(shown.boxes.size(), 1);
+}
+
+TEST_F(SettingsStoreTest, AHealthyFileIsNotReported)
+{
+    TMRUManager recent;
+    recent.Add(QStringLiteral("/d/a.ast"));
+    StoreWindowSettings(storage, Placement(1), recent, kRecentKey);
+    Shown shown;
+    ReportDamagedSettings(QStringLiteral("VelorSpec"));
+    EXPECT_TRUE(shown.boxes.isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("VelorSpec.ini")});
+}
+
+TEST_F(SettingsStoreTest, KillDuringCloseNeverLeavesAPartialRecentList)
+{
+    // A child stores, over and over, one of two complete settings (ten recent
+    // files and a placement each) and is killed at random moments; every
+    // time the file must hold one of the two whole.
+    TMRUManager listA, listB;
+    for (int i = 0; i < 10; ++i) {
+        listA.Add(QStringLiteral("/a/file%1.ast").arg(i));
+        listB.Add(QStringLiteral("/b/other%1.axp").arg(i));
+    }
+    StoreWindowSettings(storage, Placement(100), listA, kRecentKey);
+    using Clock = std::chrono::steady_clock;
+    const auto t0 = Clock::now();
+    for (int i = 0; i < 5; ++i)
+        StoreWindowSettings(storage, Placement(200), listB, kRecentKey);
+    const long storeMicros = long(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count() / 5);
+    StoreWindowSettings(storage, Placement(100), listA, kRecentKey);
+
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<long> delay(0, 3 * storeMicros);
+    int trials = 0, partial = 0, oldOnes = 0, newOnes = 0;
+    for (; trials < 30; ++trials) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            for (unsigned i = 0;; ++i) {
+                try {
+                    if (i % 2 == 0)
+                        StoreWindowSettings(storage, Placement(200), listB, kRecentKey);
+                    else
+                        StoreWindowSettings(storage, Placement(100), listA, kRecentKey);
+                } catch (...) {
+                    _exit(3);
+                }
+            }
+        }
+        usleep(useconds_t(delay(random)));
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        TMRUManager read;
+        read.LoadFromRegistry(storage.SubKeyPath(kRecentKey));
+        TWindowPlacement p;
+        const bool placed = storage.ReadPlacement(p);
+        if (placed && read.Strings() == listA.Strings() && p.left == 100)
+            ++oldOnes;
+        else if (placed && read.Strings() == listB.Strings() && p.left == 200)
+            ++newOnes;
+        else
+            ++partial;
+        StoreWindowSettings(storage, Placement(100), listA, kRecentKey);
+    }
+    std::cout << "kill during close: " << trials << " kills, " << oldOnes << " old, " << newOnes << " new, "
+              << partial << " partial; one store takes about " << storeMicros << " us\n";
+    EXPECT_EQ(partial, 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("VelorSpec.ini")});
+}
