@@ -1,5 +1,7 @@
 #include "Main.h"
 
+#include "Charts.h"
+
 #include <QApplication>
 #include <algorithm>
 #include <QChart>
@@ -596,7 +598,7 @@ void TfrmMain::CreatePages()
     MainSeries->setColor(Qt::red);
     Chart->addSeries(MainSeries);
     Chart->createDefaultAxes();
-    ChartView = new QChartView(Chart, tsRun);
+    ChartView = new gui::TChartView(Chart, tsRun);  // finished replicates drawn from a frozen picture
     ChartView->setObjectName(QStringLiteral("ChartView"));
     ChartView->setRubberBand(QChartView::RectangleRubberBand);
 

@@ -32,6 +32,12 @@ void TfrmMain::PlotReceivedLines()
 
 QLineSeries* TfrmMain::NewLiveSeries()
 {
+    // The replicate that just ended gets no more points: it is drawn once into
+    // the view's frozen picture, so a refresh costs the same however many
+    // replicates the chart shows.
+    if (auto* View = qobject_cast<gui::TChartView*>(ChartView))
+        if (FLines.FCurrentSeries && FLines.FCurrentSeries->chart() == Chart)
+            View->FreezeSeries(FLines.FCurrentSeries);
     auto* Series = new QLineSeries(this);
     // MainSeries has the first automatic colour (red); each later replicate the next.
     Series->setColor(gui::AutoColor(static_cast<int>(Chart->series().size())));

@@ -5,6 +5,7 @@
 #include <QChart>
 #include <QLineSeries>
 
+#include "Charts.h"
 #include "MainTestUtil.h"
 #include "ViewGraph.h"
 #include "ViewMemo.h"
@@ -50,6 +51,11 @@ TEST_F(ReceivedTest, OneChunkWithAMarkerStartsANewSeries)
     EXPECT_EQ(S[0]->points(), Pts({{0.02, 12}, {0.04, 34}}));
     EXPECT_EQ(S[1]->points(), Pts({{0.02, 56}}));
     EXPECT_EQ(W->FLines.FCurrentSeries, S[1]);
+    // The finished replicate is drawn from the view's frozen picture.
+    auto* View = qobject_cast<gui::TChartView*>(W->ChartView);
+    ASSERT_NE(View, nullptr);
+    EXPECT_TRUE(View->IsFrozen(S[0]));
+    EXPECT_FALSE(View->IsFrozen(S[1]));
     EXPECT_EQ(W->FLines.FReceivedLines, (std::vector<std::string>{"12", "34", "-1000", "56", ""}));
     EXPECT_EQ(W->FLines.FLastPlottedLine, 4);
     EXPECT_FALSE(W->FLines.FPlotting);
