@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include <string>
@@ -145,5 +147,27 @@ void BM_GridRepaint(benchmark::State& State)
         Grid.render(&Pixmap);
 }
 BENCHMARK(BM_GridRepaint)->Unit(benchmark::kMillisecond);
+
+// Baseline: a plain table view over Qt's item model holding the same texts.
+void BM_GridRepaintBaseline_PlainView(benchmark::State& State)
+{
+    App();
+    TTimeProgram P;
+    P.LoadFromFile(TheFiles().Program);
+    const TTable& T = P.Table();
+    QStandardItemModel Model(T.RowCount(), T.FieldCount());
+    for (int R = 0; R < T.RowCount(); ++R)
+        for (int C = 0; C < T.FieldCount(); ++C)
+            Model.setItem(R, C, new QStandardItem(QString::fromStdString(T.DisplayTextAt(R, C))));
+    QTableView View;
+    View.setModel(&Model);
+    View.resize(1024, 768);
+    View.show();
+    View.scrollTo(Model.index(Rows / 2, 0));
+    QPixmap Pixmap(View.size());
+    for (auto _ : State)
+        View.render(&Pixmap);
+}
+BENCHMARK(BM_GridRepaintBaseline_PlainView)->Unit(benchmark::kMillisecond);
 
 }  // namespace
