@@ -136,15 +136,6 @@ std::uint32_t Crc32(std::string_view Data)
     return C ^ 0xFFFFFFFFu;
 }
 
-size_t CharCount(std::string_view S)
-{
-    size_t N = 0;
-    for (unsigned char C : S)
-        if ((C & 0xC0) != 0x80)
-            ++N;
-    return N;
-}
-
 }  // namespace
 
 std::string PacketHeader(const TTable& Table, std::uint32_t RowCount)
@@ -341,7 +332,7 @@ void LoadFromPacket(TTable& Table, std::string_view P, const std::string& Source
                 At += Width;
                 Need(Len);
                 const std::string_view T = P.substr(At, Len);
-                if (D.Size > 0 && CharCount(T) > static_cast<size_t>(D.Size))
+                if (D.Size > 0 && Utf8Length(T) > static_cast<size_t>(D.Size))
                     Damaged(Format("row %u: the text in column '%s' is longer than %d characters", R + 1,
                                    D.DisplayName(), D.Size));
                 Values[C] = std::string(T);

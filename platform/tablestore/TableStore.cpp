@@ -15,16 +15,6 @@ const TValue NullValue{};
 
 bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 
-// Number of UTF-8 characters (bytes that do not continue a character).
-size_t CharCount(const std::string& S)
-{
-    size_t N = 0;
-    for (unsigned char C : S)
-        if ((C & 0xC0) != 0x80)
-            ++N;
-    return N;
-}
-
 // The first Count characters of S.
 std::string CutChars(const std::string& S, size_t Count)
 {
@@ -40,6 +30,15 @@ std::string CutChars(const std::string& S, size_t Count)
 }
 
 }  // namespace
+
+std::size_t Utf8Length(std::string_view S)
+{
+    size_t N = 0;
+    for (unsigned char C : S)
+        if ((C & 0xC0) != 0x80)
+            ++N;
+    return N;
+}
 
 std::string FormatFloatPattern(const std::string& Pattern, double Value)
 {
@@ -615,7 +614,7 @@ void TTable::SetAsString(int Field, const std::string& S)
         break;
     }
     case TFieldType::String:
-        SetBufferValue(Field, D.Size > 0 && CharCount(S) > static_cast<size_t>(D.Size) ? CutChars(S, D.Size) : S);
+        SetBufferValue(Field, D.Size > 0 && Utf8Length(S) > static_cast<size_t>(D.Size) ? CutChars(S, D.Size) : S);
         break;
     case TFieldType::Memo:
         SetBufferValue(Field, S);

@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -75,6 +76,9 @@ inline constexpr const char* SDataSetEmpty = "Cannot perform this operation on a
 inline constexpr const char* SFieldReadOnly = "Field '%s' cannot be modified";
 inline constexpr const char* SFieldNotFound = "Field '%s' not found";
 inline constexpr const char* SChangingRows = "The table cannot be changed while it changes its rows";
+
+// Number of UTF-8 characters of a text (bytes that do not continue one).
+std::size_t Utf8Length(std::string_view S);
 
 // "#.0" and similar: FormatFloat with the user's decimal separator, halves
 // to even.  Supports the patterns "#.0", "0.0", "#.00" ... (digits after the
