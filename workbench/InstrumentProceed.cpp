@@ -14,6 +14,7 @@
 
 #include "AASCls.h"
 #include "ActionList.h"
+#include "FileNames.h"
 #include "Instrument.h"
 #include "WaitCursor.h"
 
@@ -56,30 +57,14 @@ bool isLevel1(const QTreeWidgetItem* node)
     return node && node->parent() && !node->parent()->parent();
 }
 
-// The extension: from the last "." after the last path separator, dot included.
-qsizetype extensionStart(const QString& name)
-{
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const qsizetype sep = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
-    return dot > sep ? dot : -1;
-}
-
-QString ChangeFileExt(const QString& name, const QString& ext)
-{
-    const qsizetype at = extensionStart(name);
-    return (at < 0 ? name : name.left(at)) + ext;
-}
-
 QString UpperExtension(const QString& name)
 {
-    const qsizetype at = extensionStart(name);
+    const qsizetype at = gui::ExtensionStart(name);
     return at < 0 ? QString() : name.mid(at).toUpper();
 }
 
-std::string LocalPath(const QString& name)
-{
-    return QFile::encodeName(name).toStdString();
-}
+using gui::ChangeFileExt;
+using gui::LocalPath;
 
 }  // namespace
 
