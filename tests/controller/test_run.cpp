@@ -477,6 +477,29 @@ TEST_F(RunTest, PortOpenedOnShowAndAFailureReportedOnce)
     EXPECT_EQ(frm->SmallPort->LastError(), 6u);
 }
 
+TEST_F(RunTest, ServicePathFindsTheDriverImageNextToTheProgram)
+{
+    // An NT kind (a kernel 5.x) installs and starts the service on show; its
+    // image is the one the build puts next to the program.
+    W.reset();
+    platform::VersionInfo nt5;
+    nt5.PlatformId = platform::VER_PLATFORM_WIN32_NT;
+    nt5.MajorVersion = 5;
+    platform::SetVersionInfoOverride(true, nt5);
+    W = std::make_unique<TfrmMain>();
+    frm = W.get();
+    frm->show();
+    platform::ClearVersionInfoOverride();
+    ASSERT_TRUE(frm->SmallPort->Opened()) << frm->SmallPort->LastError();
+    EXPECT_TRUE(frm->SmallPort->WeInstalled());
+    EXPECT_TRUE(portio::test::FindService("Smport")->Running);
+    AddRow(1, Typical);
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(Writes(), TypicalReplicate(0));
+    W.reset();
+    EXPECT_FALSE(portio::test::FindService("Smport"));
+}
+
 TEST(RunWaits, DelayWaitsOnTheClockProcessingEvents)
 {
     platform::ManualClock clock(1000);
