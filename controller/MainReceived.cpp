@@ -104,6 +104,7 @@ void TfrmMain::ConnectReceivedCommands()
     };
     // Every end marker starts a new series on the live chart.
     FLines.IsOverlapedView = [] { return true; };
+    FLines.PlotXInDouble = true;
     FLines.NewSeries = [this] { return NewLiveSeries(); };
     auto* AxisX = qobject_cast<QValueAxis*>(Chart->axes(Qt::Horizontal).value(0));
     auto* AxisY = qobject_cast<QValueAxis*>(Chart->axes(Qt::Vertical).value(0));

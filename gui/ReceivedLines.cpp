@@ -133,6 +133,8 @@ void TReceivedLines::PlotReceivedLines()
         if (!ParseReading(line, value))
             continue;
         FPlotX = FPlotX + ReceivedStep;
+        if (PlotXInDouble)
+            FPlotX = static_cast<double>(FPlotX);
         const QPointF point(static_cast<double>(FPlotX), value);
         pending.append(point);
         if (!any) {

@@ -48,6 +48,9 @@ public:
     int FLastPlottedLine = 0;
     // x of the last plotted point, seconds.
     long double FPlotX = 0;
+    // The controller keeps its x as a double: each step is added in extended
+    // precision and the sum rounded to double.  The workbench keeps it extended.
+    bool PlotXInDouble = false;
     // The series that receives new points.
     QLineSeries* FCurrentSeries = nullptr;
     // True while a plot pass runs.

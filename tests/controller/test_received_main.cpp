@@ -76,8 +76,28 @@ TEST_F(ReceivedTest, LineThatIsNoWholeNumberIsPassedOver)
     Receive("5\r1.5\rab\r\r7\r");
     EXPECT_EQ(W->MainSeries->points(), Pts({{0.02, 5}, {0.04, 7}}));
     Receive("8\r");
-    EXPECT_EQ(W->MainSeries->points(), Pts({{0.02, 5}, {0.04, 7}, {static_cast<double>(0.04L + 0.02L), 8}}));
+    EXPECT_EQ(W->MainSeries->points(), Pts({{0.02, 5}, {0.04, 7}, {static_cast<double>(0.04 + 0.02L), 8}}));
     EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(ReceivedTest, PlotXIsADoubleSteppedInExtendedPrecision)
+{
+    std::string Chunk;
+    for (int I = 0; I < 3000; ++I)
+        Chunk += "1\r";
+    Receive(Chunk);
+    const QList<QPointF> P = W->MainSeries->points();
+    ASSERT_EQ(P.size(), 3000);
+    double X = 0;
+    long double Extended = 0;
+    int Differ = 0;
+    for (int I = 0; I < 3000; ++I) {
+        X = static_cast<double>(X + 0.02L);
+        Extended += 0.02L;
+        ASSERT_EQ(P[I].x(), X) << I;
+        Differ += static_cast<double>(Extended) != X;
+    }
+    EXPECT_GT(Differ, 0);  // the two ways of keeping x part somewhere on the way
 }
 
 TEST_F(ReceivedTest, NewRunContinuesTheSeriesOfAResetReplicate)
