@@ -4,7 +4,9 @@
 // placement and the whole recent list in one atomic change.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -40,6 +42,17 @@ void WriteAll(const QString& path, const QByteArray& bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
+}
+
+// Whether process pid holds a file of folder open (the settings file's new
+// content, before it is named).
+bool WritesInto(pid_t pid, const QString& folder)
+{
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+        if (fd.symLinkTarget().startsWith(folder + QLatin1Char('/')))
+            return true;
+    return false;
 }
 
 TWindowPlacement Placement(int left)
@@ -215,8 +228,9 @@ TEST_F(SettingsStoreTest, KillDuringCloseNeverLeavesAPartialRecentList)
 
     std::mt19937 random(std::random_device{}());
     std::uniform_int_distribution<long> delay(0, 3 * storeMicros);
-    int trials = 0, partial = 0, oldOnes = 0, newOnes = 0;
+    int trials = 0, partial = 0, oldOnes = 0, newOnes = 0, whileWriting = 0;
     for (; trials < 30; ++trials) {
+        const auto start = Clock::now();
         const pid_t pid = fork();
         if (pid == 0) {
             for (unsigned i = 0;; ++i) {
@@ -230,7 +244,12 @@ TEST_F(SettingsStoreTest, KillDuringCloseNeverLeavesAPartialRecentList)
                 }
             }
         }
-        usleep(useconds_t(delay(random)));
+        // Every other kill falls while the child writes the file's new content.
+        if (trials % 2 == 1)
+            while (!WritesInto(pid, dir.path()) && Clock::now() - start < std::chrono::seconds(2))
+                usleep(100);
+        usleep(useconds_t(trials % 2 == 1 ? delay(random) / 6 : delay(random)));
+        whileWriting += WritesInto(pid, dir.path());
         kill(pid, SIGKILL);
         int status = 0;
         waitpid(pid, &status, 0);
@@ -248,7 +267,7 @@ TEST_F(SettingsStoreTest, KillDuringCloseNeverLeavesAPartialRecentList)
             ++partial;
         StoreWindowSettings(storage, Placement(100), listA, kRecentKey);
     }
-    std::cout << "kill during close: " << trials << " kills, " << oldOnes << " old, " << newOnes << " new, "
+    std::cout << "kill during close: " << trials << " kills (" << whileWriting << " while writing), " << oldOnes << " old, " << newOnes << " new, "
               << partial << " partial; one store takes about " << storeMicros << " us\n";
     EXPECT_EQ(partial, 0);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("VelorSpec.ini")});
