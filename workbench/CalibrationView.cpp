@@ -1,5 +1,6 @@
 #include "CalibrationView.h"
 
+#include <QApplication>
 #include <QPen>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -15,7 +16,7 @@
 #include <vector>
 
 #include "AASCls.h"
-#include "ChartLook.h"
+#include "Charts.h"
 #include "Dialogs.h"
 #include "EditCtrls.h"
 #include "SysUtils.h"
@@ -23,14 +24,6 @@
 namespace VelorSpec {
 
 namespace {
-
-// Puts the drawing's extent on the two axes.
-void ScaleAxesTo(QValueAxis* AxisX, QValueAxis* AxisY, double MinX, double MaxX, double MinY, double MaxY)
-{
-    const double MarginY = MaxY > MinY ? (MaxY - MinY) * 0.05 : 1.0;
-    AxisX->setRange(MinX, MaxX > MinX ? MaxX : MinX + 1.0);
-    AxisY->setRange(MinY - MarginY, MaxY + MarginY);
-}
 
 QScatterSeries* NewCircles(QObject* Owner)
 {
@@ -57,19 +50,18 @@ TCalibrationView::TCalibrationView(QWidget* Parent) : QWidget(Parent)
 
     CalibChart = new QChart;
     CalibChart->setObjectName(QStringLiteral("CalibChart"));
-    gui::SetReceivedChartLook(CalibChart);
-    CalibChart->setDropShadowEnabled(false);
-    CalibChart->setBackgroundPen(Qt::NoPen);
-    CalibChart->legend()->setVisible(false);
+    gui::StyleChart(CalibChart, false);
     CalibChart->setTitle(QString());
-    CalibChartBottomAxis = new QValueAxis;
-    CalibChartBottomAxis->setTitleText(QStringLiteral("Concentration [ppm]"));
-    CalibChartLeftAxis = new QValueAxis;
-    CalibChartLeftAxis->setTitleText(QStringLiteral("Absorbtion [a.u.]"));
+    CalibChartBottomAxis = gui::NewValueAxis(QStringLiteral("Concentration [ppm]"));
+    CalibChartLeftAxis = gui::NewValueAxis(QStringLiteral("Absorbtion [a.u.]"));
     CalibChart->addAxis(CalibChartBottomAxis, Qt::AlignBottom);
     CalibChart->addAxis(CalibChartLeftAxis, Qt::AlignLeft);
 
-    CalibChartView = new QChartView(CalibChart, this);
+    auto* View = new gui::TChartView(CalibChart, this);
+    // The hourglass shows while the chart draws.
+    View->OnBeforeDraw = [] { QApplication::setOverrideCursor(Qt::WaitCursor); };
+    View->OnAfterDraw = [] { QApplication::restoreOverrideCursor(); };
+    CalibChartView = View;
     CalibChartView->setObjectName(QStringLiteral("CalibChartView"));
     CalibChartView->setFrameShape(QFrame::NoFrame);
     CalibChartView->setRenderHint(QPainter::Antialiasing);
@@ -147,7 +139,8 @@ void TCalibrationView::FitAxes()
     }
     if (!Any)
         return;
-    ScaleAxesTo(CalibChartBottomAxis, CalibChartLeftAxis, std::min(0.0, MinX), MaxX, MinY, MaxY);
+    gui::ScaleAxisToData(CalibChartBottomAxis, std::min(0.0, MinX), MaxX, gui::TimeAxis);
+    gui::ScaleAxisToData(CalibChartLeftAxis, MinY, MaxY);
 }
 
 bool TCalibrationView::SelectSilently(int Index)

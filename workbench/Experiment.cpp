@@ -14,12 +14,14 @@
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
+#include <QtCharts/QLegend>
 #include <QtCharts/QLineSeries>
 #include <algorithm>
 
 #include "AASCls.h"
 #include "Dialogs.h"
 #include "DocumentLayout.h"
+#include "ExperimentCalibration.h"
 #include "Main.h"
 #include "Sample.h"
 #include "SysUtils.h"
@@ -106,6 +108,7 @@ TfrmExperiment::TfrmExperiment(QWidget* Owner, const QString& FileName) : TChild
     acList->setObjectName(QStringLiteral("acList"));
     CreateActions();
     CreateSampleCommandActions();
+    AttachCalibration(*this);
     CreateMenus();
     FormCreate();
 
@@ -370,7 +373,7 @@ void TfrmExperiment::UpdateSampleInfo(TAASSample* Sample, QTreeWidgetItem* Node)
     tviewExperiment->setUpdatesEnabled(Updates);
 }
 
-void TfrmExperiment::RefreshSampleSeries(QTreeWidgetItem* Node)
+void TfrmExperiment::RefreshSampleSeries(QTreeWidgetItem* Node, bool UpdateAxes)
 {
     if (!Node)
         Node = SelectedSampleNode();
@@ -386,7 +389,8 @@ void TfrmExperiment::RefreshSampleSeries(QTreeWidgetItem* Node)
         FChart->FillSeries(NodeSeries(Boxed[J]), Sample->GetItem(J), Resolution);
     if (!Boxed.isEmpty())
         FChart->FillSeries(NodeSeries(Boxed.back()), Sample->Ansambled(), Resolution);
-    FChart->UpdateAxisRanges();
+    if (UpdateAxes)
+        FChart->UpdateAxisRanges();
 }
 
 void TfrmExperiment::RefreshAllSamples()
@@ -582,6 +586,34 @@ void TfrmExperiment::MainChartAfterDraw()
 // ---------------------------------------------------------------------------
 // Experiment and tree commands
 
+namespace {
+
+// Shows or hides many curves at once: the chart's view and its legend wait
+// until the last one is done.
+class TBulkCurveChange {
+public:
+    explicit TBulkCurveChange(TfrmExperiment& Window)
+        : FView(Window.MainChartView), FLegend(Window.MainChart->legend()), FLegendShown(FLegend->isVisible())
+    {
+        FView->setUpdatesEnabled(false);
+        FLegend->setVisible(false);
+    }
+    ~TBulkCurveChange()
+    {
+        FLegend->setVisible(FLegendShown);
+        FView->setUpdatesEnabled(true);
+    }
+    TBulkCurveChange(const TBulkCurveChange&) = delete;
+    TBulkCurveChange& operator=(const TBulkCurveChange&) = delete;
+
+private:
+    QWidget* FView;
+    QLegend* FLegend;
+    bool FLegendShown;
+};
+
+}  // namespace
+
 void TfrmExperiment::acSampleNodeUpdate(QAction* Sender)
 {
     Sender->setEnabled(SelectedSampleNode() != nullptr);
@@ -623,6 +655,8 @@ void TfrmExperiment::acExpCopyCalibChartUpdate(QAction* Sender)
 void TfrmExperiment::acTreeSelectAllExecute(QAction* Sender)
 {
     const int State = gui::TActionList::Tag(Sender);
+    // One layout and one repaint of the chart and its legend for all curves.
+    TBulkCurveChange Bulk(*this);
     for (int I = 0; I < Experiment->Count(); ++I)
         if (QTreeWidgetItem* Node = SampleNode(I)) {
             TSampleTreeView::SetNodeState(Node, State);

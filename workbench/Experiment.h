@@ -141,8 +141,11 @@ public:
     // Rebuilds a sample node's ten info lines (the last children).
     void UpdateSampleInfo(TAASSample* Sample, QTreeWidgetItem* Node);
     // Refills the curves of a sample node (the selected sample node when
-    // Node is null).  The ensemble curve is the last boxed child's.
-    void RefreshSampleSeries(QTreeWidgetItem* Node = nullptr);
+    // Node is null).  The ensemble curve is the last boxed child's.  Without
+    // UpdateAxes the axes stay as they are until UpdateAxisRanges (for
+    // refilling many samples at once).
+    void RefreshSampleSeries(QTreeWidgetItem* Node = nullptr, bool UpdateAxes = true);
+    void UpdateAxisRanges() { FChart->UpdateAxisRanges(); }
     // Refills every sample's curves and info lines.
     void RefreshAllSamples();
     void ToggleNodeCheck(QTreeWidgetItem* Node);

@@ -1,0 +1,322 @@
+// The calibration code inside the experiment window: the marking commands,
+// the calibration page with the info-line refresh, and "P&roceed All
+// Samples..." with the window's refresh.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QtCharts/QScatterSeries>
+
+#include "CalibrationTestUtil.h"
+#include "CalibrationView.h"
+#include "DefineStandart.h"
+#include "ExperimentCalibration.h"
+#include "ExperimentTestUtil.h"
+#include "ProceedAll.h"
+#include "SmoothDlg.h"
+
+using namespace experiment_test;
+using namespace calibration_test;
+using VelorSpec::TCalibrationView;
+using VelorSpec::TfrmDefineStandart;
+using VelorSpec::TfrmProceedAll;
+
+namespace {
+
+ScriptedResponder::Step Standard(double Value, int Unit, int Result = gui::mrOk)
+{
+    return [=](const gui::DialogRequest& R) {
+        auto* D = dynamic_cast<TfrmDefineStandart*>(R.form);
+        EXPECT_NE(D, nullptr);
+        EXPECT_EQ(D->parentWidget() ? D->parentWidget()->objectName() : QString(), "frmExperiment");
+        D->sedConc->SetValue(Value);
+        D->cmbConcUnits->setCurrentIndex(Unit);
+        (Result == gui::mrOk ? D->btnOK : D->btnCancel)->click();
+        return gui::DialogReply{};
+    };
+}
+
+// A batch dialog answer: Press runs the buttons, then Close (OK or Cancel).
+ScriptedResponder::Step Batch(std::function<void(TfrmProceedAll&)> Press, bool Ok = true)
+{
+    return [=](const gui::DialogRequest& R) {
+        auto* D = dynamic_cast<TfrmProceedAll*>(R.form);
+        EXPECT_NE(D, nullptr);
+        if (D) {
+            Press(*D);
+            (Ok ? D->btnOK : D->btnCancel)->click();
+        }
+        return gui::DialogReply{};
+    };
+}
+
+class ExperimentCalibration : public ExperimentFixture {
+protected:
+    TfrmExperiment* OpenSet(const std::vector<SampleSpec>& Specs, std::uint8_t Stored = 0)
+    {
+        auto E = BuildExperiment(Specs);
+        E->SetUsedStatistic(Stored);
+        TfrmExperiment* W = Open(WriteExperiment(dir, QString("E%1.AXP").arg(++FFiles), *E));
+        EXPECT_NE(W, nullptr);
+        return W;
+    }
+    int FFiles = 0;
+    TAASSample* SampleAt(TfrmExperiment* W, int I) { return W->Experiment->GetItem(I); }
+    void SelectSample(TfrmExperiment* W, int I) { Select(W, W->SampleNode(I)); }
+    static QString Line(TfrmExperiment* W, int Sample, int Line)
+    {
+        return InfoLines(W->SampleNode(Sample))[Line];
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Marking
+
+TEST_F(ExperimentCalibration, StandartInPpbStoresPpmAndShowsIt)
+{
+    for (const char Sep : {'.', ','}) {
+        SeparatorScope Scope(Sep);
+        TfrmExperiment* W = OpenSet({{"A", 100}, {"B", 200}});
+        SelectSample(W, 1);
+        ScriptedResponder Answers;
+        Answers.Then(Standard(250, 1));
+        EXPECT_TRUE(Run(W, W->acSampleStandart));
+        const TAASSample* S = SampleAt(W, 1);
+        EXPECT_TRUE(S->Standart());
+        EXPECT_FALSE(S->Zero());
+        EXPECT_EQ(S->Concentration(), 0.25);
+        EXPECT_EQ(S->ConcentrationStr(), "ppm");
+        EXPECT_TRUE(W->FModified);
+        EXPECT_EQ(Line(W, 1, 8), "Sample Type: STANDART");
+        EXPECT_EQ(Line(W, 1, 9), Sep == '.' ? "Concentration: 0.250 [ppm]" : "Concentration: 0,250 [ppm]");
+        EXPECT_EQ(W->tviewExperimentNodeColor(W->SampleNode(1), false), QColor(0, 0, 255));
+        // Marking does not calibrate.
+        EXPECT_TRUE(W->CalibChart->series().isEmpty());
+    }
+}
+
+TEST_F(ExperimentCalibration, StandartAtZeroIsAcceptedAndNotKnown)
+{
+    TfrmExperiment* W = OpenSet({{"A", 100}});
+    SelectSample(W, 0);
+    ScriptedResponder Answers;
+    Answers.Then(Standard(0, 0));
+    Run(W, W->acSampleStandart);
+    EXPECT_TRUE(SampleAt(W, 0)->Standart());
+    EXPECT_EQ(SampleAt(W, 0)->Concentration(), 0.0);
+    EXPECT_EQ(Line(W, 0, 9), "Concentration: Not known");
+    EXPECT_TRUE(Answers.Messages().isEmpty());
+}
+
+TEST_F(ExperimentCalibration, NegativeStandartKeepsTheDialogOpen)
+{
+    TfrmExperiment* W = OpenSet({{"A", 100}});
+    SelectSample(W, 0);
+    ScriptedResponder Answers;
+    Answers.Then([](const gui::DialogRequest& R) {
+        auto* D = dynamic_cast<TfrmDefineStandart*>(R.form);
+        D->sedConc->SetValue(-2);
+        D->btnOK->click();
+        EXPECT_EQ(D->result(), 0);   // still open
+        D->sedConc->SetValue(2);
+        D->btnOK->click();
+        return gui::DialogReply{};
+    });
+    Answers.ThenResult(gui::mrOk);
+    Run(W, W->acSampleStandart);
+    EXPECT_EQ(Answers.Messages(), QStringList{"Negative concentrations are not allowed."});
+    EXPECT_EQ(SampleAt(W, 0)->Concentration(), 2.0);
+}
+
+TEST_F(ExperimentCalibration, CheckedCommandDoesNothingAndSampleAsksAgain)
+{
+    TfrmExperiment* W = OpenSet({{"A", 100, Kind::Standart, 2.0}});
+    SelectSample(W, 0);
+    ASSERT_FALSE(W->FModified);
+    ScriptedResponder Answers;
+    // Ctrl+1 on a standard: no question, no change.
+    EXPECT_TRUE(Run(W, W->acSampleStandart));
+    EXPECT_TRUE(Answers.Requests.empty());
+    EXPECT_FALSE(W->FModified);
+    EXPECT_TRUE(W->acSampleStandart->isChecked());
+    EXPECT_FALSE(W->acSampleSample->isChecked());
+    // Ctrl+2, then Ctrl+1 asks for a new concentration.
+    Run(W, W->acSampleSample);
+    EXPECT_FALSE(SampleAt(W, 0)->Standart());
+    EXPECT_EQ(SampleAt(W, 0)->Concentration(), NotSet);
+    EXPECT_EQ(Line(W, 0, 8), "Sample Type: SAMPLE");
+    EXPECT_TRUE(W->FModified);
+    Answers.Then(Standard(4, 0));
+    Run(W, W->acSampleStandart);
+    ASSERT_EQ(Answers.Requests.size(), 1u);
+    EXPECT_EQ(SampleAt(W, 0)->Concentration(), 4.0);
+}
+
+TEST_F(ExperimentCalibration, CancelStillMarksTheWindowModified)
+{
+    TfrmExperiment* W = OpenSet({{"A", 100}});
+    SelectSample(W, 0);
+    ScriptedResponder Answers;
+    Answers.Then(Standard(5, 0, gui::mrCancel));
+    Run(W, W->acSampleStandart);
+    EXPECT_FALSE(SampleAt(W, 0)->Standart());
+    EXPECT_EQ(SampleAt(W, 0)->Concentration(), NotSet);
+    EXPECT_TRUE(W->FModified);
+}
+
+TEST_F(ExperimentCalibration, ZeroAndSampleAreExclusiveKinds)
+{
+    TfrmExperiment* W = OpenSet({{"A", 100, Kind::Standart, 2.0}});
+    SelectSample(W, 0);
+    SampleAt(W, 0)->SetConcentrationStr("ppb");
+    Run(W, W->acSampleZero);
+    const TAASSample* S = SampleAt(W, 0);
+    EXPECT_TRUE(S->Zero());
+    EXPECT_FALSE(S->Standart());
+    EXPECT_EQ(S->Concentration(), NotSet);
+    EXPECT_EQ(S->ConcentrationStr(), "ppm");
+    EXPECT_EQ(Line(W, 0, 8), "Sample Type: ZERO");
+    EXPECT_EQ(W->tviewExperimentNodeColor(W->SampleNode(0), false), QColor(0, 128, 0));
+    W->acList->UpdateActions();
+    EXPECT_EQ(QList<bool>({W->acSampleStandart->isChecked(), W->acSampleSample->isChecked(),
+                           W->acSampleZero->isChecked()}),
+              QList<bool>({false, false, true}));
+    Run(W, W->acSampleSample);
+    EXPECT_FALSE(SampleAt(W, 0)->Zero());
+}
+
+TEST_F(ExperimentCalibration, MarkingNeedsASampleNode)
+{
+    TfrmExperiment* W = OpenSet({{"A", 100}});
+    for (QTreeWidgetItem* Node : {static_cast<QTreeWidgetItem*>(nullptr), W->RootNode(), W->SampleNode(0)->child(0),
+                                  W->SampleNode(0)->child(5)}) {
+        Select(W, Node);
+        for (QAction* A : {W->acSampleStandart, W->acSampleSample, W->acSampleZero})
+            EXPECT_FALSE(Enabled(W, A));
+    }
+    SelectSample(W, 0);
+    for (QAction* A : {W->acSampleStandart, W->acSampleSample, W->acSampleZero})
+        EXPECT_TRUE(Enabled(W, A));
+    EXPECT_EQ(W->acSampleStandart->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_1));
+}
+
+// ---------------------------------------------------------------------------
+// The calibration page
+
+TEST_F(ExperimentCalibration, ActivatingThePageCalibratesAndRefreshesInfoLines)
+{
+    for (const char Sep : {'.', ','}) {
+        SeparatorScope Scope(Sep);
+        // The file keeps statistic 1; the page starts at item 0 all the same.
+        TfrmExperiment* W = OpenSet(StandardSet(), 1);
+        TCalibrationView* View = VelorSpec::CalibrationView(*W);
+        ASSERT_NE(View, nullptr);
+        EXPECT_EQ(View->rgrUsedStats->ItemIndex(), 0);
+        EXPECT_EQ(W->CalibChart, View->CalibChart);
+        EXPECT_FALSE(Enabled(W, W->acExpCopyCalibChart));
+        ScriptedResponder Answers;
+        W->pctrlExperiment->setCurrentIndex(1);
+        EXPECT_TRUE(Answers.Requests.empty());
+        EXPECT_EQ(W->Experiment->UsedStatistic(), 0);
+        EXPECT_EQ(W->CalibChart->series().size(), 3);
+        EXPECT_FALSE(W->FModified);
+        EXPECT_TRUE(Enabled(W, W->acExpCopyCalibChart));
+        auto Twin = BuildExperiment(StandardSet());
+        std::vector<double> X, Y;
+        Twin->DoRegression(X, Y);
+        for (int I = 0; I < Twin->Count(); ++I) {
+            const double C = Twin->GetItem(I)->Concentration();
+            EXPECT_EQ(W->Experiment->GetItem(I)->Concentration(), C);
+            EXPECT_EQ(Line(W, I, 9).toStdString(),
+                      C > 0 ? Format("Concentration: %.3f [%s]", C, "ppm") : std::string("Concentration: Not known"));
+        }
+        // Another statistic redraws and refreshes again.
+        View->rgrUsedStats->Button(3)->click();
+        EXPECT_EQ(W->Experiment->UsedStatistic(), 3);
+        EXPECT_FALSE(W->FModified);
+    }
+}
+
+TEST_F(ExperimentCalibration, PageWithoutStandardsShowsTheMessage)
+{
+    TfrmExperiment* W = OpenSet({{"A", 100}, {"B", 200}});
+    ScriptedResponder Answers;
+    Answers.ThenResult(gui::mrOk);
+    W->pctrlExperiment->setCurrentIndex(1);
+    EXPECT_EQ(Answers.Messages(), QStringList{"Can't do regression without defined standarts."});
+    EXPECT_TRUE(W->CalibChart->series().isEmpty());
+    EXPECT_FALSE(VelorSpec::CalibrationView(*W)->TitleVisible());
+    EXPECT_FALSE(Enabled(W, W->acExpCopyCalibChart));
+}
+
+// ---------------------------------------------------------------------------
+// Proceed All Samples
+
+TEST_F(ExperimentCalibration, ProceedAllDefinePlateauThenOkRebuildsInfoLines)
+{
+    TfrmExperiment* W = OpenSet({{"A", 100, Kind::Sample, NotSet, false, false},
+                                 {"B", 200, Kind::Sample, NotSet, false, false},
+                                 {"C", 300, Kind::Sample, NotSet, false, false}});
+    EXPECT_TRUE(Enabled(W, W->acExpProceedAll));
+    EXPECT_EQ(W->acExpProceedAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
+    ScriptedResponder Answers;
+    Answers.Then(Batch([](TfrmProceedAll& D) { D.btnDefinePlateau->click(); }));
+    Answers.Then(processing_test::FillForm<VelorSpec::TfrmInterval>([](VelorSpec::TfrmInterval& F) {
+        F.sedStart->SetValue(0.5);
+        F.sedEnd->SetValue(0.7);
+    }));
+    EXPECT_TRUE(Run(W, W->acExpProceedAll));
+    EXPECT_TRUE(W->FModified);
+    for (int I = 0; I < 3; ++I) {
+        EXPECT_EQ(SampleAt(W, I)->PeakStart(), 0.5);
+        EXPECT_EQ(Line(W, I, 0).toStdString(), Format("Peak Interval: %.2f - %.2f [s]", 0.5, 0.7));
+    }
+    EXPECT_TRUE(W->tviewExperiment->updatesEnabled());
+    EXPECT_TRUE(processing_test::CursorRestored());
+}
+
+TEST_F(ExperimentCalibration, ProceedAllSmoothThenOkRefillsTheCurves)
+{
+    TfrmExperiment* W = OpenSet({{"A", 100}, {"B", 200}});
+    ScriptedResponder Answers;
+    Answers.Then(Batch([](TfrmProceedAll& D) { D.btnSmooth->click(); }));
+    Answers.Then(processing_test::FillForm<VelorSpec::TfrmSmooth>(
+        [](VelorSpec::TfrmSmooth& F) { F.sedPoints->SetValue(2); }));
+    Run(W, W->acExpProceedAll);
+    for (int I = 0; I < 2; ++I) {
+        const TAASSample* S = SampleAt(W, I);
+        EXPECT_EQ(CurveY(*W, W->SampleNode(I)->child(0)), PointsOf(S->GetItem(0)));
+        EXPECT_EQ(CurveY(*W, W->SampleNode(I)->child(2)), PointsOf(S->Ansambled()));
+    }
+    EXPECT_TRUE(W->FModified);
+}
+
+TEST_F(ExperimentCalibration, ProceedAllCancelAfterAStepRefreshesAndMarksModified)
+{
+    TfrmExperiment* W = OpenSet({{"A", 100}, {"B", 200}});
+    ScriptedResponder Answers;
+    Answers.Then(Batch([](TfrmProceedAll& D) { D.btnAbsorbtion->click(); }, false));
+    Run(W, W->acExpProceedAll);
+    EXPECT_TRUE(W->FModified);
+    const TAASSample* S = SampleAt(W, 1);
+    EXPECT_TRUE(S->Absorbtion());
+    EXPECT_EQ(CurveY(*W, W->SampleNode(1)->child(1)), PointsOf(S->GetItem(1)));
+    EXPECT_EQ(Line(W, 1, 1).toStdString(), Format("Peak Mean: %.4f [a.u.]", S->PeakMean()));
+}
+
+TEST_F(ExperimentCalibration, ProceedAllOnAnEmptyExperimentReportsTheIndexError)
+{
+    TfrmExperiment* W = NewExperiment();
+    ASSERT_NE(W, nullptr);
+    W->FModified = false;
+    ScriptedResponder Answers;
+    Answers.Then(Batch([](TfrmProceedAll& D) { D.btnDefinePlateau->click(); }, false));
+    Answers.ThenResult(gui::mrOk);
+    Run(W, W->acExpProceedAll);
+    EXPECT_EQ(Answers.Messages(), QStringList{"List index out of bounds (0)"});
+    EXPECT_FALSE(W->FModified);
+}
+
+}  // namespace
