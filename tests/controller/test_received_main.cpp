@@ -4,6 +4,7 @@
 
 #include <QChart>
 #include <QLineSeries>
+#include <QValueAxis>
 
 #include "Charts.h"
 #include "MainTestUtil.h"
@@ -56,6 +57,14 @@ TEST_F(ReceivedTest, OneChunkWithAMarkerStartsANewSeries)
     ASSERT_NE(View, nullptr);
     EXPECT_TRUE(View->IsFrozen(S[0]));
     EXPECT_FALSE(View->IsFrozen(S[1]));
+    // The axes grew to the readings; all positive, so no negative range.
+    auto* AxisX = qobject_cast<QValueAxis*>(W->Chart->axes(Qt::Horizontal).value(0));
+    auto* AxisY = qobject_cast<QValueAxis*>(W->Chart->axes(Qt::Vertical).value(0));
+    ASSERT_TRUE(AxisX && AxisY);
+    EXPECT_GE(AxisX->max(), 0.04);
+    EXPECT_LE(AxisY->min(), 12);
+    EXPECT_GE(AxisY->min(), 0);
+    EXPECT_GE(AxisY->max(), 56);
     EXPECT_EQ(W->FLines.FReceivedLines, (std::vector<std::string>{"12", "34", "-1000", "56", ""}));
     EXPECT_EQ(W->FLines.FLastPlottedLine, 4);
     EXPECT_FALSE(W->FLines.FPlotting);
