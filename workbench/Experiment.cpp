@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
-#include <QtCharts/QLegend>
 #include <QtCharts/QLineSeries>
 #include <algorithm>
 
@@ -586,34 +585,6 @@ void TfrmExperiment::MainChartAfterDraw()
 // ---------------------------------------------------------------------------
 // Experiment and tree commands
 
-namespace {
-
-// Shows or hides many curves at once: the chart's view and its legend wait
-// until the last one is done.
-class TBulkCurveChange {
-public:
-    explicit TBulkCurveChange(TfrmExperiment& Window)
-        : FView(Window.MainChartView), FLegend(Window.MainChart->legend()), FLegendShown(FLegend->isVisible())
-    {
-        FView->setUpdatesEnabled(false);
-        FLegend->setVisible(false);
-    }
-    ~TBulkCurveChange()
-    {
-        FLegend->setVisible(FLegendShown);
-        FView->setUpdatesEnabled(true);
-    }
-    TBulkCurveChange(const TBulkCurveChange&) = delete;
-    TBulkCurveChange& operator=(const TBulkCurveChange&) = delete;
-
-private:
-    QWidget* FView;
-    QLegend* FLegend;
-    bool FLegendShown;
-};
-
-}  // namespace
-
 void TfrmExperiment::acSampleNodeUpdate(QAction* Sender)
 {
     Sender->setEnabled(SelectedSampleNode() != nullptr);
@@ -655,8 +626,6 @@ void TfrmExperiment::acExpCopyCalibChartUpdate(QAction* Sender)
 void TfrmExperiment::acTreeSelectAllExecute(QAction* Sender)
 {
     const int State = gui::TActionList::Tag(Sender);
-    // One layout and one repaint of the chart and its legend for all curves.
-    TBulkCurveChange Bulk(*this);
     for (int I = 0; I < Experiment->Count(); ++I)
         if (QTreeWidgetItem* Node = SampleNode(I)) {
             TSampleTreeView::SetNodeState(Node, State);
