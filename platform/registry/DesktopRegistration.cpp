@@ -4,9 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringList>
+
+#include "FileUtils.h"
+#include "SysUtils.h"
 
 namespace platform::registry {
 
@@ -21,9 +23,12 @@ void writeWhole(const QString& path, const QByteArray& data, const QString& what
 {
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         fail(what, path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+    // The model's safe writer: never half-written, nothing left by a crash.
+    try {
+        WriteFileReplacing(QFile::encodeName(path).toStdString(), std::string_view(data.constData(), size_t(data.size())));
+    } catch (const Exception&) {
         fail(what, path);
+    }
 }
 
 QString xmlEscaped(const QString& text)
