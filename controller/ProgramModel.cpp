@@ -221,12 +221,13 @@ QWidget* ProgramDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
         combo->setMaxVisibleItems(3);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setFrame(false);
+        combo->lineEdit()->setMaxLength(ProgramFieldDefs()[fldSampleType].Size);
         return combo;
     }
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         if (index.column() == fldSampleName)
-            line->setMaxLength(255);
+            line->setMaxLength(ProgramFieldDefs()[fldSampleName].Size);
     }
     return editor;
 }

@@ -110,13 +110,14 @@ public:
     ProgramModel* programModel() const { return FModel; }
     ProgramDelegate* programDelegate() const { return FDelegate; }
 
-    // Grid position of the current column (0-based), as the viewer buttons
-    // are chosen by.
+    // The field (model column) of the current cell, -1 without one.  Columns
+    // the user moved keep their field.
     int currentColumn() const;
 
 signals:
-    // The viewer button of column ReceivedData or GraphicView was clicked on
-    // the current row (the table's cursor is on that row).
+    // The viewer button of the ReceivedData or GraphicView column (the field,
+    // wherever the user moved the column) was clicked; the table's cursor is
+    // on the clicked row.
     void editButtonClicked(int column);
 
 protected:

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QStyleOptionViewItem>
@@ -241,6 +242,14 @@ TEST_F(GridFixture, TheEllipsisButtonOfAViewerCellReportsItsColumnOnTheClickedRo
     const QRect Cell = G.visualRect(M.index(0, fldReceivedData));
     QTest::mouseClick(G.viewport(), Qt::LeftButton, {}, Cell.topLeft() + QPoint(3, 3));
     EXPECT_EQ(Clicks.count(), 2);
+    // A column the user moved keeps its viewer.
+    G.horizontalHeader()->moveSection(fldGraphicView, 0);
+    G.scrollTo(M.index(0, fldGraphicView));
+    QTest::mouseClick(G.viewport(), Qt::LeftButton, {},
+                      ProgramDelegate::buttonRect(G.visualRect(M.index(0, fldGraphicView))).center());
+    ASSERT_EQ(Clicks.count(), 3);
+    EXPECT_EQ(Clicks[2][0].toInt(), fldGraphicView);
+    EXPECT_EQ(T.RecNo(), 0);
 }
 
 }  // namespace
