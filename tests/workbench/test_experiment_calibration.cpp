@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QtCharts/QScatterSeries>
 
 #include "CalibrationTestUtil.h"
@@ -110,26 +111,6 @@ TEST_F(ExperimentCalibration, StandartAtZeroIsAcceptedAndNotKnown)
     EXPECT_TRUE(Answers.Messages().isEmpty());
 }
 
-TEST_F(ExperimentCalibration, NegativeStandartKeepsTheDialogOpen)
-{
-    TfrmExperiment* W = OpenSet({{"A", 100}});
-    SelectSample(W, 0);
-    ScriptedResponder Answers;
-    Answers.Then([](const gui::DialogRequest& R) {
-        auto* D = dynamic_cast<TfrmDefineStandart*>(R.form);
-        D->sedConc->SetValue(-2);
-        D->btnOK->click();
-        EXPECT_EQ(D->result(), 0);   // still open
-        D->sedConc->SetValue(2);
-        D->btnOK->click();
-        return gui::DialogReply{};
-    });
-    Answers.ThenResult(gui::mrOk);
-    Run(W, W->acSampleStandart);
-    EXPECT_EQ(Answers.Messages(), QStringList{"Negative concentrations are not allowed."});
-    EXPECT_EQ(SampleAt(W, 0)->Concentration(), 2.0);
-}
-
 TEST_F(ExperimentCalibration, CheckedCommandDoesNothingAndSampleAsksAgain)
 {
     TfrmExperiment* W = OpenSet({{"A", 100, Kind::Standart, 2.0}});
@@ -152,6 +133,27 @@ TEST_F(ExperimentCalibration, CheckedCommandDoesNothingAndSampleAsksAgain)
     Run(W, W->acSampleStandart);
     ASSERT_EQ(Answers.Requests.size(), 1u);
     EXPECT_EQ(SampleAt(W, 0)->Concentration(), 4.0);
+}
+
+TEST_F(ExperimentCalibration, ShortcutKeysReachTheMarkingCommands)
+{
+    TfrmExperiment* W = OpenSet({{"A", 100, Kind::Standart, 2.0}});
+    SelectSample(W, 0);
+    frame->activateWindow();
+    QApplication::setActiveWindow(frame);
+    W->tviewExperiment->setFocus();
+    ScriptedResponder Answers;
+    QTest::keyClick(W->tviewExperiment, Qt::Key_1, Qt::ControlModifier);
+    EXPECT_TRUE(Answers.Requests.empty());
+    EXPECT_FALSE(W->FModified);
+    QTest::keyClick(W->tviewExperiment, Qt::Key_2, Qt::ControlModifier);
+    EXPECT_FALSE(SampleAt(W, 0)->Standart());
+    Answers.Then(Standard(3, 0));
+    QTest::keyClick(W->tviewExperiment, Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(Answers.Requests.size(), 1u);
+    EXPECT_EQ(SampleAt(W, 0)->Concentration(), 3.0);
+    QTest::keyClick(W->tviewExperiment, Qt::Key_3, Qt::ControlModifier);
+    EXPECT_TRUE(SampleAt(W, 0)->Zero());
 }
 
 TEST_F(ExperimentCalibration, CancelStillMarksTheWindowModified)
