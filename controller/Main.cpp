@@ -103,6 +103,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     dlgSaveProg.overwritePrompt = false;
     dlgSaveProg.mustExist = false;
 
+    FCommandLine = QCoreApplication::arguments().mid(1);
     ConnectCommands();
 
     // Creating the window.
@@ -305,14 +306,16 @@ void TfrmMain::CreateMenus()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu"));
-    const auto menu = [](QMenu* parentMenu, QMenuBar* parentBar, const char* name, const char* title) {
-        QMenu* m = parentMenu ? parentMenu->addMenu(QString::fromLatin1(title)) : parentBar->addMenu(QString::fromLatin1(title));
+    // A menu of the bar (no parent menu) or a submenu.
+    const auto menu = [bar](QMenu* parentMenu, const char* name, const char* title) {
+        const QString text = QString::fromLatin1(title);
+        QMenu* m = parentMenu ? parentMenu->addMenu(text) : bar->addMenu(text);
         m->setObjectName(QString::fromLatin1(name));
         TActionList::HookMenu(m);
         return m;
     };
 
-    miProgram = menu(nullptr, bar, "miProgram", "Program");
+    miProgram = menu(nullptr, "miProgram", "Program");
     miProgram->addAction(acProgramRun);
     miProgram->addAction(acProgramPause);
     miProgram->addAction(acProgramReset);
@@ -320,7 +323,7 @@ void TfrmMain::CreateMenus()
     miProgram->addAction(acProgramNew);
     miProgram->addSeparator();
     miProgram->addAction(acProgramOpen);
-    miProgramReopen = menu(miProgram, nullptr, "miProgramReopen", "Reopen");
+    miProgramReopen = menu(miProgram, "miProgramReopen", "Reopen");
     miProgram->addSeparator();
     miProgram->addAction(acProgramSave);
     miProgram->addAction(acProgramSaveAs);
@@ -329,7 +332,7 @@ void TfrmMain::CreateMenus()
     miProgramExit->setObjectName(QStringLiteral("miProgramExit"));
     connect(miProgramExit, &QAction::triggered, this, [this] { miProgramExitClick(); });
 
-    miInstrument = menu(nullptr, bar, "miInstrument", "Instrument");
+    miInstrument = menu(nullptr, "miInstrument", "Instrument");
     miInstrument->addAction(acInstrConnect);
     miInstrument->addAction(acInstrDisconnect);
     miInstrument->addSeparator();
@@ -338,7 +341,7 @@ void TfrmMain::CreateMenus()
     miInstrument->addAction(acInstrSaveSamples);
     miInstrument->addAction(acInstrSaveExperiment);
 
-    miEdit = menu(nullptr, bar, "miEdit", "Edit");
+    miEdit = menu(nullptr, "miEdit", "Edit");
     miEdit->addAction(acEditInsertRow);
     miEdit->addAction(acEditDelRow);
     miEdit->addSeparator();
@@ -354,7 +357,7 @@ void TfrmMain::CreateMenus()
     miEdit->addSeparator();
     miEdit->addAction(acEditClearSampleData);
 
-    miOptions = menu(nullptr, bar, "miOptions", "Options");
+    miOptions = menu(nullptr, "miOptions", "Options");
     miOptions->addAction(acOptionsLPT1);
     miOptions->addAction(acOptionsLPT2);
     miOptions->addSeparator();
@@ -364,7 +367,7 @@ void TfrmMain::CreateMenus()
     miOptions->addAction(acOptionsProbeDown);
     miOptions->addAction(acOptionsProbeUp);
     miOptions->addSeparator();
-    miOptionsAutosampler = menu(miOptions, nullptr, "miOptionsAutosampler", "Autosampler");
+    miOptionsAutosampler = menu(miOptions, "miOptionsAutosampler", "Autosampler");
     miOptionsAutosampler->addAction(acOptionsMoveLeft);
     miOptionsAutosampler->addAction(acOptionsMoveRight);
     miOptionsAutosampler->addSeparator();
@@ -376,10 +379,10 @@ void TfrmMain::CreateMenus()
     miOptions->addSeparator();
     miOptions->addAction(acOptionsProperties);
 
-    miTest = menu(nullptr, bar, "miTest", "Test");
-    miTestSendBit = menu(miTest, nullptr, "miTestSendBit", "Send Bit To");
+    miTest = menu(nullptr, "miTest", "Test");
+    miTestSendBit = menu(miTest, "miTestSendBit", "Send Bit To");
     miTest->addSeparator();
-    miTestClearBit = menu(miTest, nullptr, "miTestClearBit", "Clear Bit From");
+    miTestClearBit = menu(miTest, "miTestClearBit", "Clear Bit From");
     const auto pinItems = [](QMenu* m, const QString& prefix, QList<QAction*>& pins) {
         for (int pin = 2; pin <= 9; ++pin) {
             QAction* item = m->addAction(QStringLiteral("Pin &%1").arg(pin));
@@ -395,7 +398,7 @@ void TfrmMain::CreateMenus()
     miTestSendBitAll = pinItems(miTestSendBit, QStringLiteral("miTestSendBit"), miTestSendBitPins);
     miTestClearBitAll = pinItems(miTestClearBit, QStringLiteral("miTestClearBit"), miTestClearBitPins);
 
-    miHelp = menu(nullptr, bar, "miHelp", "Help");
+    miHelp = menu(nullptr, "miHelp", "Help");
     miHelp->addAction(acHelpContents);
     miHelp->addSeparator();
     miHelp->addAction(acHelpAbout);
@@ -768,17 +771,7 @@ void TfrmMain::MRUManagerClick(const QString& fileName)
 
 void TfrmMain::pmRecentPopup()
 {
-    const QList<QAction*> old = pmRecent->actions();
-    for (int i = old.size() - 1; i >= 0; --i)
-        delete old[i];
-    for (QAction* source : miProgramReopen->actions()) {
-        QAction* item = new QAction(source->text(), pmRecent);
-        item->setStatusTip(source->statusTip());
-        item->setToolTip(source->toolTip());
-        // Same click as the "Reopen" item.
-        connect(item, &QAction::triggered, source, &QAction::trigger);
-        pmRecent->addAction(item);
-    }
+    MRUManager->FillPopup(pmRecent);
 }
 
 // ---------------------------------------------------------------------------
@@ -786,26 +779,15 @@ void TfrmMain::pmRecentPopup()
 
 void TfrmMain::acInstrConnectExecute(QAction* sender)
 {
-    if (TActionList::Tag(sender) == 0) {
-        if (!cpDrv->Connect())
-            gui::MessageDlg(QStringLiteral("Could not connect to serial port.\r\nPlease, check settings and try again."),
-                            gui::MsgDlgType::Error, gui::mbOK, this);
-    } else {
+    if (TActionList::Tag(sender) == 0)
+        ConnectInstrumentPort(this, cpDrv);
+    else
         cpDrv->Disconnect();
-    }
 }
 
 void TfrmMain::acInstrPropertiesExecute()
 {
-    if (cpDrv->IsConnected()) {
-        if (gui::MessageDlg(QStringLiteral("Could not change settings while a connection is active.\r\n"
-                                           "Close the connection and continue ?"),
-                            gui::MsgDlgType::Confirmation, gui::mbOKCancel, this) != gui::mrOk)
-            return;
-        cpDrv->Disconnect();
-    }
-    TSettingsForm form(this, cpDrv);
-    gui::ExecModal(form);
+    ExecuteInstrumentSettings(this, cpDrv);
 }
 
 // ---------------------------------------------------------------------------
@@ -862,12 +844,12 @@ void TfrmMain::acHelpAboutExecute()
 
 void TfrmMain::FormShow()
 {
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2)
+    if (FCommandLine.isEmpty())
         return;
-    const QFileInfo file(args[1]);
+    const QString name = FCommandLine.first();
+    const QFileInfo file(name);
     if (file.exists() && file.isFile())
-        OpenProgram(args[1]);
+        OpenProgram(name);
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -978,8 +960,9 @@ void TfrmMain::RestoreGridLayout()
             order.append({pos, c});
     }
     std::stable_sort(order.begin(), order.end());
-    for (int i = 0; i < order.size(); ++i)
-        header->moveSection(header->visualIndex(order[i].second), i);
+    // Placed in the order of their positions, each column lands on its own.
+    for (const auto& [pos, column] : order)
+        header->moveSection(header->visualIndex(column), pos);
 }
 
 }  // namespace VelorTime

@@ -183,6 +183,10 @@ public:
     QChart* Chart = nullptr;                  // the live chart
     QLineSeries* MainSeries = nullptr;        // its first series, red
 
+    // The command-line arguments after the program's name; the first one is
+    // opened when the window is first shown and names an existing file.
+    QStringList FCommandLine;
+
     // The instrument's serial port; starts on "\\.\COM2".
     TCommPortDriver* cpDrv = nullptr;
 

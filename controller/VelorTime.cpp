@@ -3,12 +3,13 @@
 
 #include "Main.h"
 #include "SysUtils.h"
+#include "WindowFit.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VelorTime"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Velor Time"));
+    gui::SetApplicationTitle(QStringLiteral("Velor Time"));
     InitDecimalSeparatorFromLocale();
     VelorTime::frmMain = new VelorTime::TfrmMain;
     VelorTime::frmMain->setAttribute(Qt::WA_DeleteOnClose);

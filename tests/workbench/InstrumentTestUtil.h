@@ -16,32 +16,8 @@
 #include "AASCls.h"
 #include "ActionList.h"
 #include "Dialogs.h"
+#include "ScriptedDialogs.h"
 #include "Instrument.h"
-
-struct ScriptedDialogs {
-    std::vector<gui::DialogRequest> asked;
-    std::deque<gui::DialogReply> replies;  // answered in order; empty: Cancel
-    QStringList formClasses;               // class of every modal form shown
-    gui::Responder previous;
-
-    ScriptedDialogs()
-    {
-        previous = gui::SetResponder([this](const gui::DialogRequest& r) {
-            asked.push_back(r);
-            if (r.form)
-                formClasses << QString::fromLatin1(r.form->metaObject()->className());
-            if (replies.empty())
-                return gui::DialogReply{gui::mrCancel, {}, 0, {}};
-            gui::DialogReply reply = replies.front();
-            replies.pop_front();
-            return reply;
-        });
-    }
-    ~ScriptedDialogs() { gui::SetResponder(previous); }
-
-    void Answer(int result) { replies.push_back({result, {}, 0, {}}); }
-    void SaveAs(const QString& name) { replies.push_back({gui::mrOk, name, 0, {}}); }
-};
 
 inline QStringList TopTexts(const QTreeWidget* tree)
 {

@@ -1,0 +1,748 @@
+// The controller's main window: caption, menus, tool bars and their menu,
+// enabling rules, the program file commands with the save question, the
+// recent-file list, the command line, persisted settings, the instrument port
+// commands, the About box and closing.
+
+#include <QApplication>
+#include <QChartView>
+#include <QLabel>
+#include <QPushButton>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineSeries>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSpinBox>
+#include <QComboBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include "About.h"
+#include "CPDrv.h"
+#include "Main.h"
+#include "ShellTestUtil.h"
+#include "PtyPair.h"
+#include "SpinWait.h"
+
+using namespace VelorTime;
+using gui::RequestKind;
+
+namespace {
+
+QStringList Items(const QMenu* menu)
+{
+    QStringList out;
+    for (QAction* a : menu->actions())
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+QStringList Bar(const QToolBar* bar)
+{
+    QStringList out;
+    for (QAction* a : bar->actions()) {
+        if (a->isSeparator())
+            out << QStringLiteral("-");
+        else if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(a)); button && button->defaultAction())
+            out << button->defaultAction()->objectName();
+        else
+            out << a->objectName();
+    }
+    return out;
+}
+
+class MainTest : public ::testing::Test {
+protected:
+    void SetUp() override { frm = new TfrmMain; }
+    void TearDown() override { delete frm; }
+
+    bool Enabled(QAction* a)
+    {
+        frm->acList->UpdateAction(a);
+        return a->isEnabled();
+    }
+    bool Exec(QAction* a) { return frm->acList->Execute(a); }
+    int Rows() const { return frm->cdsProgram.Table().RecordCount(); }
+    // A changed, unsaved program of one row.
+    void Modify(int id = 1) { AppendProgramRow(frm->cdsProgram, id); }
+    QString File(const QString& name) const { return stores.Path(name); }
+
+    TempStores stores;
+    ScriptedDialogs dialogs;
+    TfrmMain* frm = nullptr;
+};
+
+const char* const SaveQuestion = "Do you want to save changes to \"%1\" ?";
+
+}  // namespace
+
+TEST_F(MainTest, StartsUntitledOnTheProgramPage)
+{
+    EXPECT_EQ(frm->windowTitle(), QStringLiteral("VELOR TIME - [Untitled]"));
+    EXPECT_EQ(frm->FFileName, UntitledName);
+    EXPECT_FALSE(frm->IsModified());
+    EXPECT_FALSE(frm->FRunning);
+    EXPECT_EQ(frm->size(), QSize(640, 480));
+    EXPECT_EQ(frm->pcMain->currentWidget(), frm->tsProgram);
+    EXPECT_FALSE(frm->pcMain->tabBar()->isVisibleTo(frm));
+    EXPECT_FALSE(frm->panAutoData->isVisibleTo(frm));
+    EXPECT_EQ(frm->cmbMoveTo->currentText(), QStringLiteral("RIGHT"));
+    EXPECT_EQ(frm->spedMoveBy->value(), 1);
+    EXPECT_EQ(frm->spedMoveBy->minimum(), 1);
+    EXPECT_EQ(frm->cpDrv->PortName(), QStringLiteral("\\\\.\\COM2"));
+    EXPECT_EQ(frm->FLines.FCurrentSeries, frm->MainSeries);
+    EXPECT_FALSE(frm->FLines.FPlotting);
+    EXPECT_EQ(frm->MainSeries->color(), QColor(Qt::red));
+    EXPECT_TRUE(frm->acOptionsLPT1->isChecked());
+    EXPECT_FALSE(frm->acOptionsLPT2->isChecked());
+    EXPECT_EQ(frm, frmMain);
+    EXPECT_TRUE(dialogs.asked.empty());
+}
+
+TEST_F(MainTest, MenusListTheCommandsInOrder)
+{
+    QStringList bar;
+    for (QAction* a : frm->menuBar()->actions())
+        bar << a->text();
+    EXPECT_EQ(bar, (QStringList{"Program", "Instrument", "Edit", "Options", "Test", "Help"}));
+    EXPECT_EQ(Items(frm->miProgram), (QStringList{"Run", "Pause", "Reset", "-", "New...", "-", "Open...", "Reopen", "-",
+                                                  "Save", "Save As...", "-", "Exit"}));
+    EXPECT_EQ(Items(frm->miInstrument), (QStringList{"Connect", "&Disconnect", "-", "C&ommunication Properties...", "-",
+                                                     "&Save Samples...", "Save As E&xperiment..."}));
+    EXPECT_EQ(Items(frm->miEdit),
+              (QStringList{"Insert Row", "Delete Row", "-", "Edit Row Data", "Save Row Changes", "Discard Row Changes", "-",
+                           "Copy Row", "Paste Row", "-", "Find...", "Find Next", "-", "Clear Sample Data"}));
+    EXPECT_EQ(Items(frm->miOptions),
+              (QStringList{"LPT 1", "LPT 2", "-", "Start Washing", "Stop Washing", "-", "Probe Down", "Probe Up", "-",
+                           "Autosampler", "-", "Pins Configuration...", "-", "Properties..."}));
+    EXPECT_EQ(Items(frm->miOptionsAutosampler), (QStringList{"Move One Step Left", "Move One Step Right", "-",
+                                                             "Move Custom Steps...", "-", "Move To Blank Position"}));
+    EXPECT_EQ(Items(frm->miTest), (QStringList{"Send Bit To", "-", "Clear Bit From"}));
+    const QStringList pins{"Pin &2", "Pin &3", "Pin &4", "Pin &5", "Pin &6", "Pin &7", "Pin &8", "Pin &9", "-", "All Pins"};
+    EXPECT_EQ(Items(frm->miTestSendBit), pins);
+    EXPECT_EQ(Items(frm->miTestClearBit), pins);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(gui::TActionList::Tag(frm->miTestSendBitPins[i]), 1 << i);
+        EXPECT_EQ(gui::TActionList::Tag(frm->miTestClearBitPins[i]), 1 << i);
+    }
+    EXPECT_EQ(Items(frm->miHelp), (QStringList{"Contents", "-", "About..."}));
+}
+
+TEST_F(MainTest, CommandsCarryTheirCaptionsShortcutsHintsAndTags)
+{
+    struct Row {
+        QAction* action;
+        const char* caption;
+        QKeySequence key;
+        const char* hint;
+        int tag;
+    };
+    using K = QKeySequence;
+    const Row rows[] = {
+        {frm->acProgramRun, "Run", K(Qt::Key_F9), "Runs loaded program", 0},
+        {frm->acProgramPause, "Pause", K(), "Pauses program execution", 0},
+        {frm->acProgramReset, "Reset", K(Qt::CTRL | Qt::Key_F2), "Restes program execution", 0},
+        {frm->acProgramNew, "New...", K(Qt::CTRL | Qt::Key_N), "Create new program", 0},
+        {frm->acProgramOpen, "Open...", K(Qt::CTRL | Qt::Key_O), "Opens existing program", 0},
+        {frm->acProgramSave, "Save", K(Qt::CTRL | Qt::Key_S), "Saves loaded program", 0},
+        {frm->acProgramSaveAs, "Save As...", K(), "Saves program as a new file", 0},
+        {frm->acInstrConnect, "Connect", K(Qt::Key_F4), "Connects to instrument's COM port", 0},
+        {frm->acInstrDisconnect, "&Disconnect", K(Qt::Key_F5), "Disconnects from instrument's COM port", 1},
+        {frm->acInstrProperties, "C&ommunication Properties...", K(Qt::Key_F6), "Configures instrument's COM port", 0},
+        {frm->acInstrSaveSamples, "&Save Samples...", K(Qt::Key_F7), "Saves received samples data", 0},
+        {frm->acInstrSaveExperiment, "Save As E&xperiment...", K(Qt::Key_F8), "Saves received samples data as experiment", 0},
+        {frm->acEditInsertRow, "Insert Row", K(Qt::Key_Insert), "Inserts new row", 0},
+        {frm->acEditDelRow, "Delete Row", K(Qt::CTRL | Qt::Key_Delete), "Deletes selected row", 0},
+        {frm->acEditDSEdit, "Edit Row Data", K(), "Puts program grid in edit mode", 0},
+        {frm->acEditDSPost, "Save Row Changes", K(Qt::CTRL | Qt::Key_Q), "Saves changes to current row", 0},
+        {frm->acEditDSCancel, "Discard Row Changes", K(Qt::SHIFT | Qt::Key_Escape), "Discards changes for selected row", 0},
+        {frm->acEditCopyRow, "Copy Row", K(Qt::CTRL | Qt::SHIFT | Qt::Key_C), "Copies selected row", 0},
+        {frm->acEditPasteRow, "Paste Row", K(Qt::CTRL | Qt::SHIFT | Qt::Key_V), "Paste Clipboard contents as a new row", 0},
+        {frm->acEditFind, "Find...", K(Qt::CTRL | Qt::Key_F), "Find sample", 0},
+        {frm->acEditFindNext, "Find Next", K(Qt::Key_F3), "", 0},
+        {frm->acEditClearSampleData, "Clear Sample Data", K(), "Clears received data for selected sample", 0},
+        {frm->acOptionsLPT1, "LPT 1", K(Qt::CTRL | Qt::Key_1), "Use LPT 1", 0},
+        {frm->acOptionsLPT2, "LPT 2", K(Qt::CTRL | Qt::Key_2), "Use LPT 2", 0},
+        {frm->acOptionsStartWash, "Start Washing", K(Qt::CTRL | Qt::Key_Right), "Opens valve and starts washing", 0},
+        {frm->acOptionsStopWash, "Stop Washing", K(Qt::CTRL | Qt::Key_Left), "Closes valve and stops washing", 1},
+        {frm->acOptionsProbeDown, "Probe Down", K(Qt::CTRL | Qt::Key_Down), "Put probe in down position", 0},
+        {frm->acOptionsProbeUp, "Probe Up", K(Qt::CTRL | Qt::Key_Up), "Put probe in up position", 1},
+        {frm->acOptionsMoveLeft, "Move One Step Left", K(Qt::CTRL | Qt::Key_L), "Moves autosampler one step left", 1},
+        {frm->acOptionsMoveRight, "Move One Step Right", K(Qt::CTRL | Qt::Key_R), "Moves autosampler one step right", 0},
+        {frm->acOptionsMoveCustom, "Move Custom Steps...", K(Qt::CTRL | Qt::Key_U),
+         "Moves autosampler by selected amount of steps in choosen direction", 0},
+        {frm->acOptionsMoveBlank, "Move To Blank Position", K(Qt::CTRL | Qt::Key_0), "Moves autosampler to blank position", 2},
+        {frm->acOptionsPinsConfig, "Pins Configuration...", K(), "Configure LPT pins role", 0},
+        {frm->acOptionsProperties, "Properties...", K(), "Modify program options", 0},
+        {frm->acHelpContents, "Contents", K(Qt::Key_F1), "Contents of help file", 0},
+        {frm->acHelpAbout, "About...", K(), "About program", 0},
+    };
+    EXPECT_EQ(std::size(rows), size_t(frm->acList->Actions().size()));
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.caption);
+        ASSERT_NE(r.action, nullptr);
+        EXPECT_EQ(r.action->text(), QString::fromLatin1(r.caption));
+        EXPECT_EQ(r.action->shortcut(), r.key);
+        EXPECT_EQ(r.action->statusTip(), QString::fromLatin1(r.hint));
+        EXPECT_EQ(gui::TActionList::Tag(r.action), r.tag);
+    }
+    EXPECT_TRUE(frm->acProgramPause->isCheckable());
+}
+
+TEST_F(MainTest, ToolBarsAndTheirMenu)
+{
+    EXPECT_EQ(Bar(frm->tbarProgram), (QStringList{"acProgramRun", "acProgramPause", "acProgramReset", "-", "acProgramNew",
+                                                  "acProgramOpen", "acProgramSave"}));
+    EXPECT_EQ(frm->sbtnOpen->menu(), frm->pmRecent);
+    EXPECT_EQ(frm->sbtnOpen->popupMode(), QToolButton::MenuButtonPopup);
+    EXPECT_EQ(Bar(frm->tbarInstrument), (QStringList{"acInstrConnect", "acInstrDisconnect", "acInstrProperties", "-",
+                                                     "acInstrSaveSamples", "acInstrSaveExperiment"}));
+    EXPECT_EQ(Bar(frm->tbarEdit), (QStringList{"acEditInsertRow", "acEditDelRow", "-", "acEditDSEdit", "acEditDSPost",
+                                               "acEditDSCancel", "-", "acEditCopyRow", "acEditPasteRow", "-", "acEditFind",
+                                               "acEditFindNext", "-", "acEditClearSampleData"}));
+    EXPECT_EQ(Bar(frm->tbarOptions),
+              (QStringList{"acOptionsLPT1", "acOptionsLPT2", "-", "acOptionsStartWash", "acOptionsStopWash", "-",
+                           "acOptionsProbeDown", "acOptionsProbeUp", "-", "acOptionsMoveLeft", "acOptionsMoveRight", "-",
+                           "acOptionsProperties"}));
+    for (QToolBar* bar : {frm->tbarProgram, frm->tbarInstrument, frm->tbarEdit, frm->tbarOptions})
+        EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+
+    frm->show();
+    EXPECT_TRUE(frm->tbarProgram->isVisible());
+    EXPECT_TRUE(frm->tbarEdit->isVisible());
+    EXPECT_FALSE(frm->tbarOptions->isVisible());
+    EXPECT_TRUE(frm->toolBarBreak(frm->tbarOptions));   // the second row of the dock
+    EXPECT_EQ(frm->toolBarArea(frm->tbarOptions), Qt::TopToolBarArea);
+
+    // The menu marks the visible bars when it opens.
+    EXPECT_EQ(Items(frm->pmToolbars), (QStringList{"Program", "Instrument", "Edit", "Options"}));
+    frm->tbarInstrument->hide();
+    frm->pmToolbarsPopup();
+    EXPECT_TRUE(frm->miToolbarsProgram->isChecked());
+    EXPECT_FALSE(frm->miToolbarsInstrument->isChecked());
+    EXPECT_TRUE(frm->miToolbarsEdit->isChecked());
+    EXPECT_FALSE(frm->miToolbarsOptions->isChecked());
+
+    // A click reverses the mark and the bar follows it.
+    frm->miToolbarsOptions->trigger();
+    EXPECT_TRUE(frm->miToolbarsOptions->isChecked());
+    EXPECT_TRUE(frm->tbarOptions->isVisible());
+    EXPECT_GT(frm->tbarOptions->y(), frm->tbarProgram->y());
+    frm->miToolbarsEdit->trigger();
+    EXPECT_FALSE(frm->tbarEdit->isVisible());
+    frm->miToolbarsEdit->trigger();
+    EXPECT_TRUE(frm->tbarEdit->isVisible());
+}
+
+TEST_F(MainTest, EnablingRules)
+{
+    // Commands without behaviour stay disabled; the always-enabled ones are.
+    for (QAction* a : {frm->acEditCopyRow, frm->acEditPasteRow, frm->acEditFind, frm->acEditFindNext,
+                       frm->acOptionsMoveCustom, frm->acOptionsPinsConfig, frm->acOptionsProperties, frm->acHelpContents})
+        EXPECT_FALSE(Enabled(a)) << a->objectName().toStdString();
+    for (QAction* a : {frm->acInstrSaveSamples, frm->acInstrSaveExperiment, frm->acOptionsLPT1, frm->acOptionsLPT2,
+                       frm->acOptionsStartWash, frm->acOptionsMoveBlank, frm->acHelpAbout})
+        EXPECT_TRUE(Enabled(a)) << a->objectName().toStdString();
+
+    // Idle, empty, unmodified.
+    EXPECT_FALSE(Enabled(frm->acProgramRun));
+    EXPECT_FALSE(Enabled(frm->acProgramPause));
+    EXPECT_FALSE(Enabled(frm->acProgramReset));
+    EXPECT_FALSE(Enabled(frm->acProgramSave));
+    EXPECT_FALSE(Enabled(frm->acEditClearSampleData));
+    EXPECT_FALSE(Enabled(frm->acEditDelRow));
+    for (QAction* a : {frm->acProgramNew, frm->acProgramOpen, frm->acProgramSaveAs, frm->acInstrConnect,
+                       frm->acInstrProperties})
+        EXPECT_TRUE(Enabled(a)) << a->objectName().toStdString();
+    EXPECT_FALSE(Enabled(frm->acInstrDisconnect));
+
+    Modify();
+    EXPECT_TRUE(Enabled(frm->acProgramRun));
+    EXPECT_TRUE(Enabled(frm->acProgramSave));
+    EXPECT_TRUE(Enabled(frm->acEditDelRow));
+    EXPECT_FALSE(Enabled(frm->acEditClearSampleData));   // the row holds no data
+    AppendProgramRow(frm->cdsProgram, 2, "", "\r\n1\r\n-1000");
+    EXPECT_TRUE(Enabled(frm->acEditClearSampleData));
+
+    // A run in progress.
+    frm->FRunning = true;
+    EXPECT_FALSE(Enabled(frm->acProgramRun));
+    EXPECT_TRUE(Enabled(frm->acProgramPause));
+    EXPECT_TRUE(Enabled(frm->acProgramReset));
+    for (QAction* a : {frm->acProgramNew, frm->acProgramOpen, frm->acProgramSave, frm->acProgramSaveAs,
+                       frm->acInstrConnect, frm->acInstrDisconnect, frm->acInstrProperties})
+        EXPECT_FALSE(Enabled(a)) << a->objectName().toStdString();
+    EXPECT_TRUE(Enabled(frm->acInstrSaveSamples));
+
+    // Reset clears FRunning at once, but Run waits until the run's loops have returned.
+    frm->FRunning = false;
+    frm->FRunLoopActive = true;
+    EXPECT_FALSE(Enabled(frm->acProgramRun));
+    frm->FRunLoopActive = false;
+    EXPECT_TRUE(Enabled(frm->acProgramRun));
+}
+
+TEST_F(MainTest, RowCommandsFollowTheTableStateThroughTheFocusedGrid)
+{
+    frm->show();
+    frm->activateWindow();
+    frm->DBGrid->setFocus();
+    ASSERT_TRUE(SpinUntil([&] { return frm->focusWidget() == frm->DBGrid; }));
+    EXPECT_TRUE(Enabled(frm->acEditInsertRow));
+    EXPECT_TRUE(Enabled(frm->acEditDSEdit));
+    EXPECT_FALSE(Enabled(frm->acEditDSPost));
+    EXPECT_FALSE(Enabled(frm->acEditDSCancel));
+
+    ASSERT_TRUE(Exec(frm->acEditInsertRow));
+    EXPECT_EQ(frm->cdsProgram.Table().State(), platform::tablestore::TDataSetState::Insert);
+    EXPECT_FALSE(Enabled(frm->acEditInsertRow));
+    EXPECT_TRUE(Enabled(frm->acEditDSPost));
+    EXPECT_TRUE(Enabled(frm->acEditDSCancel));
+
+    // Posting the empty new row is refused by the table: its message is shown.
+    EXPECT_FALSE(Exec(frm->acEditDSPost));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, QStringLiteral("Field 'ID' must have a value"));
+    EXPECT_TRUE(Exec(frm->acEditDSCancel));
+    EXPECT_EQ(Rows(), 0);
+
+    // Without the grid's focus only Delete stays with the table's state.
+    Modify();
+    frm->pcMain->setCurrentWidget(frm->tsRun);
+    frm->ChartView->setFocus();
+    ASSERT_TRUE(SpinUntil([&] { return frm->focusWidget() == frm->ChartView; }));
+    EXPECT_FALSE(Enabled(frm->acEditInsertRow));
+    EXPECT_FALSE(Enabled(frm->acEditDSEdit));
+    EXPECT_TRUE(Enabled(frm->acEditDelRow));
+}
+
+TEST_F(MainTest, DeleteRowAsksFirst)
+{
+    Modify(1);
+    Modify(2);
+    frm->SetModified(false);
+    dialogs.Answer(gui::mrNo);
+    EXPECT_TRUE(Exec(frm->acEditDelRow));
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_FALSE(frm->IsModified());
+    dialogs.Answer(gui::mrYes);
+    EXPECT_TRUE(Exec(frm->acEditDelRow));
+    EXPECT_EQ(Rows(), 1);
+    EXPECT_TRUE(frm->IsModified());
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[0].text, QStringLiteral("Delete record ?"));
+    EXPECT_EQ(dialogs.asked[0].buttons, gui::mbYesNo);
+    EXPECT_EQ(dialogs.asked[0].type, gui::MsgDlgType::Confirmation);
+}
+
+TEST_F(MainTest, ClearSampleDataAsksAndPostsTheEmptiedRow)
+{
+    AppendProgramRow(frm->cdsProgram, 1, "a", "\r\n5\r\n-1000");
+    frm->SetModified(false);
+    dialogs.Answer(gui::mrNo);
+    EXPECT_TRUE(Exec(frm->acEditClearSampleData));
+    EXPECT_EQ(frm->cdsProgram.Table().AsString(fldReceivedData), "\r\n5\r\n-1000");
+    dialogs.Answer(gui::mrYes);
+    EXPECT_TRUE(Exec(frm->acEditClearSampleData));
+    EXPECT_EQ(frm->cdsProgram.Table().AsString(fldReceivedData), "");
+    EXPECT_EQ(frm->cdsProgram.Table().State(), platform::tablestore::TDataSetState::Browse);
+    EXPECT_TRUE(frm->IsModified());
+    EXPECT_EQ(dialogs.Texts(), QStringList(2, QStringLiteral("This operation can't be undone! Are you shure?")));
+}
+
+TEST_F(MainTest, NewAsksToSaveChangesAndGoesOnByTheAnswer)
+{
+    const QString name = File(QStringLiteral("kept.ATP"));
+    WriteProgramFile(name, {7});
+    frm->OpenProgram(name);
+    Modify(8);
+    ASSERT_EQ(Rows(), 2);
+
+    // Cancel: nothing happens.
+    dialogs.Answer(gui::mrCancel);
+    EXPECT_TRUE(Exec(frm->acProgramNew));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, QString::fromLatin1(SaveQuestion).arg(name));
+    EXPECT_EQ(dialogs.asked[0].buttons, gui::mbYesNoCancel);
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_EQ(frm->FFileName, name);
+    EXPECT_TRUE(frm->IsModified());
+
+    // Yes: saved to its file, then the new program.
+    dialogs.Answer(gui::mrYes);
+    EXPECT_TRUE(Exec(frm->acProgramNew));
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(frm->FFileName, UntitledName);
+    EXPECT_EQ(frm->windowTitle(), QStringLiteral("VELOR TIME - [Untitled]"));
+    EXPECT_FALSE(frm->IsModified());
+    TTimeProgram reread;
+    reread.LoadFromFile(name.toStdString());
+    EXPECT_EQ(reread.Table().RecordCount(), 2);
+    // The recent list is not touched by New.
+    EXPECT_EQ(frm->MRUManager->Strings(), QStringList{name});
+
+    // No: the changes go.
+    Modify(9);
+    dialogs.Answer(gui::mrNo);
+    EXPECT_TRUE(Exec(frm->acProgramNew));
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_FALSE(frm->IsModified());
+    reread.LoadFromFile(name.toStdString());
+    EXPECT_EQ(reread.Table().RecordCount(), 2);
+
+    // Unmodified: no question.
+    const size_t asked = dialogs.asked.size();
+    EXPECT_TRUE(Exec(frm->acProgramNew));
+    EXPECT_EQ(dialogs.asked.size(), asked);
+}
+
+TEST_F(MainTest, YesOnAnUntitledProgramThenCancellingSaveAsKeepsThePendingCommandBack)
+{
+    Modify();
+    dialogs.Answer(gui::mrYes);   // save changes to "Untitled"?
+    // The Save As dialog is then cancelled (no answer left).
+    EXPECT_TRUE(Exec(frm->acProgramNew));
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[0].text, QString::fromLatin1(SaveQuestion).arg(UntitledName));
+    EXPECT_EQ(dialogs.asked[1].kind, RequestKind::SaveFile);
+    EXPECT_EQ(Rows(), 1);
+    EXPECT_TRUE(frm->IsModified());
+
+    // The same for Open and for closing.
+    const QString other = File(QStringLiteral("other.ATP"));
+    WriteProgramFile(other, {1, 2, 3});
+    dialogs.Answer(gui::mrYes);
+    frm->OpenProgram(other);
+    EXPECT_EQ(Rows(), 1);
+    EXPECT_EQ(frm->FFileName, UntitledName);
+    dialogs.Answer(gui::mrYes);
+    frm->show();
+    EXPECT_FALSE(frm->close());
+    EXPECT_TRUE(frm->isVisible());
+}
+
+TEST_F(MainTest, SaveAndSaveAs)
+{
+    Modify();
+    // Save on an untitled program is Save As.
+    const QString typed = File(QStringLiteral("first"));
+    dialogs.ChooseFile(typed);
+    EXPECT_TRUE(Exec(frm->acProgramSave));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].kind, RequestKind::SaveFile);
+    EXPECT_EQ(dialogs.asked[0].filter, QStringLiteral("AAS Time Programs(*.ATP)|*.ATP"));
+    EXPECT_TRUE(dialogs.asked[0].caption.isEmpty());
+    const QString written = typed + QStringLiteral(".ATP");
+    EXPECT_TRUE(QFile::exists(written));
+    EXPECT_FALSE(QFile::exists(typed));
+    EXPECT_EQ(frm->FFileName, written);
+    EXPECT_EQ(frm->windowTitle(), QStringLiteral("VELOR TIME - [%1]").arg(written));
+    EXPECT_EQ(frm->MRUManager->Strings(), QStringList{written});
+    EXPECT_FALSE(frm->IsModified());
+
+    // Save with a name writes at once; caption and recent list stay.
+    Modify(2);
+    EXPECT_TRUE(Exec(frm->acProgramSave));
+    EXPECT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_FALSE(frm->IsModified());
+    TTimeProgram reread;
+    reread.LoadFromFile(written.toStdString());
+    EXPECT_EQ(reread.Table().RecordCount(), 2);
+
+    // Save As replaces another extension and an existing file without asking.
+    const QString existing = File(QStringLiteral("second.ATP"));
+    QFile f(existing);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("old");
+    f.close();
+    dialogs.ChooseFile(File(QStringLiteral("second.txt")));
+    EXPECT_TRUE(Exec(frm->acProgramSaveAs));
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+    reread.LoadFromFile(existing.toStdString());
+    EXPECT_EQ(reread.Table().RecordCount(), 2);
+    EXPECT_EQ(frm->MRUManager->Strings(), (QStringList{existing, written}));
+
+    // Save As cancelled: nothing changes.
+    Modify(3);
+    EXPECT_TRUE(Exec(frm->acProgramSaveAs));
+    EXPECT_EQ(frm->FFileName, existing);
+    EXPECT_TRUE(frm->IsModified());
+}
+
+TEST_F(MainTest, AFailedSaveKeepsTheProgramModified)
+{
+    Modify();
+    dialogs.ChooseFile(File(QStringLiteral("no/such/folder/x.ATP")));
+    EXPECT_FALSE(Exec(frm->acProgramSaveAs));
+    ASSERT_EQ(dialogs.asked.size(), 2u);
+    EXPECT_EQ(dialogs.asked[1].type, gui::MsgDlgType::Error);
+    EXPECT_TRUE(frm->IsModified());
+    // The name is taken before the write, as the caption and the list are after it.
+    EXPECT_EQ(frm->FFileName, File(QStringLiteral("no/such/folder/x.ATP")));
+    EXPECT_EQ(frm->windowTitle(), QStringLiteral("VELOR TIME - [Untitled]"));
+    EXPECT_TRUE(frm->MRUManager->Strings().isEmpty());
+}
+
+TEST_F(MainTest, OpenLoadsAfterTheQuestionAndAFailedLoadChangesNothing)
+{
+    const QString good = File(QStringLiteral("good.ATP"));
+    WriteProgramFile(good, {1, 2});
+    dialogs.ChooseFile(good);
+    EXPECT_TRUE(Exec(frm->acProgramOpen));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].kind, RequestKind::OpenFile);
+    EXPECT_EQ(dialogs.asked[0].caption, QStringLiteral("Open Time Program"));
+    EXPECT_EQ(dialogs.asked[0].filter, QStringLiteral("AAS Time Programs(*.ATP)|*.ATP"));
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_EQ(frm->windowTitle(), QStringLiteral("VELOR TIME - [%1]").arg(good));
+
+    // A damaged file: the error is shown, nothing else changes.
+    Modify(3);
+    const QString bad = File(QStringLiteral("bad.ATP"));
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a time program");
+    f.close();
+    dialogs.ChooseFile(bad);
+    dialogs.Answer(gui::mrNo);
+    EXPECT_FALSE(Exec(frm->acProgramOpen));
+    ASSERT_EQ(dialogs.asked.size(), 4u);
+    EXPECT_EQ(dialogs.asked[3].type, gui::MsgDlgType::Error);
+    EXPECT_FALSE(dialogs.asked[3].text.isEmpty());
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_TRUE(frm->IsModified());
+    EXPECT_EQ(frm->FFileName, good);
+    EXPECT_EQ(frm->MRUManager->Strings(), QStringList{good});
+
+    // No to the question: after the load Save is disabled until the next change.
+    dialogs.Answer(gui::mrNo);
+    frm->OpenProgram(good);
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_FALSE(frm->IsModified());
+    EXPECT_FALSE(Enabled(frm->acProgramSave));
+}
+
+TEST_F(MainTest, RecentFilesReopenNewestFirstAndTheCurrentFileDoesNothing)
+{
+    QStringList names;
+    for (const char* n : {"a.ATP", "b.ATP", "c.ATP"}) {
+        names << File(QString::fromLatin1(n));
+        WriteProgramFile(names.last(), {int(names.size())});
+        frm->OpenProgram(names.last());
+    }
+    EXPECT_EQ(Items(frm->miProgramReopen), (QStringList{"&1 " + names[2], "&2 " + names[1], "&3 " + names[0]}));
+    EXPECT_TRUE(frm->miProgramReopen->isEnabled());
+
+    // The current file: no question, no reload, the changes stay.
+    Modify(9);
+    frm->miProgramReopen->actions()[0]->trigger();
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_TRUE(frm->IsModified());
+
+    // Another one: the question first, then the load moves it to the top.
+    dialogs.Answer(gui::mrNo);
+    frm->miProgramReopen->actions()[2]->trigger();
+    EXPECT_EQ(dialogs.Texts(), QStringList{QString::fromLatin1(SaveQuestion).arg(names[2])});
+    EXPECT_EQ(frm->FFileName, names[0]);
+    EXPECT_EQ(frm->MRUManager->Strings(), (QStringList{names[0], names[2], names[1]}));
+
+    // The Open button's drop-down lists the same items and opens them.
+    emit frm->pmRecent->aboutToShow();
+    EXPECT_EQ(Items(frm->pmRecent), Items(frm->miProgramReopen));
+    emit frm->pmRecent->aboutToShow();   // refilled, not appended
+    ASSERT_EQ(frm->pmRecent->actions().size(), 3);
+    frm->pmRecent->actions()[2]->trigger();
+    EXPECT_EQ(frm->FFileName, names[1]);
+    EXPECT_EQ(Rows(), 1);
+}
+
+TEST_F(MainTest, ReopenIsDisabledWhileTheListIsEmpty)
+{
+    EXPECT_FALSE(frm->miProgramReopen->isEnabled());
+    EXPECT_TRUE(frm->miProgramReopen->actions().isEmpty());
+}
+
+TEST_F(MainTest, TheFirstCommandLineArgumentOpensWhenItNamesAFile)
+{
+    // A path with a blank reaches the program as two arguments: nothing opens.
+    const QString spaced = File(QStringLiteral("with blank.ATP"));
+    WriteProgramFile(spaced, {1});
+    frm->FCommandLine = QStringList{File(QStringLiteral("with")), QStringLiteral("blank.ATP")};
+    frm->show();
+    EXPECT_EQ(frm->FFileName, UntitledName);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_TRUE(dialogs.asked.empty());
+
+    // A folder is no file.
+    TfrmMain folder;
+    folder.FCommandLine = QStringList{stores.dir.path()};
+    folder.show();
+    EXPECT_EQ(folder.FFileName, UntitledName);
+    EXPECT_TRUE(dialogs.asked.empty());
+
+    // An existing file opens; the name stays as given.
+    TfrmMain second;
+    second.FCommandLine = QStringList{spaced, QStringLiteral("ignored")};
+    second.show();
+    EXPECT_EQ(second.FFileName, spaced);
+    EXPECT_EQ(second.cdsProgram.Table().RecordCount(), 1);
+    EXPECT_EQ(second.MRUManager->Strings(), QStringList{spaced});
+    // Only the first showing opens it.
+    second.hide();
+    AppendProgramRow(second.cdsProgram, 2);
+    second.show();
+    EXPECT_EQ(second.cdsProgram.Table().RecordCount(), 2);
+}
+
+TEST_F(MainTest, PlacementGridLayoutAndRecentFilesPersistThroughTheRegistry)
+{
+    const QString name = File(QStringLiteral("p.ATP"));
+    WriteProgramFile(name, {1});
+    frm->OpenProgram(name);
+    frm->show();
+    frm->setGeometry(40, 50, 700, 500);
+    QHeaderView* header = frm->DBGrid->horizontalHeader();
+    header->resizeSection(fldSampleName, 211);
+    header->moveSection(header->visualIndex(fldReplicates), 0);
+    const int replicatesPosition = header->visualIndex(fldReplicates);
+    ASSERT_TRUE(frm->close());
+
+    using platform::registry::TRegistry;
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\VelorTime\\VelorTime"), false));
+    for (const char* value : {"Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", "NormPos"})
+        EXPECT_TRUE(reg.ValueExists(QString::fromLatin1(value))) << value;
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\VelorTime\\VelorTime\\TfrmMain.MRUManager"), false));
+    EXPECT_EQ(reg.ReadString(QStringLiteral("Item_0")), name);
+    ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\VelorTime\\VelorTime\\TfrmMain.DBGrid"), false));
+    EXPECT_EQ(reg.ReadString(QStringLiteral("SampleName")),
+              QStringLiteral("%1,211").arg(header->visualIndex(fldSampleName)));
+
+    TfrmMain again;
+    EXPECT_EQ(again.MRUManager->Strings(), QStringList{name});
+    const QHeaderView* h2 = again.DBGrid->horizontalHeader();
+    EXPECT_EQ(h2->sectionSize(fldSampleName), 211);
+    EXPECT_EQ(h2->visualIndex(fldReplicates), replicatesPosition);
+    EXPECT_EQ(again.geometry().size(), QSize(700, 500));
+}
+
+TEST_F(MainTest, ADamagedGridLayoutIsPassedOver)
+{
+    using platform::registry::TRegistry;
+    {
+        TRegistry reg;
+        reg.OpenKey(QStringLiteral("\\Software\\VelorTime\\VelorTime\\TfrmMain.DBGrid"), true);
+        reg.WriteInteger(QStringLiteral("SampleID"), 5);
+        reg.WriteString(QStringLiteral("SampleName"), QStringLiteral("x,y"));
+        reg.WriteString(QStringLiteral("Replicates"), QStringLiteral("1,-4"));
+        reg.WriteString(QStringLiteral("ReadAt"), QStringLiteral("99,77"));
+    }
+    TfrmMain w;
+    EXPECT_TRUE(dialogs.asked.empty());
+    const QHeaderView* h = w.DBGrid->horizontalHeader();
+    EXPECT_EQ(h->sectionSize(fldReadAt), 77);
+    EXPECT_EQ(h->visualIndex(fldSampleID), 0);
+    EXPECT_GT(h->sectionSize(fldReplicates), 0);
+}
+
+TEST_F(MainTest, ConnectReportsAPortThatDoesNotOpen)
+{
+    frm->cpDrv->SetPortName(File(QStringLiteral("no-such-port")));
+    EXPECT_TRUE(Exec(frm->acInstrConnect));
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text,
+              QStringLiteral("Could not connect to serial port.\r\nPlease, check settings and try again."));
+    EXPECT_EQ(dialogs.asked[0].type, gui::MsgDlgType::Error);
+    EXPECT_EQ(dialogs.asked[0].buttons, gui::mbOK);
+    EXPECT_FALSE(frm->cpDrv->IsConnected());
+}
+
+TEST_F(MainTest, ConnectDisconnectAndPropertiesOnAnOpenPort)
+{
+    PtyPair pty;
+    frm->cpDrv->SetPortName(QString::fromStdString(pty.slavePath()));
+    EXPECT_TRUE(Exec(frm->acInstrConnect));
+    EXPECT_TRUE(frm->cpDrv->IsConnected());
+    EXPECT_FALSE(Enabled(frm->acInstrConnect));
+    EXPECT_TRUE(Enabled(frm->acInstrDisconnect));
+
+    // Properties while connected: Cancel keeps the connection ...
+    dialogs.Answer(gui::mrCancel);
+    EXPECT_TRUE(Exec(frm->acInstrProperties));
+    EXPECT_TRUE(frm->cpDrv->IsConnected());
+    // ... OK closes it and shows the settings dialog on the port.
+    dialogs.Answer(gui::mrOk);
+    dialogs.Answer(gui::mrCancel);
+    EXPECT_TRUE(Exec(frm->acInstrProperties));
+    EXPECT_FALSE(frm->cpDrv->IsConnected());
+    ASSERT_EQ(dialogs.asked.size(), 3u);
+    EXPECT_EQ(dialogs.asked[2].kind, RequestKind::Form);
+
+    EXPECT_TRUE(Exec(frm->acInstrConnect));
+    EXPECT_TRUE(Exec(frm->acInstrDisconnect));
+    EXPECT_FALSE(frm->cpDrv->IsConnected());
+}
+
+TEST_F(MainTest, AboutBoxScrollsWhileShown)
+{
+    bool checked = false;
+    dialogs.previous = gui::SetResponder([&](const gui::DialogRequest& r) {
+        auto* about = qobject_cast<TfrmAbout*>(r.form);
+        EXPECT_NE(about, nullptr);
+        if (!about)
+            return gui::DialogReply{gui::mrCancel, {}, 0, {}};
+        EXPECT_EQ(about->windowTitle(), QStringLiteral("About"));
+        EXPECT_EQ(about->size(), QSize(348, 180));
+        EXPECT_TRUE(about->btnOK->isDefault());
+        EXPECT_EQ(about->btnOK->text(), QStringLiteral("OK"));
+        EXPECT_EQ(about->lblTitle->text().count(QLatin1Char('\n')), 1);
+        EXPECT_TRUE(about->tmrScroll->isActive());
+        EXPECT_EQ(about->tmrScroll->interval(), 40);
+        about->btnOK->click();
+        EXPECT_FALSE(about->tmrScroll->isActive());
+        EXPECT_EQ(about->result(), QDialog::Accepted);
+        checked = true;
+        return gui::DialogReply{gui::mrNone, {}, 0, {}};
+    });
+    EXPECT_TRUE(Exec(frm->acHelpAbout));
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(MainTest, ExitClosesThroughTheSaveQuestion)
+{
+    frm->show();
+    Modify();
+    dialogs.Answer(gui::mrCancel);
+    frm->miProgramExit->trigger();
+    EXPECT_TRUE(frm->isVisible());
+    dialogs.Answer(gui::mrNo);
+    frm->miProgramExit->trigger();
+    EXPECT_FALSE(frm->isVisible());
+    EXPECT_EQ(dialogs.asked.size(), 2u);
+}
+
+TEST_F(MainTest, ClosingDuringARunResetsItFirstAndAsksOnceTheRunHasReturned)
+{
+    frm->show();
+    Modify();
+    frm->FRunning = true;
+    frm->FRunLoopActive = true;
+    EXPECT_FALSE(frm->close());
+    // The run was reset; no question while its loops are still on the stack.
+    EXPECT_FALSE(frm->FRunning);
+    SpinFor(60);
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(frm->isVisible());
+
+    // Once the run has returned, the usual question decides.
+    dialogs.Answer(gui::mrNo);
+    frm->FRunLoopActive = false;
+    ASSERT_TRUE(SpinUntil([&] { return !frm->isVisible(); }));
+    EXPECT_EQ(dialogs.Texts(), QStringList{QString::fromLatin1(SaveQuestion).arg(UntitledName)});
+}
