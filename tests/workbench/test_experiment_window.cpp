@@ -1,7 +1,11 @@
 // The experiment window opened through the frame: the tree and its info
 // lines, files that are no experiments, the check boxes and curves, label
 // editing, drag and drop of samples, the menus and the page control.
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -88,6 +92,34 @@ TEST_F(ExperimentWindowTest, OpeningBuildsTheTreeWithDetachedCurves)
     frame->OpenFile(path.toLower() == path ? path.toUpper() : path);
     Pump();
     EXPECT_EQ(Experiments().size(), 1);
+}
+
+TEST_F(ExperimentWindowTest, TheRecentListOpensAnExperimentWindow)
+{
+    TfrmExperiment* w = OpenAbcd();
+    ASSERT_NE(w, nullptr);
+    w->SubWindow()->close();
+    Pump();
+    ASSERT_TRUE(Experiments().isEmpty());
+    ASSERT_EQ(frame->miFileReopen->actions().size(), 1);
+    frame->miFileReopen->actions()[0]->trigger();
+    Pump();
+    ASSERT_EQ(Experiments().size(), 1);
+    EXPECT_EQ(Experiments()[0]->FFileName, path);
+}
+
+TEST_F(ExperimentWindowTest, CopyDataChartPutsTheChartOnTheClipboard)
+{
+    TfrmExperiment* w = OpenAbcd();
+    ASSERT_NE(w, nullptr);
+    QApplication::clipboard()->clear();
+    ASSERT_TRUE(Run(w, w->acTreeSelectAll));
+    ASSERT_TRUE(Run(w, w->acExpCopyDataChart));
+    const QImage copied = QApplication::clipboard()->image();
+    ASSERT_FALSE(copied.isNull());
+    EXPECT_EQ(copied.size(), w->MainChartView->size());
+    EXPECT_EQ(copied.pixelColor(0, 0), QColor(Qt::white));
+    EXPECT_FALSE(w->FModified);
 }
 
 TEST_F(ExperimentWindowTest, WindowSizeShowsEveryPageTab)
