@@ -12,6 +12,7 @@
 
 #include "Dialogs.h"
 #include "EditCtrls.h"
+#include "WindowFit.h"
 
 namespace VelorSpec {
 
@@ -44,6 +45,7 @@ TfrmDefineStandart::TfrmDefineStandart(QWidget* Owner) : QDialog(Owner)
     AddOkCancelFoot(this, Layout, Bevel, btnOK, btnCancel);
 
     FormCreate();
+    setFixedSize(gui::FitFirstSize(this, sizeHint()));
     sedConc->setFocus();
 }
 

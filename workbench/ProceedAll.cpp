@@ -18,6 +18,7 @@
 #include "SampleCommands.h"
 #include "SmoothDlg.h"
 #include "SysUtils.h"
+#include "WindowFit.h"
 #include "WaitCursor.h"
 
 namespace VelorSpec {
@@ -83,7 +84,7 @@ TfrmProceedAll::TfrmProceedAll(QWidget* Owner, TAASExperiment* Experiment)
     connect(btnOK, &QPushButton::clicked, this, [this] { done(gui::mrOk); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(gui::mrCancel); });
 
-    setFixedSize(179, 253);
+    setFixedSize(gui::FitFirstSize(this, QSize(179, 253)));
 }
 
 bool TfrmProceedAll::Execute()
@@ -94,12 +95,7 @@ bool TfrmProceedAll::Execute()
 void TfrmProceedAll::showEvent(QShowEvent* Event)
 {
     QDialog::showEvent(Event);
-    // Centred on the owner.
-    if (const QWidget* Owner = parentWidget()) {
-        QRect Frame = frameGeometry();
-        Frame.moveCenter(Owner->mapToGlobal(Owner->rect().center()));
-        move(Frame.topLeft());
-    }
+    CentreOnOwner(this);
 }
 
 // ---------------------------------------------------------------------------

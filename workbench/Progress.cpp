@@ -5,6 +5,8 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include "WindowFit.h"
+
 namespace VelorSpec {
 
 TfrmProgress::TfrmProgress(QWidget* Owner) : QDialog(Owner)
@@ -26,18 +28,22 @@ TfrmProgress::TfrmProgress(QWidget* Owner) : QDialog(Owner)
     auto* Layout = new QVBoxLayout(this);
     Layout->addWidget(labInfo);
     Layout->addWidget(prbarProgress);
-    setFixedSize(303, 84);
+    setFixedSize(gui::FitFirstSize(this, QSize(303, 84)));
+}
+
+void CentreOnOwner(QWidget* Window)
+{
+    if (const QWidget* Owner = Window->parentWidget()) {
+        QRect Frame = Window->frameGeometry();
+        Frame.moveCenter(Owner->mapToGlobal(Owner->rect().center()));
+        Window->move(Frame.topLeft());
+    }
 }
 
 void TfrmProgress::showEvent(QShowEvent* Event)
 {
     QDialog::showEvent(Event);
-    // Centred on the owner.
-    if (const QWidget* Owner = parentWidget()) {
-        QRect Frame = frameGeometry();
-        Frame.moveCenter(Owner->mapToGlobal(Owner->rect().center()));
-        move(Frame.topLeft());
-    }
+    CentreOnOwner(this);
 }
 
 }  // namespace VelorSpec

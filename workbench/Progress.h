@@ -22,4 +22,8 @@ protected:
     void showEvent(QShowEvent* Event) override;
 };
 
+// Moves a top-level window so that it is centred on its owner (its parent
+// widget); a window without owner stays where it is.
+void CentreOnOwner(QWidget* Window);
+
 }  // namespace VelorSpec
