@@ -91,6 +91,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     MRUManager = new gui::TMRUManager(this);
     MRUManager->setObjectName(QStringLiteral("MRUManager"));
     MRUManager->SetCapacity(10);
+    MRUManager->StoreUserValues = true;
     MRUManager->SetRecentMenu(miProgramReopen);
     MRUManager->OnClick = [this](const QString& name, const QString&, int) {
         gui::RunGuarded([&] { MRUManagerClick(name); }, this);

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QSpinBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -218,6 +219,15 @@ TEST_F(MainTest, ToolBarsAndTheirMenu)
     EXPECT_FALSE(frm->tbarOptions->isVisible());
     EXPECT_TRUE(frm->toolBarBreak(frm->tbarOptions));   // the second row of the dock
     EXPECT_EQ(frm->toolBarArea(frm->tbarOptions), Qt::TopToolBarArea);
+
+    // A right click on the dock opens the tool bar menu, elsewhere it does not.
+    QContextMenuEvent onBar(QContextMenuEvent::Mouse, QPoint(1, 1), frm->tbarEdit->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(frm->tbarEdit, &onBar);
+    EXPECT_TRUE(frm->pmToolbars->isVisible());
+    frm->pmToolbars->hide();
+    QContextMenuEvent onPage(QContextMenuEvent::Mouse, QPoint(5, 5), frm->tsProgram->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(frm->tsProgram, &onPage);
+    EXPECT_FALSE(frm->pmToolbars->isVisible());
 
     // The menu marks the visible bars when it opens.
     EXPECT_EQ(Items(frm->pmToolbars), (QStringList{"Program", "Instrument", "Edit", "Options"}));
@@ -620,6 +630,7 @@ TEST_F(MainTest, PlacementGridLayoutAndRecentFilesPersistThroughTheRegistry)
         EXPECT_TRUE(reg.ValueExists(QString::fromLatin1(value))) << value;
     ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\VelorTime\\VelorTime\\TfrmMain.MRUManager"), false));
     EXPECT_EQ(reg.ReadString(QStringLiteral("Item_0")), name);
+    EXPECT_EQ(reg.ReadInteger(QStringLiteral("User_0")), 0);
     ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\Software\\VelorTime\\VelorTime\\TfrmMain.DBGrid"), false));
     EXPECT_EQ(reg.ReadString(QStringLiteral("SampleName")),
               QStringLiteral("%1,211").arg(header->visualIndex(fldSampleName)));
