@@ -140,7 +140,8 @@ int MessageDlg(const QString& msg, MsgDlgType type, MsgDlgButtons buttons, QWidg
     case MsgDlgType::Custom: break;
     }
     box.setWindowTitle(titleFor(type));
-    box.setText(msg);
+    // A lone CR breaks the line in the box as CR LF does.
+    box.setText(QString(msg).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n')));
     struct Map { MsgDlgButton b; QMessageBox::StandardButton q; int r; };
     static const Map map[] = {
         {mbYes, QMessageBox::Yes, mrYes},       {mbNo, QMessageBox::No, mrNo},
