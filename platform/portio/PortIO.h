@@ -79,7 +79,6 @@ struct SERVICE_STATUS {
     std::uint32_t dwCurrentState = 0;
     std::uint32_t dwControlsAccepted = 0;
     std::uint32_t dwWin32ExitCode = 0;
-    std::uint32_t dwServiceSpecificExitCode = 0;
     std::uint32_t dwCheckPoint = 0;
     std::uint32_t dwWaitHint = 0;
 };
