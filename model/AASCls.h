@@ -215,6 +215,8 @@ public:
 // The replicates of one sample, their ensemble replicate and the statistics
 // over two X intervals (plateau = "Peak", and area).
 
+class TTextLineSource;  // the readers' line sources (AASClsFiles.cpp)
+
 class TAASSample : public TAASReplicateList {
 public:
     TAASSample(const std::string& ATitle, bool AOwnsObjects);
@@ -317,10 +319,11 @@ private:
     // --- file helpers (sample text format) ---
     // Appends the header and the body; OnProgress after each replicate.
     void AppendTextLines(TAASStrings& List, const TProgressEvent& OnProgress) const;
-    // Reads the sample text format from Count lines.  Returns False when a
-    // data line failed (the sample is then left without replicates, its keys
-    // still applied); every other error is raised.
-    bool ReadTextLines(const std::string_view* Lines, size_t Count, const TProgressEvent& OnProgress);
+    // Reads the sample text format from a source of lines (a string list, a
+    // block of an experiment's text, or a file read piece by piece).  Returns
+    // False when a data line failed (the sample is then left without
+    // replicates, its keys still applied); every other error is raised.
+    bool ReadTextLines(TTextLineSource& Lines, const TProgressEvent& OnProgress);
     friend class TAASExperiment;  // reads sample blocks straight from its file buffer
 };
 

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -102,18 +103,6 @@ bool NextLine(std::string_view Text, size_t& Pos, std::string_view& Line)
     return true;
 }
 
-void SplitLines(std::string_view Text, TLineViews& Lines)
-{
-    Lines.clear();
-    // One counting pass first, so the list is sized once.
-    Lines.reserve(static_cast<size_t>(std::count(Text.begin(), Text.end(), '\n')) +
-                  static_cast<size_t>(std::count(Text.begin(), Text.end(), '\r')) + 1);
-    size_t Pos = 0;
-    std::string_view Line;
-    while (NextLine(Text, Pos, Line))
-        Lines.push_back(Line);
-}
-
 std::string JoinLines(const TAASStrings& List)
 {
     size_t Size = 0;
@@ -186,32 +175,199 @@ const char* const SampleKeyNames[skCount] = {
 
 struct TSampleKeys {
     bool Found[skCount] = {};
-    std::string_view Value[skCount];
+    std::string Value[skCount];
 };
 
-// One pass over the lines: the first line of every key name.  Only lines
-// that begin with "#" can carry one of these names.
-void FindSampleKeys(const std::string_view* Lines, size_t Count, TSampleKeys& Keys)
+}  // namespace
+
+// A forward-only source of text lines that can start over.  A line handed
+// out by Next stays valid until the next call.
+class TTextLineSource {
+public:
+    virtual ~TTextLineSource() = default;
+    virtual bool Next(std::string_view& Line) = 0;
+    virtual void Rewind() = 0;
+};
+
+namespace {
+
+// The lines of a string list.
+class TListLines final : public TTextLineSource {
+public:
+    explicit TListLines(const TAASStrings& List) : FList(List) {}
+    bool Next(std::string_view& Line) override
+    {
+        if (FIndex >= FList.size())
+            return false;
+        Line = FList[FIndex++];
+        return true;
+    }
+    void Rewind() override { FIndex = 0; }
+
+private:
+    const TAASStrings& FList;
+    size_t FIndex = 0;
+};
+
+// The lines of a piece of text in memory.
+class TTextLines final : public TTextLineSource {
+public:
+    explicit TTextLines(std::string_view Text) : FText(Text) {}
+    bool Next(std::string_view& Line) override { return NextLine(FText, FPos, Line); }
+    void Rewind() override { FPos = 0; }
+
+private:
+    std::string_view FText;
+    size_t FPos = 0;
+};
+
+// The lines of an open file, read piece by piece into one buffer that only
+// grows for a line longer than itself, so reading a file of any size holds
+// a few hundred kilobytes of its text at a time.
+class TFileLines final : public TTextLineSource {
+public:
+    TFileLines(int Fd, const std::string& FileName) : FFd(Fd), FFileName(FileName) {}
+    bool Next(std::string_view& Line) override
+    {
+        for (;;) {
+            const char* const Data = FBuffer.get();
+            size_t I = FBegin;
+            // Digits, signs and separators all lie above CR.
+            while (I < FEnd && (static_cast<unsigned char>(Data[I]) > '\r' ||
+                                (Data[I] != '\r' && Data[I] != '\n')))
+                ++I;
+            if (I < FEnd && !(Data[I] == '\r' && I + 1 == FEnd && !FEof)) {
+                Line = std::string_view(Data + FBegin, I - FBegin);
+                if (Data[I] == '\r' && I + 1 < FEnd && Data[I + 1] == '\n')
+                    ++I;
+                FBegin = I + 1;
+                return true;
+            }
+            if (FEof) {
+                if (FBegin == FEnd)
+                    return false;
+                Line = std::string_view(Data + FBegin, FEnd - FBegin);
+                FBegin = FEnd;
+                return true;
+            }
+            Fill();
+        }
+    }
+    void Rewind() override
+    {
+        FOffset = 0;
+        FBegin = FEnd = 0;
+        FEof = false;
+    }
+
+private:
+    // Keeps the unfinished line and reads more behind it.
+    void Fill()
+    {
+        const size_t Kept = FEnd - FBegin;
+        if (!FBuffer || Kept == FCapacity) {
+            const size_t Capacity = FBuffer ? 2 * FCapacity : size_t(256) << 10;
+            std::unique_ptr<char[]> Bigger(new char[Capacity]);
+            if (Kept > 0)
+                std::memcpy(Bigger.get(), FBuffer.get() + FBegin, Kept);
+            FBuffer.swap(Bigger);
+            FCapacity = Capacity;
+        } else if (Kept > 0) {
+            std::memmove(FBuffer.get(), FBuffer.get() + FBegin, Kept);
+        }
+        FBegin = 0;
+        FEnd = Kept;
+        for (;;) {
+            const ssize_t Got = ::pread(FFd, FBuffer.get() + FEnd, FCapacity - FEnd, FOffset);
+            if (Got < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw EInOutError(Format("Cannot read file \"%s\". %s", FFileName, ErrorText(errno)));
+            }
+            if (Got == 0)
+                FEof = true;
+            FEnd += static_cast<size_t>(Got);
+            FOffset += Got;
+            return;
+        }
+    }
+
+    int FFd;
+    const std::string& FFileName;
+    std::unique_ptr<char[]> FBuffer;
+    size_t FCapacity = 0;
+    size_t FBegin = 0, FEnd = 0;
+    off_t FOffset = 0;
+    bool FEof = false;
+};
+
+// Skips the first Skip lines of another source, every time it starts over.
+class TSkippedLines final : public TTextLineSource {
+public:
+    TSkippedLines(TTextLineSource& Source, size_t Skip) : FSource(Source), FSkip(Skip) {}
+    // False when the source has fewer lines than are to be skipped.
+    bool Start()
+    {
+        FSource.Rewind();
+        std::string_view Line;
+        for (size_t I = 0; I < FSkip; ++I)
+            if (!FSource.Next(Line))
+                return false;
+        return true;
+    }
+    bool Next(std::string_view& Line) override { return FSource.Next(Line); }
+    void Rewind() override { Start(); }
+
+private:
+    TTextLineSource& FSource;
+    size_t FSkip;
+};
+
+// One pass over the lines: the first line of every key name, and when
+// Counted the number of lines (without it the pass ends once every key is
+// found, which in a file as written is after its header).  Only lines that
+// begin with "#" can carry one of these names.
+size_t FindSampleKeys(TTextLineSource& Lines, TSampleKeys& Keys, bool Counted)
 {
+    Lines.Rewind();
+    size_t Count = 0;
     int Missing = skCount;
-    for (size_t I = 0; I < Count && Missing > 0; ++I) {
-        const std::string_view Line = Lines[I];
-        if (Line.size() < 3 || Line[0] != '#')
+    std::string_view Line;
+    while ((Counted || Missing > 0) && Lines.Next(Line)) {
+        ++Count;
+        if (Missing == 0 || Line.size() < 3 || Line[0] != '#')
             continue;
         for (int K = 0; K < skCount; ++K) {
             std::string_view Value;
             if (!Keys.Found[K] && NameIs(Line, SampleKeyNames[K], Value)) {
                 Keys.Found[K] = true;
-                Keys.Value[K] = Value;
+                Keys.Value[K] = std::string(Value);
                 --Missing;
                 break;
             }
         }
     }
+    return Count;
 }
 
 double FloatValue(std::string_view Text)
 {
+    // Whole numbers of up to 15 digits, the raw readings, straight to the
+    // double they are exactly; anything else through the extended value.
+    const char* P = Text.data();
+    const char* const End = P + Text.size();
+    const bool Negative = P < End && *P == '-';
+    P += Negative;
+    if (P < End && End - P <= 15) {
+        std::uint64_t Mantissa = 0;
+        const char* Q = P;
+        while (Q < End && static_cast<unsigned>(*Q - '0') < 10)
+            Mantissa = Mantissa * 10 + static_cast<unsigned>(*Q++ - '0');
+        if (Q == End) {
+            const double V = static_cast<double>(Mantissa);
+            return Negative ? -V : V;
+        }
+    }
     long double Value = 0;
     if (!TryStrToFloatView(Text, Value))
         Value = StrToFloat(std::string(Text));  // raises the conversion error
@@ -293,13 +449,14 @@ bool TAASSample::SaveToBinaryFile(const std::string& /*FileName*/) const
 // ---------------------------------------------------------------------------
 // Sample text format: reading
 
-bool TAASSample::ReadTextLines(const std::string_view* Lines, size_t Count,
-                               const TProgressEvent& OnProgress)
+bool TAASSample::ReadTextLines(TTextLineSource& Lines, const TProgressEvent& OnProgress)
 {
     Clear();
 
+    // The keys first (a header line may stand anywhere, also after the
+    // points), and the number of lines for the progress report.
     TSampleKeys Keys;
-    FindSampleKeys(Lines, Count, Keys);
+    const size_t LineCount = FindSampleKeys(Lines, Keys, static_cast<bool>(OnProgress));
 
     const double Step = Keys.Found[skResolution] ? FloatValue(Keys.Value[skResolution]) : 0.02;
     bool LinesOk = true;
@@ -307,30 +464,45 @@ bool TAASSample::ReadTextLines(const std::string_view* Lines, size_t Count,
     // A block written for a sample without replicates carries the step
     // NotSet: it stands for an empty sample, whose keys still apply.
     if (Step != NotSet) {
-        auto NewReplicate = [Step] {
+        size_t Expected = 0;  // points of the first replicate, to size the others
+        auto NewReplicate = [Step, &Expected] {
             std::unique_ptr<TAASReplicate> R(new TAASReplicate());
             R->SetResolution(Step);
+            R->FPoints.reserve(Expected);
             return R;
         };
+        // The ensemble is built once, after the last replicate.  That gives
+        // the same result as rebuilding it after each one, unless an interval
+        // of the sample is complete: then every rebuild computes that
+        // interval's ensemble result, which may fail part way, and the
+        // replicates are added one by one as before.
+        const bool Deferred = !(FAreaStart != NotSet && FAreaEnd != NotSet) &&
+                              !(FPeakStart != NotSet && FPeakEnd != NotSet);
         std::unique_ptr<TAASReplicate> Current = NewReplicate();
-        const int Total = static_cast<int>(Count > INT_MAX ? INT_MAX : Count);
+        const int Total = static_cast<int>(LineCount > INT_MAX ? INT_MAX : LineCount);
+        Lines.Rewind();
         size_t I = 0;
+        std::string_view Line;
         try {
-            for (; I < Count; ++I) {
-                const std::string_view Line = Lines[I];
+            for (; Lines.Next(Line); ++I) {
                 if (Line == ReplicateEndMarker) {
+                    if (!Current)
+                        Current = NewReplicate();
                     TAASReplicate* R = Current.get();
                     if (CanAdd(R)) {
+                        if (Count() == 0)
+                            Expected = R->FPoints.size();
                         // Once appended the replicate belongs to the list.
-                        if (Add(R) >= 0)
+                        if ((Deferred ? TAASReplicateList::Add(R) : Add(R)) >= 0)
                             Current.release();
                     }
+                    // The next replicate is made with its first point.
                     Current.reset();
-                    if (I + 1 < Count)
-                        Current = NewReplicate();
                 } else if (!Line.empty() && Line[0] == '#') {
                     continue;
                 } else {
+                    if (!Current)
+                        Current = NewReplicate();
                     Current->Add(FloatValue(Line));
                 }
                 if (OnProgress)
@@ -347,8 +519,13 @@ bool TAASSample::ReadTextLines(const std::string_view* Lines, size_t Count,
             TAASReplicate* R = Current.get();
             if (R != nullptr && IndexOf(R) >= 0 && OwnsObjects())
                 Current.release();
-            Clear();
         }
+        // The ensemble of the replicates added, also when a later line
+        // failed: a failing read leaves it as the last addition did.
+        if (Deferred)
+            BuildAnsambled();
+        if (!LinesOk)
+            Clear();
         // Points after the last end marker go with their replicate.
         Current.reset();
     }
@@ -381,9 +558,9 @@ bool TAASSample::ReadTextLines(const std::string_view* Lines, size_t Count,
     if (Keys.Found[skConcentration])
         FConcentration = FloatValue(Keys.Value[skConcentration]);
     if (Keys.Found[skConcentrationStr])
-        FConcentrationStr = std::string(Keys.Value[skConcentrationStr]);
+        FConcentrationStr = Keys.Value[skConcentrationStr];
     if (Keys.Found[skTitle])
-        FTitle = std::string(Keys.Value[skTitle]);
+        FTitle = Keys.Value[skTitle];
     // The points read are already on the scale the flag names.
     if (Keys.Found[skAbsorbtion])
         FAbsorbtion = FlagValue(Keys.Value[skAbsorbtion]);
@@ -392,29 +569,57 @@ bool TAASSample::ReadTextLines(const std::string_view* Lines, size_t Count,
 
 void TAASSample::LoadFromStrings(const TAASStrings& List)
 {
-    TLineViews Lines(List.begin(), List.end());
-    ReadTextLines(Lines.data(), Lines.size(), TProgressEvent());
+    TListLines Lines(List);
+    ReadTextLines(Lines, TProgressEvent());
 }
+
+namespace {
+
+// An open file descriptor of a regular file, closed on every path.
+class TReadHandle {
+public:
+    explicit TReadHandle(const std::string& FileName)
+    {
+        // Non-blocking, so that opening a pipe does not wait for a writer.
+        FFd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (FFd < 0)
+            throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, ErrorText(errno)));
+        struct stat St {};
+        if (::fstat(FFd, &St) != 0 || !S_ISREG(St.st_mode)) {
+            const int Error = S_ISDIR(St.st_mode) ? EISDIR : (errno ? errno : EINVAL);
+            ::close(FFd);
+            throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, ErrorText(Error)));
+        }
+        FSize = St.st_size > 0 ? static_cast<size_t>(St.st_size) : 0;
+    }
+    ~TReadHandle() { ::close(FFd); }
+    TReadHandle(const TReadHandle&) = delete;
+    TReadHandle& operator=(const TReadHandle&) = delete;
+    int Fd() const { return FFd; }
+    size_t Size() const { return FSize; }
+
+private:
+    int FFd = -1;
+    size_t FSize = 0;
+};
+
+}  // namespace
 
 bool TAASSample::LoadFromFile(const std::string& FileName, int SkipLines,
                               const TProgressEvent& OnProgress)
 {
-    std::string Text;
+    // The file is read twice, piece by piece through one small buffer: once
+    // for its keys and line count, once for its points.  A file that cannot
+    // be opened leaves the sample unchanged.
+    const size_t Skip = SkipLines > 0 ? static_cast<size_t>(SkipLines) : 0;
     try {
-        Text = ReadWholeFile(FileName);
-    } catch (const Exception&) {
-        return false;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    try {
-        TLineViews Lines;
-        SplitLines(Text, Lines);
+        TReadHandle File(FileName);
+        TFileLines Whole(File.Fd(), FileName);
+        TSkippedLines Lines(Whole, Skip);
         Clear();
-        const size_t Skip = SkipLines > 0 ? static_cast<size_t>(SkipLines) : 0;
-        if (Lines.size() < Skip)
+        if (!Lines.Start())
             return false;
-        return ReadTextLines(Lines.data() + Skip, Lines.size() - Skip, OnProgress);
+        return ReadTextLines(Lines, OnProgress);
     } catch (const Exception&) {
         return false;
     } catch (const std::bad_alloc&) {
@@ -483,7 +688,6 @@ void TAASExperiment::LoadFromFile(const std::string& FileName)
         size_t Begin, End;  // from the "<SAMPLE>" line to after the "</SAMPLE>" line
     };
     std::vector<TBlock> Blocks;
-    TLineViews BlockLines;
     size_t OpenFrom = 0, CloseFrom = 0;
     for (;;) {
         size_t Open = 0, AfterOpen = 0, Close = 0, AfterClose = 0;
@@ -496,12 +700,10 @@ void TAASExperiment::LoadFromFile(const std::string& FileName)
             CloseFrom = AfterClose;
             continue;
         }
-        BlockLines.clear();
-        std::string_view Line;
-        for (size_t P = AfterOpen; P < Close && NextLine(Text, P, Line);)
-            BlockLines.push_back(Line);
+        // The block's lines are those that start before the "</SAMPLE>" line.
+        TTextLines BlockLines(std::string_view(Text).substr(AfterOpen, Close - AfterOpen));
         std::unique_ptr<TAASSample> Sample(new TAASSample("", true));
-        Sample->ReadTextLines(BlockLines.data(), BlockLines.size(), TProgressEvent());
+        Sample->ReadTextLines(BlockLines, TProgressEvent());
         Add(Sample.release());
         Blocks.push_back({Open, AfterClose});
         OpenFrom = CloseFrom = AfterClose;

@@ -1,0 +1,144 @@
+// Reading sample files larger than the reader's buffer, and with many
+// replicates: the result must equal reading the same lines from a list, and
+// the ensemble must equal the one rebuilt after every replicate.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "FileTestSupport.h"
+
+namespace {
+
+// A sample text of Replicates x Points readings with the given line break,
+// preceded by a header (or followed by it when HeaderLast).
+std::string SampleText(int Replicates, int Points, const std::string& Break, bool HeaderLast,
+                       unsigned Seed, bool Fractions)
+{
+    std::mt19937 Rng(Seed);
+    std::string Header = "##Resolution=0.02" + Break + "##Title=big" + Break;
+    std::string Body;
+    for (int R = 0; R < Replicates; ++R) {
+        for (int I = 0; I < Points; ++I) {
+            const unsigned V = Rng() % 20000;
+            Body += Fractions ? FloatToStr(static_cast<long double>(V) / 10000) : std::to_string(V);
+            Body += Break;
+        }
+        Body += "-1000" + Break;
+    }
+    return HeaderLast ? Body + Header : Header + Body;
+}
+
+TAASStrings SplitAnyBreak(const std::string& Text)
+{
+    TAASStrings Lines;
+    std::string Line;
+    for (size_t I = 0; I < Text.size(); ++I) {
+        const char C = Text[I];
+        if (C == '\r' || C == '\n') {
+            Lines.push_back(Line);
+            Line.clear();
+            if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n')
+                ++I;
+        } else {
+            Line += C;
+        }
+    }
+    if (!Line.empty())
+        Lines.push_back(Line);
+    return Lines;
+}
+
+void ExpectSameSample(const TAASSample& A, const TAASSample& B)
+{
+    ASSERT_EQ(A.Count(), B.Count());
+    for (int I = 0; I < A.Count(); ++I)
+        ASSERT_EQ(A.GetItem(I)->Points(), B.GetItem(I)->Points()) << "replicate " << I;
+    EXPECT_EQ(A.Ansambled()->Points(), B.Ansambled()->Points());
+    EXPECT_EQ(A.Title(), B.Title());
+}
+
+}  // namespace
+
+// Line breaks of every kind, falling anywhere against the buffer's edges
+// (a CR LF split between two reads included), header first or last.
+TEST_F(FileTest, LargeFileReadsLikeItsLines)
+{
+    struct TCase {
+        std::string Break;
+        bool HeaderLast;
+        bool Fractions;
+    };
+    const TCase Cases[] = {{"\r\n", false, false}, {"\r", false, true}, {"\n", true, false},
+                           {"\r\n", true, true}};
+    unsigned Seed = 1;
+    for (const TCase& C : Cases) {
+        const std::string Text = SampleText(7, 30011, C.Break, C.HeaderLast, Seed++, C.Fractions);
+        const std::string Name = Path("big.ast");
+        WriteRaw(Name, Text);
+        TAASSample FromFile("", true), FromList("", true);
+        ASSERT_TRUE(FromFile.LoadFromFile(Name));
+        FromList.LoadFromStrings(SplitAnyBreak(Text));
+        ExpectSameSample(FromFile, FromList);
+        EXPECT_EQ(FromFile.Count(), 7);
+    }
+}
+
+// A line longer than the reader's buffer (a title of a megabyte).
+TEST_F(FileTest, LineLongerThanTheBufferIsReadWhole)
+{
+    const std::string Title(1 << 20, 'x');
+    WriteRaw(Path("long.ast"), Crlf({"##Title=" + Title, "1", "2", "-1000"}));
+    TAASSample S("", true);
+    ASSERT_TRUE(S.LoadFromFile(Path("long.ast")));
+    EXPECT_EQ(S.Title(), Title);
+    EXPECT_EQ(S.Count(), 1);
+}
+
+// The ensemble built once equals the ensemble rebuilt after every replicate,
+// for many replicates of fractional values (where the order of the extended
+// sums matters), and the progress report counts every line.
+TEST_F(FileTest, EnsembleBuiltOnceEqualsRebuildAfterEachReplicate)
+{
+    const std::string Text = SampleText(300, 50, "\r\n", false, 9, true);
+    WriteRaw(Path("many.ast"), Text);
+    TAASSample Read("", true);
+    int Calls = 0, LastPos = 0, LastTotal = 0;
+    ASSERT_TRUE(Read.LoadFromFile(Path("many.ast"), 0, [&](int Pos, int Total) {
+        ++Calls;
+        LastPos = Pos;
+        LastTotal = Total;
+    }));
+    EXPECT_EQ(LastTotal, 2 + 300 * 51);
+    EXPECT_EQ(LastPos, LastTotal);
+    EXPECT_EQ(Calls, 300 * 51);
+
+    TAASSample Built("", true);
+    for (int I = 0; I < Read.Count(); ++I) {
+        auto* R = new TAASReplicate();
+        R->Assign(Read.GetItem(I));
+        ASSERT_GE(Built.Add(R), 0);
+    }
+    EXPECT_EQ(Read.Ansambled()->Points(), Built.Ansambled()->Points());
+}
+
+// A reload into a sample whose intervals are set adds replicate by replicate,
+// computing the ensemble's results on the way, and ends like a fresh read
+// followed by the same bounds.
+TEST_F(FileTest, ReloadIntoSampleWithIntervalsKeepsTheirResults)
+{
+    const std::string Text = SampleText(4, 200, "\r\n", false, 5, false);
+    WriteRaw(Path("r.ast"), Text);
+    TAASSample S("", true);
+    ASSERT_TRUE(S.LoadFromFile(Path("r.ast")));
+    S.SetPeakStart(1.0);
+    S.SetPeakEnd(2.0);
+    ASSERT_TRUE(S.Ansambled()->PeakValid());
+    const long double Before = S.Ansambled()->PeakMean();
+    ASSERT_TRUE(S.LoadFromFile(Path("r.ast")));
+    EXPECT_EQ(S.Count(), 4);
+    EXPECT_TRUE(S.Ansambled()->PeakValid());
+    EXPECT_EQ(S.Ansambled()->PeakMean(), Before);
+}
