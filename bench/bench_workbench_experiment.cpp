@@ -156,6 +156,19 @@ std::unique_ptr<TfrmExperiment> WindowForCommands(bool AllShown)
     return w;
 }
 
+// The repaint alone of a window whose curves are all shown: the floor of
+// every command that changes a curve while they are.
+void BM_RepaintAllShown(benchmark::State& state)
+{
+    App();
+    auto w = WindowForCommands(true);
+    for (auto _ : state) {
+        w->MainChart->update();
+        Paint(*w);
+    }
+}
+BENCHMARK(BM_RepaintAllShown)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_AbsorbtionOfOneSample(benchmark::State& state)
 {
     App();
