@@ -15,47 +15,27 @@
 #include <limits>
 
 #include "AASCls.h"
+#include "Charts.h"
 #include "Sample.h"
 
 namespace VelorSpec {
 
 namespace {
 
-// The automatic colours, handed out in this order; a curve shown takes the
-// first one no other shown curve uses.
-const QColor AutoColors[] = {
-    QColor(255, 0, 0),   QColor(0, 128, 0),   QColor(0, 0, 255),     QColor(255, 128, 0),
-    QColor(128, 0, 128), QColor(0, 128, 128), QColor(128, 0, 0),     QColor(0, 0, 128),
-    QColor(128, 128, 0), QColor(255, 0, 255), QColor(128, 128, 128), QColor(0, 0, 0),
-};
-
-const char* const ColorProperty = "velorAutoColor";
 constexpr int NodeSeriesRole = Qt::UserRole + 1;
 
 }  // namespace
 
-TSignalChart::TSignalChart(QWidget* Parent)
+TSignalChart::TSignalChart(QWidget* Parent) : FColorUse(gui::AutoColorCount(), 0)
 {
     // No title, axis titles, legend at the bottom, flat, no frame, a
-    // background gradient ending in silver and no plot-area wall.
+    // background gradient ending in silver and no plot-area wall; readable
+    // 1-2-5 ticks on both axes.
     Chart = new QChart;
     Chart->setObjectName(QStringLiteral("MainChart"));
-    Chart->setTitle(QString());
-    Chart->setDropShadowEnabled(false);
-    Chart->setBackgroundRoundness(0);
-    Chart->setPlotAreaBackgroundVisible(false);
-    Chart->setBackgroundPen(Qt::NoPen);
-    QLinearGradient Gradient(0, 0, 0, 1);
-    Gradient.setCoordinateMode(QGradient::ObjectBoundingMode);
-    Gradient.setColorAt(0, Qt::white);
-    Gradient.setColorAt(1, QColor(192, 192, 192));
-    Chart->setBackgroundBrush(Gradient);
-    Chart->legend()->setAlignment(Qt::AlignBottom);
-    Chart->legend()->setVisible(true);
-    BottomAxis = new QValueAxis;
-    BottomAxis->setTitleText(QStringLiteral("Time [seconds]"));
-    LeftAxis = new QValueAxis;
-    LeftAxis->setTitleText(QStringLiteral("Absorbtion [a.u.]"));
+    gui::StyleChart(Chart, true);
+    BottomAxis = gui::NewValueAxis(QStringLiteral("Time [seconds]"));
+    LeftAxis = gui::NewValueAxis(QStringLiteral("Absorbtion [a.u.]"));
     Chart->addAxis(BottomAxis, Qt::AlignBottom);
     Chart->addAxis(LeftAxis, Qt::AlignLeft);
 
@@ -76,7 +56,9 @@ TSignalChart::~TSignalChart()
 
 QLineSeries* TSignalChart::NewSeries(const QString& Title)
 {
-    auto* Series = new QLineSeries;
+    // Keeps every point; the chart draws what its width can show, so a
+    // curve of millions of points shows and hides at once.
+    auto* Series = new gui::TChartSeries;
     Series->setName(Title);
     FSeries << Series;
     return Series;
@@ -99,25 +81,20 @@ void TSignalChart::FillSeries(QLineSeries* Series, const TAASReplicate* Replicat
     const TAASPointArray& Points = Replicate->Points();
     QList<QPointF> Data;
     Data.reserve(static_cast<qsizetype>(Points.size()));
-    TSeriesBounds Bounds;
-    Bounds.MinY = std::numeric_limits<double>::infinity();
-    Bounds.MaxY = -std::numeric_limits<double>::infinity();
     const long double Step = Resolution;
-    for (size_t J = 0; J < Points.size(); ++J) {
-        const double X = static_cast<double>(static_cast<long double>(J + 1) * Step);
-        const double Y = Points[J];
-        Data.append(QPointF(X, Y));
-        Bounds.MinY = std::min(Bounds.MinY, Y);
-        Bounds.MaxY = std::max(Bounds.MaxY, Y);
+    for (size_t J = 0; J < Points.size(); ++J)
+        Data.append(QPointF(static_cast<double>(static_cast<long double>(J + 1) * Step), Points[J]));
+    auto* Curve = qobject_cast<gui::TChartSeries*>(Series);
+    if (!Curve) {
+        Series->replace(Data);
+        return;
     }
-    if (Data.isEmpty()) {
-        FBounds.remove(Series);
-    } else {
-        Bounds.MinX = std::min(Data.front().x(), Data.back().x());
-        Bounds.MaxX = std::max(Data.front().x(), Data.back().x());
+    Curve->SetPoints(Data);
+    TSeriesBounds Bounds;
+    if (Curve->Bounds(Bounds.MinX, Bounds.MaxX, Bounds.MinY, Bounds.MaxY))
         FBounds[Series] = Bounds;
-    }
-    Series->replace(Data);
+    else
+        FBounds.remove(Series);
 }
 
 bool TSignalChart::IsAttached(const QLineSeries* Series) const
@@ -134,36 +111,48 @@ void TSignalChart::AttachSeries(QLineSeries* Series)
 {
     if (!Series || IsAttached(Series))
         return;
-    // The first automatic colour that no shown curve uses.
-    QList<QColor> Used;
-    for (QAbstractSeries* Shown : Chart->series())
-        if (Shown->property(ColorProperty).isValid())
-            Used << Shown->property(ColorProperty).value<QColor>();
-    const int N = static_cast<int>(std::size(AutoColors));
-    QColor Color = AutoColors[Chart->series().size() % N];
-    for (const QColor& C : AutoColors)
-        if (!Used.contains(C)) {
-            Color = C;
+    // The first automatic colour that no shown curve uses; when all are in
+    // use, the one at the number of shown curves.  Counted per colour, so
+    // showing many curves costs no scan of the shown ones.
+    const int N = static_cast<int>(FColorUse.size());
+    int Index = AttachedCount() % N;
+    for (int I = 0; I < N; ++I)
+        if (FColorUse[I] == 0) {
+            Index = I;
             break;
         }
-    Chart->addSeries(Series);
-    Series->attachAxis(BottomAxis);
-    Series->attachAxis(LeftAxis);
-    Series->setColor(Color);
-    Series->setProperty(ColorProperty, Color);
+    if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series)) {
+        Curve->AttachTo(Chart, BottomAxis, LeftAxis);
+    } else {
+        Chart->addSeries(Series);
+        Series->attachAxis(BottomAxis);
+        Series->attachAxis(LeftAxis);
+    }
+    Series->setColor(gui::AutoColor(Index));
+    FColorOf[Series] = Index;
+    ++FColorUse[Index];
 }
 
 void TSignalChart::DetachSeries(QLineSeries* Series)
 {
     if (!Series || !IsAttached(Series))
         return;
-    Chart->removeSeries(Series);
+    if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series))
+        Curve->Detach();
+    else
+        Chart->removeSeries(Series);
     // Back to the automatic colour: it takes a free one when shown again.
-    Series->setProperty(ColorProperty, QVariant());
+    const auto It = FColorOf.constFind(Series);
+    if (It != FColorOf.constEnd()) {
+        --FColorUse[*It];
+        FColorOf.erase(It);
+    }
 }
 
 void TSignalChart::UpdateAxisRanges()
 {
+    // The axes span every curve, shown or not, with readable ticks; the
+    // value axis leaves a small margin above and below the curves.
     bool Any = false;
     TSeriesBounds All;
     for (const QLineSeries* Series : std::as_const(FSeries)) {
@@ -182,17 +171,15 @@ void TSignalChart::UpdateAxisRanges()
     }
     if (!Any)
         return;
-    // A single value still gets a visible span.
-    if (All.MinX == All.MaxX) {
-        All.MinX -= 1;
-        All.MaxX += 1;
-    }
-    if (All.MinY == All.MaxY) {
-        All.MinY -= 1;
-        All.MaxY += 1;
-    }
-    BottomAxis->setRange(All.MinX, All.MaxX);
-    LeftAxis->setRange(All.MinY, All.MaxY);
+    // Unchanged extents keep the scales: setting them again would lay out
+    // every shown curve once more.
+    if (FScaled && All.MinX == FScaledFor.MinX && All.MaxX == FScaledFor.MaxX && All.MinY == FScaledFor.MinY &&
+        All.MaxY == FScaledFor.MaxY)
+        return;
+    FScaled = true;
+    FScaledFor = All;
+    gui::ScaleAxisToData(BottomAxis, All.MinX, All.MaxX, gui::TimeAxis);
+    gui::ScaleAxisToData(LeftAxis, All.MinY, All.MaxY, gui::ValueAxis);
 }
 
 QImage TSignalChart::Bitmap() const

@@ -71,6 +71,13 @@ private:
         double MinX = 0, MaxX = 0, MinY = 0, MaxY = 0;
     };
     QHash<const QLineSeries*, TSeriesBounds> FBounds;
+    // The extents the axes were last scaled for.
+    TSeriesBounds FScaledFor;
+    bool FScaled = false;
+    // Automatic colour index of every shown curve, and how many shown curves
+    // use each colour.
+    QHash<const QLineSeries*, int> FColorOf;
+    QList<int> FColorUse;
 };
 
 }  // namespace VelorSpec
