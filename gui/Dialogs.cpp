@@ -1,4 +1,5 @@
 #include "Dialogs.h"
+#include "WindowFit.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -25,7 +26,7 @@ QString titleFor(MsgDlgType type)
     case MsgDlgType::Confirmation: return QStringLiteral("Confirm");
     case MsgDlgType::Custom: break;
     }
-    return QApplication::applicationDisplayName();
+    return ApplicationTitle().isEmpty() ? QApplication::applicationDisplayName() : ApplicationTitle();
 }
 
 }  // namespace

@@ -34,6 +34,10 @@ bool HasRows(const QTreeView* tree)
 
 void InvalidateLayouts(QWidget* window)
 {
+    // Layouts keep the sizes of their items; every widget is told its
+    // constraints changed, so that the next question is answered afresh.
+    for (QWidget* w : window->findChildren<QWidget*>())
+        w->updateGeometry();
     for (QLayout* layout : window->findChildren<QLayout*>())
         layout->invalidate();
     if (window->layout())

@@ -7,6 +7,11 @@
 #include <QVBoxLayout>
 
 #include "Sample.h"
+#include "WindowFit.h"
+
+#include <QStyle>
+#include <QTreeWidgetItemIterator>
+#include <algorithm>
 
 namespace VelorSpec {
 
@@ -41,6 +46,29 @@ TDocumentLayout CreateDocumentLayout(QWidget* Window, const QString& TreeName, c
     L.Splitter->setStretchFactor(1, 1);
     L.Splitter->setSizes({153, 620 - 153 - 3});
     return L;
+}
+
+QSize FitDocumentWindow(QWidget* Window, QSplitter* Splitter, TSampleTreeView* Tree)
+{
+    // The texts of every node as if all were expanded ("Ansambled Replicate"
+    // under its sample node), plus the vertical scroll bar.
+    QList<QTreeWidgetItem*> Collapsed;
+    for (QTreeWidgetItemIterator It(Tree); *It; ++It)
+        if ((*It)->childCount() > 0 && !(*It)->isExpanded())
+            Collapsed << *It;
+    for (QTreeWidgetItem* Node : Collapsed)
+        Node->setExpanded(true);
+    const int Texts = static_cast<QAbstractItemView*>(Tree)->sizeHintForColumn(0);
+    for (QTreeWidgetItem* Node : Collapsed)
+        Node->setExpanded(false);
+    const int Bar = Tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Tree);
+    const int TreeWidth = std::max(153, Texts + Bar + 2 * Tree->frameWidth() + 4);
+    const int Handle = Splitter->handleWidth();
+    const QSize Size = gui::FitFirstSize(Window, QSize(std::max(620, TreeWidth + Handle + 300), 460),
+                                         {{Tree, QSize(TreeWidth, 0)}});
+    Window->resize(Size);
+    Splitter->setSizes({TreeWidth, Size.width() - TreeWidth - Handle});
+    return Size;
 }
 
 QWidget* AddDocumentPage(QTabWidget* Pages, const char* Name, const char* Caption)

@@ -3,6 +3,7 @@
 // (153 pixels wide, its pop-up menu on the right button), a 3-pixel splitter
 // and the page control filling the rest; pages filled by one widget each.
 
+#include <QSize>
 #include <QString>
 
 class QMenu;
@@ -25,6 +26,11 @@ struct TDocumentLayout {
 // *PopupMenu holds when it is asked for (none while it is null).
 TDocumentLayout CreateDocumentLayout(QWidget* Window, const QString& TreeName, const QString& PagesName,
                                      QMenu* const* PopupMenu);
+// The window's first size: 620 x 460 grown where the font needs more room,
+// with the tree at least 153 pixels wide and wide enough for every node's
+// text, expanded or not.  Resizes the window and the splitter and returns
+// the size (the window's size hint, for the frame's document area).
+QSize FitDocumentWindow(QWidget* Window, QSplitter* Splitter, TSampleTreeView* Tree);
 // Appends an empty page.
 QWidget* AddDocumentPage(QTabWidget* Pages, const char* Name, const char* Caption);
 // Makes Content the one widget that fills Page.

@@ -24,6 +24,7 @@
 #include "ActionList.h"
 #include "Main.h"
 #include "SettingsDlg.h"
+#include "WindowFit.h"
 
 namespace VelorSpec {
 
@@ -503,7 +504,6 @@ TfrmInstrument* TfrmInstrument::CreateInFrame(TfrmMain* frame)
     QMdiSubWindow* sub = frame->AddChild(form);
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
     sub->installEventFilter(form);
-    sub->resize(481, 277);
     const std::pair<QAction*, int> pictures[] = {
         {form->acAddSample, 10}, {form->acDelSample, 11}, {form->acMoveRight, 12}, {form->acMoveLeft, 13}};
     for (const auto& [action, index] : pictures)
@@ -521,6 +521,9 @@ TfrmInstrument* TfrmInstrument::CreateInFrame(TfrmMain* frame)
     actions.acShowInstrumentWindow = form->acShowInstrumentWindow;
     actions.acMinimize = form->acMinimize;
     frame->BindInstrumentActions(actions);
+    // 481 x 277, grown where the font needs more room: both pages show every
+    // control (the samples' tool bar keeps all its buttons in view).
+    sub->resize(gui::FitFirstSize(sub, QSize(481, 277)));
     frmInstrument = form;
     return form;
 }

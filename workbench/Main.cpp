@@ -11,11 +11,13 @@
 #include <QPixmap>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "Experiment.h"
 #include "QVEditors.h"
+#include "WindowFit.h"
 #include "Sample.h"
 #include "XlsThread.h"
 
@@ -160,8 +162,23 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     dlgSave.filter = AllFilesFilter;
     dlgSave.overwritePrompt = true;
 
+    ApplyFirstSize();
+
     if (!frmMain)
         frmMain = this;
+}
+
+void TfrmMain::ApplyFirstSize()
+{
+    // 640 x 480, grown where the font needs more room: every tool bar button
+    // shows, and the document area holds a sample or experiment window at
+    // its first size (620 x 460) without cutting it.
+    QStyleOptionTitleBar TitleBar;
+    TitleBar.initFrom(this);
+    const int Frame = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+    const int Title = style()->pixelMetric(QStyle::PM_TitleBarHeight, &TitleBar, this);
+    const QSize ChildRoom(620 + 2 * Frame + 2, 460 + Title + 2 * Frame + 2);
+    resize(gui::FitFirstSize(this, QSize(640, 480), {{MdiArea, ChildRoom}}));
 }
 
 TfrmMain::~TfrmMain()
@@ -406,6 +423,8 @@ void TfrmMain::BindInstrumentActions(const TInstrumentActions& a)
     tbar97Instrument->clear();
     addGroups([this](QAction* x) { tbar97Instrument->addAction(x); }, [this] { tbar97Instrument->addSeparator(); },
               {{a.acConnect, a.acDisconnect, a.acConfiguration}, {a.acClearData}, {a.acSaveSamples, a.acSaveAsExperiment}});
+    // The "Instrument" tool bar now has its buttons: room for them too.
+    ApplyFirstSize();
 }
 
 // ---------------------------------------------------------------------------

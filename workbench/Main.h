@@ -160,6 +160,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Resizes the frame to its first size: 640 x 480, grown where the tool
+    // bars or a child window at its first size need more room.
+    void ApplyFirstSize();
     void CreateActions();
     void CreateMenus();
     void CreateToolBars();

@@ -365,6 +365,7 @@ TfrmSample::TfrmSample(QWidget* Owner, const QString& FileName) : TChildForm(Own
     else
         LoadTextSample(FileName);
     FFileName = FileName;
+    FFirstSize = FitDocumentWindow(this, RxSplitter, tviewSample);
 }
 
 TfrmSample::~TfrmSample()

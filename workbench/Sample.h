@@ -134,6 +134,8 @@ protected:
 class TfrmSample : public TChildForm {
     Q_OBJECT
 public:
+    // The first size (620 x 460, grown to show the whole tree and pages).
+    QSize sizeHint() const override { return FFirstSize.isValid() ? FFirstSize : TChildForm::sizeHint(); }
     // Creates the window with its controls and commands and loads FileName:
     // ".ASB" leaves the window empty; anything else is read as a sample text
     // file (".AAT" after six leading lines).  A file that cannot be read is
@@ -252,6 +254,7 @@ public:
     QImage ChartBitmap() const;
 
 private:
+    QSize FFirstSize;
     void CreateControls();
     void CreateTreeActions();
     void CreateMenus();

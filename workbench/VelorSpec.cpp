@@ -4,12 +4,13 @@
 #include "Instrument.h"
 #include "Main.h"
 #include "SysUtils.h"
+#include "WindowFit.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VelorSpec"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Velor Spec"));
+    gui::SetApplicationTitle(QStringLiteral("Velor Spec"));
     InitDecimalSeparatorFromLocale();
     VelorSpec::frmMain = new VelorSpec::TfrmMain;
     VelorSpec::frmMain->setAttribute(Qt::WA_DeleteOnClose);
