@@ -317,8 +317,15 @@ private:
     bool FZero = false;
 
     // --- file helpers (sample text format) ---
-    // Appends the header and the body; OnProgress after each replicate.
-    void AppendTextLines(TAASStrings& List, const TProgressEvent& OnProgress) const;
+    // The twelve header lines.
+    std::vector<std::string> HeaderLines() const;
+    // Appends the header and the body as lines to a list.
+    void AppendTextLines(TAASStrings& List) const;
+    // The most characters AppendText can add.
+    size_t TextBound() const;
+    // Appends the header and the body as CR LF text; OnProgress after each
+    // replicate.  Out is expected to hold TextBound() more characters.
+    void AppendText(std::string& Out, const TProgressEvent& OnProgress) const;
     // Reads the sample text format from a source of lines (a string list, a
     // block of an experiment's text, or a file read piece by piece).  Returns
     // False when a data line failed (the sample is then left without

@@ -103,19 +103,6 @@ bool NextLine(std::string_view Text, size_t& Pos, std::string_view& Line)
     return true;
 }
 
-std::string JoinLines(const TAASStrings& List)
-{
-    size_t Size = 0;
-    for (const std::string& Line : List)
-        Size += Line.size() + 2;
-    std::string Text;
-    Text.reserve(Size);
-    for (const std::string& Line : List) {
-        Text += Line;
-        Text += SEndOfLine;
-    }
-    return Text;
-}
 
 }  // namespace
 
@@ -385,34 +372,68 @@ bool FlagValue(std::string_view Text)
 // ---------------------------------------------------------------------------
 // Sample text format: writing
 
-void TAASSample::AppendTextLines(TAASStrings& List, const TProgressEvent& OnProgress) const
+std::vector<std::string> TAASSample::HeaderLines() const
 {
-    const bool Alone = List.empty();
-    List.push_back(Format("##Resolution=%f", GetResolution()));
-    List.push_back(Format("##AreaStart=%f", FAreaStart));
-    List.push_back(Format("##AreaEnd=%f", FAreaEnd));
-    List.push_back(Format("##PeakStart=%f", FPeakStart));
-    List.push_back(Format("##PeakEnd=%f", FPeakEnd));
-    List.push_back(Format("##Standart=%d", FStandart ? 1 : 0));
-    List.push_back(Format("##Zero=%d", FZero ? 1 : 0));
-    List.push_back(Format("##ZeroSubtracted=%d", FZeroSubtracted ? 1 : 0));
-    List.push_back(Format("##Concentration=%f", FConcentration));
-    List.push_back(Format("##ConcentrationStr=%s", FConcentrationStr));
-    List.push_back(Format("##Title=%s", FTitle));
-    List.push_back(Format("##Absorbtion=%d", FAbsorbtion ? 1 : 0));
-    const int Total = Count();
-    if (Alone) {
-        // A list of this sample alone is sized once; a shared list (an
-        // experiment's) grows by its own doubling.
-        size_t Points = 0;
-        for (const TAASReplicate* R : *this)
-            Points += static_cast<size_t>(R->Count()) + 1;
-        List.reserve(List.size() + Points);
-    }
-    for (int I = 0; I < Total; ++I) {
-        for (double Point : GetItem(I)->Points())
+    return {Format("##Resolution=%f", GetResolution()),
+            Format("##AreaStart=%f", FAreaStart),
+            Format("##AreaEnd=%f", FAreaEnd),
+            Format("##PeakStart=%f", FPeakStart),
+            Format("##PeakEnd=%f", FPeakEnd),
+            Format("##Standart=%d", FStandart ? 1 : 0),
+            Format("##Zero=%d", FZero ? 1 : 0),
+            Format("##ZeroSubtracted=%d", FZeroSubtracted ? 1 : 0),
+            Format("##Concentration=%f", FConcentration),
+            Format("##ConcentrationStr=%s", FConcentrationStr),
+            Format("##Title=%s", FTitle),
+            Format("##Absorbtion=%d", FAbsorbtion ? 1 : 0)};
+}
+
+void TAASSample::AppendTextLines(TAASStrings& List) const
+{
+    for (std::string& Line : HeaderLines())
+        List.push_back(std::move(Line));
+    for (const TAASReplicate* R : *this) {
+        for (double Point : R->Points())
             List.push_back(FloatToStrFast(Point));
         List.emplace_back(ReplicateEndMarker);
+    }
+}
+
+size_t TAASSample::TextBound() const
+{
+    // A header line is at most its key, a number of a few hundred digits
+    // ("%f" of the largest double) or a text, and CR LF.
+    size_t Size = 12 * 360 + FConcentrationStr.size() + FTitle.size();
+    for (const TAASReplicate* R : *this)
+        Size += (R->Points().size() + 1) * (FloatTextMax + 2);
+    return Size;
+}
+
+void TAASSample::AppendText(std::string& Out, const TProgressEvent& OnProgress) const
+{
+    for (const std::string& Line : HeaderLines()) {
+        Out += Line;
+        Out += SEndOfLine;
+    }
+    const int Total = Count();
+    for (int I = 0; I < Total; ++I) {
+        // Points are formatted into a small block that is appended whenever
+        // it fills, so the text grows only by what is written.
+        char Block[16384];
+        char* const Last = Block + sizeof Block - (FloatTextMax + 2);
+        char* P = Block;
+        for (double Point : GetItem(I)->Points()) {
+            if (P > Last) {
+                Out.append(Block, static_cast<size_t>(P - Block));
+                P = Block;
+            }
+            P = FloatToText(P, Point);
+            *P++ = '\r';
+            *P++ = '\n';
+        }
+        Out.append(Block, static_cast<size_t>(P - Block));
+        Out += ReplicateEndMarker;
+        Out += SEndOfLine;
         if (OnProgress)
             OnProgress(I + 1, Total);
     }
@@ -420,7 +441,7 @@ void TAASSample::AppendTextLines(TAASStrings& List, const TProgressEvent& OnProg
 
 void TAASSample::SaveToStrings(TAASStrings& List) const
 {
-    AppendTextLines(List, TProgressEvent());
+    AppendTextLines(List);
 }
 
 bool TAASSample::SaveToFile(const std::string& FileName, const TProgressEvent& OnProgress) const
@@ -430,9 +451,10 @@ bool TAASSample::SaveToFile(const std::string& FileName, const TProgressEvent& O
     // A file that could not be written is reported as False, never as a
     // successful save; the old file of that name stays as it was.
     try {
-        TAASStrings List;
-        AppendTextLines(List, OnProgress);
-        WriteFileReplacing(FileName, JoinLines(List));
+        std::string Text;
+        Text.reserve(TextBound());
+        AppendText(Text, OnProgress);
+        WriteFileReplacing(FileName, std::string_view(Text));
     } catch (const Exception&) {
         return false;
     } catch (const std::bad_alloc&) {
@@ -632,20 +654,31 @@ bool TAASSample::LoadFromFile(const std::string& FileName, int SkipLines,
 
 void TAASExperiment::SaveToFile(const std::string& FileName) const
 {
-    TAASStrings List;
-    List.emplace_back("<EXPERIMENT>");
-    List.push_back(Format("##TITLE=%s", FTitle));
-    List.emplace_back("<DESCRIPTION>");
-    List.insert(List.end(), FDescription.begin(), FDescription.end());
-    List.emplace_back("</DESCRIPTION>");
-    List.push_back(Format("##USED STATISTIC=%d", static_cast<int>(FUsedStatistic)));
-    List.emplace_back("</EXPERIMENT>");
+    size_t Bound = 200 + FTitle.size();
+    for (const std::string& Line : FDescription)
+        Bound += Line.size() + 2;
+    for (const TAASSample* Sample : *this)
+        Bound += 20 + Sample->TextBound();
+    std::string Text;
+    Text.reserve(Bound);
+    const auto Line = [&Text](const std::string& S) {
+        Text += S;
+        Text += SEndOfLine;
+    };
+    Line("<EXPERIMENT>");
+    Line(Format("##TITLE=%s", FTitle));
+    Line("<DESCRIPTION>");
+    for (const std::string& D : FDescription)
+        Line(D);
+    Line("</DESCRIPTION>");
+    Line(Format("##USED STATISTIC=%d", static_cast<int>(FUsedStatistic)));
+    Line("</EXPERIMENT>");
     for (const TAASSample* Sample : *this) {
-        List.emplace_back("<SAMPLE>");
-        Sample->SaveToStrings(List);
-        List.emplace_back("</SAMPLE>");
+        Line("<SAMPLE>");
+        Sample->AppendText(Text, TProgressEvent());
+        Line("</SAMPLE>");
     }
-    WriteFileReplacing(FileName, JoinLines(List));
+    WriteFileReplacing(FileName, std::string_view(Text));
 }
 
 namespace {

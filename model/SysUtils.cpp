@@ -1,11 +1,13 @@
 #include "SysUtils.h"
 
 #include <cerrno>
+#include <cfloat>
 #include <cfenv>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <langinfo.h>
 #include <locale.h>
 
@@ -564,12 +566,77 @@ bool TryStrToFloatView(std::string_view S, long double& Value)
     return TryStrToFloat(std::string(S), Value);
 }
 
+char* FloatToText(char* Out, double Value)
+{
+    if (Value > -1e15 && Value < 1e15 && Value == static_cast<double>(static_cast<long long>(Value)))
+        return std::to_chars(Out, Out + FloatTextMax, static_cast<long long>(Value)).ptr;
+    if (!std::isfinite(Value)) {
+        const char* Text = std::isnan(Value) ? "NAN" : Value < 0 ? "-INF" : "INF";
+        const size_t Size = std::strlen(Text);
+        std::memcpy(Out, Text, Size);
+        return Out + Size;
+    }
+    // Scientific digits "d.ddde[+-]xx" of the magnitude: the shortest that
+    // reads back as the value, or the 15-digit rounding when those are more.
+    const double Magnitude = std::fabs(Value);
+    char Sci[40];
+    char* End = std::to_chars(Sci, Sci + sizeof Sci, Magnitude, std::chars_format::scientific).ptr;
+    char* E = static_cast<char*>(std::memchr(Sci, 'e', static_cast<size_t>(End - Sci)));
+    // The shortest digits lie within half a unit of the last place of the
+    // value, closer than the 15-digit rounding's half step, except for
+    // subnormal values, whose unit is coarser.
+    if (E - Sci > 16 || Magnitude < DBL_MIN) {  // more than 15 digits and the point
+        End = std::to_chars(Sci, Sci + sizeof Sci, Magnitude, std::chars_format::scientific, 14).ptr;
+        E = static_cast<char*>(std::memchr(Sci, 'e', static_cast<size_t>(End - Sci)));
+    }
+    char Digits[20];
+    int Count = 0;
+    for (const char* P = Sci; P < E; ++P)
+        if (*P != '.')
+            Digits[Count++] = *P;
+    while (Count > 1 && Digits[Count - 1] == '0')
+        --Count;
+    int Exp = 0;
+    std::from_chars(E + 1 + (E[1] == '+'), End, Exp);
+
+    char* P = Out;
+    if (Value < 0)
+        *P++ = '-';
+    if (Exp < -4 || Exp >= 15) {
+        *P++ = Digits[0];
+        if (Count > 1) {
+            *P++ = DecimalSeparator;
+            std::memcpy(P, Digits + 1, static_cast<size_t>(Count - 1));
+            P += Count - 1;
+        }
+        *P++ = 'E';
+        return std::to_chars(P, P + 8, Exp).ptr;
+    }
+    if (Exp < 0) {
+        *P++ = '0';
+        *P++ = DecimalSeparator;
+        for (int I = 0; I < -Exp - 1; ++I)
+            *P++ = '0';
+        std::memcpy(P, Digits, static_cast<size_t>(Count));
+        return P + Count;
+    }
+    const int IntDigits = Exp + 1;
+    if (Count <= IntDigits) {
+        std::memcpy(P, Digits, static_cast<size_t>(Count));
+        P += Count;
+        for (int I = Count; I < IntDigits; ++I)
+            *P++ = '0';
+        return P;
+    }
+    std::memcpy(P, Digits, static_cast<size_t>(IntDigits));
+    P += IntDigits;
+    *P++ = DecimalSeparator;
+    std::memcpy(P, Digits + IntDigits, static_cast<size_t>(Count - IntDigits));
+    return P + (Count - IntDigits);
+}
+
 std::string FloatToStrFast(double Value)
 {
-    if (Value > -1e15 && Value < 1e15 && Value == static_cast<double>(static_cast<long long>(Value))) {
-        char Buf[24];
-        auto Res = std::to_chars(Buf, Buf + sizeof Buf, static_cast<long long>(Value));
-        return std::string(Buf, Res.ptr);
-    }
-    return FloatToStr(Value);
+    char Buf[FloatTextMax];
+    return std::string(Buf, FloatToText(Buf, Value));
 }
