@@ -17,6 +17,7 @@
 
 #include "Experiment.h"
 #include "QVEditors.h"
+#include "SettingsStore.h"
 #include "WindowFit.h"
 #include "Sample.h"
 #include "XlsThread.h"
@@ -749,10 +750,11 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // Placement and recent list in one atomic change of the settings file.
     gui::RunGuarded(
         [&] {
-            FormStorage->SavePlacement();
-            MRUManager->SaveToRegistry(FormStorage->SubKeyPath(QStringLiteral("TfrmMain.MRUManager")));
+            gui::StoreWindowSettings(*FormStorage, gui::TFormStorage::Capture(*this), *MRUManager,
+                                     QStringLiteral("TfrmMain.MRUManager"));
         },
         this);
     event->accept();

@@ -3,6 +3,7 @@
 
 #include "Instrument.h"
 #include "Main.h"
+#include "SettingsStore.h"
 #include "SysUtils.h"
 #include "WindowFit.h"
 
@@ -16,5 +17,8 @@ int main(int argc, char** argv)
     VelorSpec::frmMain->setAttribute(Qt::WA_DeleteOnClose);
     VelorSpec::TfrmInstrument::CreateInFrame(VelorSpec::frmMain);
     VelorSpec::frmMain->show();
+    // The settings were read as the window showed: a damaged settings file
+    // is reported now, once.
+    gui::ReportDamagedSettings(QString::fromLatin1(VelorSpec::TfrmMain::ProgramFileName), VelorSpec::frmMain);
     return app.exec();
 }
