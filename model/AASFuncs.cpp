@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "SysUtils.h"
 
@@ -54,7 +55,7 @@ bool ScanSignal(const TAASPointArray& Source, double& MaxAbs)
                 MaxAbs = A;
             continue;
         }
-        if (std::floor(V) != V)
+        if (static_cast<double>(static_cast<std::int64_t>(V)) != V)  // |V| <= 2^52 here
             Whole = false;
         if (A > MaxAbs)
             MaxAbs = A;
@@ -192,6 +193,112 @@ struct TExtendedWeighted {
     double Finish(double S) const { return Round(S / SumW); }
 };
 
+// Moving average by a running window sum, for signals on which every window
+// sum and every partial sum is exact: the sum is then the same number however
+// it is formed, so adding the entering point and taking away the leaving one
+// gives the very sums of the plain loop, at a cost independent of N.
+// Policy: Acc (the exact sum's type), Value(x) (a point in Acc units) and
+// Finish(S).  Lanes runs that many stretches of the outputs side by side.
+template <class Policy>
+void RunningWindows(const Policy& P, const double* W, size_t Outputs, double* Out)
+{
+    using Acc = typename Policy::Acc;
+    constexpr size_t Lanes = 4;
+    const size_t Width = P.Width;
+    const size_t Stretch = Outputs / Lanes;
+    size_t Done = 0;
+    if (Stretch > 0) {
+        Acc S[Lanes];
+        for (size_t L = 0; L < Lanes; ++L) {
+            S[L] = 0;
+            for (size_t J = 0; J < Width; ++J)
+                S[L] += P.Value(W[L * Stretch + J]);
+            Out[L * Stretch] = P.Finish(S[L]);
+        }
+        for (size_t K = 1; K < Stretch; ++K) {
+            for (size_t L = 0; L < Lanes; ++L) {
+                const size_t I = L * Stretch + K;
+                S[L] += P.Value(W[I + Width - 1]) - P.Value(W[I - 1]);
+                Out[I] = P.Finish(S[L]);
+            }
+        }
+        Done = Lanes * Stretch;
+    }
+    for (size_t I = Done; I < Outputs; ++I) {
+        Acc S = 0;
+        for (size_t J = 0; J < Width; ++J)
+            S += P.Value(W[I + J]);
+        Out[I] = P.Finish(S);
+    }
+}
+
+// Whole numbers whose window sums stay below 2^52: double sums and the
+// quotient of TWholeAverage.
+// The sums are written out first and divided afterwards in one pass that
+// the compiler can vectorise.
+struct TWholeRunning {
+    using Acc = double;
+    size_t Width;
+    static double Value(double X) { return X; }
+    static double Finish(double S) { return S; }
+};
+
+// Points on a common binary grid 2^G whose window sums, in grid units, stay
+// below 2^63: 64-bit integer sums.  The extended sum of the plain loop is
+// S * 2^G exactly, and its quotient by the width, rounded to 64 bits, is
+// that of S scaled by the same power of two.
+struct TGridRunning {
+    using Acc = std::int64_t;
+    size_t Width;
+    double ToUnits;       // 2^-G
+    long double Divisor;  // the width
+    long double ToValue;  // 2^G
+    std::int64_t Value(double X) const { return static_cast<std::int64_t>(X * ToUnits); }
+    double Finish(std::int64_t S) const
+    {
+        return Round(RoundWhole(static_cast<long double>(S) / Divisor * ToValue));
+    }
+};
+
+// The finest binary grid exponent G that holds every point (each point an
+// integer multiple of 2^G), or false for a point that is not finite.
+bool CommonGrid(const TAASPointArray& Source, int& G)
+{
+    int Lowest = 0;
+    for (double V : Source) {
+        std::uint64_t Bits;
+        std::memcpy(&Bits, &V, sizeof Bits);
+        const int Exponent = static_cast<int>((Bits >> 52) & 0x7FF);
+        std::uint64_t Mantissa = Bits & ((std::uint64_t(1) << 52) - 1);
+        if (Exponent == 0x7FF)
+            return false;
+        if (Exponent == 0 && Mantissa == 0)
+            continue;  // a zero lies on every grid
+        int Bit;
+        if (Exponent == 0) {
+            Bit = __builtin_ctzll(Mantissa) - 1074;
+        } else {
+            Mantissa |= std::uint64_t(1) << 52;
+            Bit = __builtin_ctzll(Mantissa) + Exponent - 1075;
+        }
+        Lowest = std::min(Lowest, Bit);
+    }
+    G = Lowest;
+    return true;
+}
+
+template <class Policy>
+struct TRunningKernel {
+    Policy P;
+    void operator()(const double* W, size_t Outputs, double* Out) const { RunningWindows(P, W, Outputs, Out); }
+};
+
+template <class Policy>
+TRunningKernel<Policy> Running(const Policy& P)
+{
+    return TRunningKernel<Policy>{P};
+}
+
 // Adapts a policy to the kernel form RunWindows expects.
 template <class Policy>
 struct TKernel {
@@ -214,8 +321,20 @@ void SmoothMovingAverage(int N, const TAASPointArray& Source, TAASPointArray& De
     double MaxAbs = 0;
     const bool Whole = ScanSignal(Source, MaxAbs);
     TOutput Out(Source, Dest, false);
-    if (Whole && static_cast<long double>(MaxAbs) * Width < 4503599627370496.0L)
-        RunWindows(N, Source, Out.Data(), Kernel(TWholeAverage{Width, static_cast<double>(Width)}));
+    // A running sum adds one point and removes one: its partial sums reach
+    // at most Width + 1 points' worth.
+    const long double Reach = static_cast<long double>(MaxAbs) * (Width + 1);
+    int G = 0;
+    if (Whole && Reach < 4503599627370496.0L) {  // 2^52
+        RunWindows(N, Source, Out.Data(), Running(TWholeRunning{Width}));
+        const TWholeAverage Mean{Width, static_cast<double>(Width)};
+        double* const Sums = Out.Data();
+        for (size_t I = 0; I < Source.size(); ++I)
+            Sums[I] = Mean.Finish(Sums[I]);
+    } else if (CommonGrid(Source, G) && G > -1000 && Reach < std::ldexp(9223372036854775808.0L, G))  // 2^63 units
+        RunWindows(N, Source, Out.Data(),
+                   Running(TGridRunning{Width, std::ldexp(1.0, -G), static_cast<long double>(Width),
+                                        std::ldexp(1.0L, G)}));
     else
         RunWindows(N, Source, Out.Data(), Kernel(TExtendedAverage{Width, static_cast<long double>(Width)}));
     Out.Commit();
