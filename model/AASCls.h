@@ -323,9 +323,10 @@ private:
     void AppendTextLines(TAASStrings& List) const;
     // The most characters AppendText can add.
     size_t TextBound() const;
-    // Appends the header and the body as CR LF text; OnProgress after each
-    // replicate.  Out is expected to hold TextBound() more characters.
-    void AppendText(std::string& Out, const TProgressEvent& OnProgress) const;
+    // Writes the header and the body as CR LF text at Out, which has room for
+    // TextBound() characters, and returns the end; OnProgress after each
+    // replicate.
+    char* WriteText(char* Out, const TProgressEvent& OnProgress) const;
     // Reads the sample text format from a source of lines (a string list, a
     // block of an experiment's text, or a file read piece by piece).  Returns
     // False when a data line failed (the sample is then left without

@@ -29,7 +29,6 @@ namespace {
 
 using TLineViews = std::vector<std::string_view>;
 
-const char* const SEndOfLine = "\r\n";
 
 // ---------------------------------------------------------------------------
 // Raw file access
@@ -409,34 +408,47 @@ size_t TAASSample::TextBound() const
     return Size;
 }
 
-void TAASSample::AppendText(std::string& Out, const TProgressEvent& OnProgress) const
+namespace {
+
+char* Put(char* Out, std::string_view Text)
 {
-    for (const std::string& Line : HeaderLines()) {
-        Out += Line;
-        Out += SEndOfLine;
-    }
+    std::memcpy(Out, Text.data(), Text.size());
+    return Out + Text.size();
+}
+
+char* PutLine(char* Out, std::string_view Text)
+{
+    Out = Put(Out, Text);
+    *Out++ = '\r';
+    *Out++ = '\n';
+    return Out;
+}
+
+// A text buffer of a known most size, left uninitialised: only the pages
+// written are ever touched.
+struct TTextBuffer {
+    explicit TTextBuffer(size_t Bound) : Data(new char[Bound]) {}
+    std::unique_ptr<char[]> Data;
+};
+
+}  // namespace
+
+char* TAASSample::WriteText(char* P, const TProgressEvent& OnProgress) const
+{
+    for (const std::string& Line : HeaderLines())
+        P = PutLine(P, Line);
     const int Total = Count();
     for (int I = 0; I < Total; ++I) {
-        // Points are formatted into a small block that is appended whenever
-        // it fills, so the text grows only by what is written.
-        char Block[16384];
-        char* const Last = Block + sizeof Block - (FloatTextMax + 2);
-        char* P = Block;
         for (double Point : GetItem(I)->Points()) {
-            if (P > Last) {
-                Out.append(Block, static_cast<size_t>(P - Block));
-                P = Block;
-            }
             P = FloatToText(P, Point);
             *P++ = '\r';
             *P++ = '\n';
         }
-        Out.append(Block, static_cast<size_t>(P - Block));
-        Out += ReplicateEndMarker;
-        Out += SEndOfLine;
+        P = PutLine(P, ReplicateEndMarker);
         if (OnProgress)
             OnProgress(I + 1, Total);
     }
+    return P;
 }
 
 void TAASSample::SaveToStrings(TAASStrings& List) const
@@ -451,10 +463,9 @@ bool TAASSample::SaveToFile(const std::string& FileName, const TProgressEvent& O
     // A file that could not be written is reported as False, never as a
     // successful save; the old file of that name stays as it was.
     try {
-        std::string Text;
-        Text.reserve(TextBound());
-        AppendText(Text, OnProgress);
-        WriteFileReplacing(FileName, std::string_view(Text));
+        TTextBuffer Text(TextBound());
+        const char* End = WriteText(Text.Data.get(), OnProgress);
+        WriteFileReplacing(FileName, std::string_view(Text.Data.get(), static_cast<size_t>(End - Text.Data.get())));
     } catch (const Exception&) {
         return false;
     } catch (const std::bad_alloc&) {
@@ -659,26 +670,22 @@ void TAASExperiment::SaveToFile(const std::string& FileName) const
         Bound += Line.size() + 2;
     for (const TAASSample* Sample : *this)
         Bound += 20 + Sample->TextBound();
-    std::string Text;
-    Text.reserve(Bound);
-    const auto Line = [&Text](const std::string& S) {
-        Text += S;
-        Text += SEndOfLine;
-    };
-    Line("<EXPERIMENT>");
-    Line(Format("##TITLE=%s", FTitle));
-    Line("<DESCRIPTION>");
+    TTextBuffer Text(Bound);
+    char* P = Text.Data.get();
+    P = PutLine(P, "<EXPERIMENT>");
+    P = PutLine(P, Format("##TITLE=%s", FTitle));
+    P = PutLine(P, "<DESCRIPTION>");
     for (const std::string& D : FDescription)
-        Line(D);
-    Line("</DESCRIPTION>");
-    Line(Format("##USED STATISTIC=%d", static_cast<int>(FUsedStatistic)));
-    Line("</EXPERIMENT>");
+        P = PutLine(P, D);
+    P = PutLine(P, "</DESCRIPTION>");
+    P = PutLine(P, Format("##USED STATISTIC=%d", static_cast<int>(FUsedStatistic)));
+    P = PutLine(P, "</EXPERIMENT>");
     for (const TAASSample* Sample : *this) {
-        Line("<SAMPLE>");
-        Sample->AppendText(Text, TProgressEvent());
-        Line("</SAMPLE>");
+        P = PutLine(P, "<SAMPLE>");
+        P = Sample->WriteText(P, TProgressEvent());
+        P = PutLine(P, "</SAMPLE>");
     }
-    WriteFileReplacing(FileName, std::string_view(Text));
+    WriteFileReplacing(FileName, std::string_view(Text.Data.get(), static_cast<size_t>(P - Text.Data.get())));
 }
 
 namespace {
