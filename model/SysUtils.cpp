@@ -576,19 +576,14 @@ char* FloatToText(char* Out, double Value)
         std::memcpy(Out, Text, Size);
         return Out + Size;
     }
-    // Scientific digits "d.ddde[+-]xx" of the magnitude: the shortest that
-    // reads back as the value, or the 15-digit rounding when those are more.
+    // Scientific digits "d.ddde[+-]xx" of the magnitude rounded to 15
+    // digits, half to even: the exact value of the double is rounded once,
+    // as the extended conversion rounds it.
     const double Magnitude = std::fabs(Value);
     char Sci[40];
-    char* End = std::to_chars(Sci, Sci + sizeof Sci, Magnitude, std::chars_format::scientific).ptr;
-    char* E = static_cast<char*>(std::memchr(Sci, 'e', static_cast<size_t>(End - Sci)));
-    // The shortest digits lie within half a unit of the last place of the
-    // value, closer than the 15-digit rounding's half step, except for
-    // subnormal values, whose unit is coarser.
-    if (E - Sci > 16 || Magnitude < DBL_MIN) {  // more than 15 digits and the point
-        End = std::to_chars(Sci, Sci + sizeof Sci, Magnitude, std::chars_format::scientific, 14).ptr;
-        E = static_cast<char*>(std::memchr(Sci, 'e', static_cast<size_t>(End - Sci)));
-    }
+    const char* const End =
+        std::to_chars(Sci, Sci + sizeof Sci, Magnitude, std::chars_format::scientific, 14).ptr;
+    const char* const E = static_cast<const char*>(std::memchr(Sci, 'e', static_cast<size_t>(End - Sci)));
     char Digits[20];
     int Count = 0;
     for (const char* P = Sci; P < E; ++P)

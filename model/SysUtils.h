@@ -260,8 +260,6 @@ std::string FloatToStrFast(double Value);
 
 // The text of FloatToStrFast(Value) written at Out, which must have room for
 // FloatTextMax characters; returns the end.  Fractions are formatted from the
-// double itself: its shortest round-trip digits when they are 15 or fewer
-// (they are then the value rounded to 15 digits), else the value rounded to
-// 15 digits, half to even.
+// double itself, rounded once to 15 digits, half to even.
 inline constexpr size_t FloatTextMax = 32;
 char* FloatToText(char* Out, double Value);
