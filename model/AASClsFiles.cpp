@@ -38,44 +38,79 @@ std::string ErrorText(int Error)
     return std::strerror(Error);
 }
 
+// An open file descriptor of a regular file, closed on every path.
+class TReadHandle {
+public:
+    explicit TReadHandle(const std::string& FileName)
+    {
+        // Non-blocking, so that opening a pipe does not wait for a writer.
+        FFd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (FFd < 0)
+            throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, ErrorText(errno)));
+        struct stat St {};
+        if (::fstat(FFd, &St) != 0 || !S_ISREG(St.st_mode)) {
+            const int Error = S_ISDIR(St.st_mode) ? EISDIR : (errno ? errno : EINVAL);
+            ::close(FFd);
+            throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, ErrorText(Error)));
+        }
+        FSize = St.st_size > 0 ? static_cast<size_t>(St.st_size) : 0;
+    }
+    ~TReadHandle() { ::close(FFd); }
+    TReadHandle(const TReadHandle&) = delete;
+    TReadHandle& operator=(const TReadHandle&) = delete;
+    int Fd() const { return FFd; }
+    size_t Size() const { return FSize; }
+
+private:
+    int FFd = -1;
+    size_t FSize = 0;
+};
+
+}  // namespace
+
+namespace {
+
+// A whole file's text in a buffer that is not cleared first.
+struct TFileText {
+    std::unique_ptr<char[]> Data;
+    size_t Size = 0;
+    std::string_view View() const { return std::string_view(Data.get(), Size); }
+};
+
+TFileText ReadFileText(const std::string& FileName)
+{
+    TReadHandle File(FileName);
+    TFileText Text;
+    // The size is a hint only: the file may change while it is read.
+    size_t Capacity = File.Size() > 0 ? File.Size() + 1 : 4096;
+    Text.Data.reset(new char[Capacity]);
+    for (;;) {
+        if (Text.Size == Capacity) {
+            std::unique_ptr<char[]> Bigger(new char[2 * Capacity]);
+            std::memcpy(Bigger.get(), Text.Data.get(), Text.Size);
+            Text.Data.swap(Bigger);
+            Capacity *= 2;
+        }
+        const ssize_t Got = ::read(File.Fd(), Text.Data.get() + Text.Size, Capacity - Text.Size);
+        if (Got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EInOutError(Format("Cannot read file \"%s\". %s", FileName, ErrorText(errno)));
+        }
+        if (Got == 0)
+            break;
+        Text.Size += static_cast<size_t>(Got);
+    }
+    return Text;
+}
+
 }  // namespace
 
 // Reads a regular file whole.  Anything that is not a regular file (a folder,
 // a device, a pipe) is refused rather than read.
 std::string ReadWholeFile(const std::string& FileName)
 {
-    // Non-blocking, so that opening a pipe does not wait for a writer.
-    const int Fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (Fd < 0)
-        throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, ErrorText(errno)));
-    struct stat St {};
-    if (::fstat(Fd, &St) != 0 || !S_ISREG(St.st_mode)) {
-        const int Error = S_ISDIR(St.st_mode) ? EISDIR : (errno ? errno : EINVAL);
-        ::close(Fd);
-        throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, ErrorText(Error)));
-    }
-    std::string Text;
-    // The size is a hint only: the file may change while it is read.
-    Text.resize(St.st_size > 0 ? static_cast<size_t>(St.st_size) + 1 : 4096);
-    size_t Used = 0;
-    for (;;) {
-        if (Used == Text.size())
-            Text.resize(Text.size() * 2);
-        const ssize_t Got = ::read(Fd, Text.data() + Used, Text.size() - Used);
-        if (Got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int Error = errno;
-            ::close(Fd);
-            throw EInOutError(Format("Cannot read file \"%s\". %s", FileName, ErrorText(Error)));
-        }
-        if (Got == 0)
-            break;
-        Used += static_cast<size_t>(Got);
-    }
-    ::close(Fd);
-    Text.resize(Used);
-    return Text;
+    return std::string(ReadFileText(FileName).View());
 }
 
 namespace {
@@ -606,38 +641,6 @@ void TAASSample::LoadFromStrings(const TAASStrings& List)
     ReadTextLines(Lines, TProgressEvent());
 }
 
-namespace {
-
-// An open file descriptor of a regular file, closed on every path.
-class TReadHandle {
-public:
-    explicit TReadHandle(const std::string& FileName)
-    {
-        // Non-blocking, so that opening a pipe does not wait for a writer.
-        FFd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (FFd < 0)
-            throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, ErrorText(errno)));
-        struct stat St {};
-        if (::fstat(FFd, &St) != 0 || !S_ISREG(St.st_mode)) {
-            const int Error = S_ISDIR(St.st_mode) ? EISDIR : (errno ? errno : EINVAL);
-            ::close(FFd);
-            throw EFOpenError(Format("Cannot open file \"%s\". %s", FileName, ErrorText(Error)));
-        }
-        FSize = St.st_size > 0 ? static_cast<size_t>(St.st_size) : 0;
-    }
-    ~TReadHandle() { ::close(FFd); }
-    TReadHandle(const TReadHandle&) = delete;
-    TReadHandle& operator=(const TReadHandle&) = delete;
-    int Fd() const { return FFd; }
-    size_t Size() const { return FSize; }
-
-private:
-    int FFd = -1;
-    size_t FSize = 0;
-};
-
-}  // namespace
-
 bool TAASSample::LoadFromFile(const std::string& FileName, int SkipLines,
                               const TProgressEvent& OnProgress)
 {
@@ -712,7 +715,8 @@ void TAASExperiment::LoadFromFile(const std::string& FileName)
     Clear();
 
     // The text is walked in place: lines are views into it, found by offset.
-    const std::string Text = ReadWholeFile(FileName);
+    const TFileText File = ReadFileText(FileName);
+    const std::string_view Text = File.View();
     size_t Pos = 0;
     std::string_view First;
     if (!NextLine(Text, Pos, First))
@@ -741,7 +745,7 @@ void TAASExperiment::LoadFromFile(const std::string& FileName)
             continue;
         }
         // The block's lines are those that start before the "</SAMPLE>" line.
-        TTextLines BlockLines(std::string_view(Text).substr(AfterOpen, Close - AfterOpen));
+        TTextLines BlockLines(Text.substr(AfterOpen, Close - AfterOpen));
         std::unique_ptr<TAASSample> Sample(new TAASSample("", true));
         Sample->ReadTextLines(BlockLines, TProgressEvent());
         Add(Sample.release());
