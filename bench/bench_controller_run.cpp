@@ -18,6 +18,8 @@
 //                  time, in percent (the rest is start, end and storing);
 //   gui_cpu_pct  - processor time of the GUI thread over the run's wall time
 //                  in percent of one core (target: under 5);
+//   gui_cpu_replicates_pct - the same until the last replicate ended;
+//   store_s      - the rest of the run: storing the received lines in the rows;
 //   lines        - lines the instrument sent during the run.
 
 #include <QApplication>
@@ -181,6 +183,18 @@ void RunOnRealClock(benchmark::State& state, bool stream)
 
         const auto wall0 = SteadyClock::now();
         const double cpu0 = ThreadCpuSeconds();
+        // The moment the last replicate ends (before the received lines are
+        // stored into the rows).
+        double replicatesCpu = 0, replicatesWall = 0;
+        int ended = 0;
+        const auto tick = frm->Timer->OnTimer;
+        frm->Timer->OnTimer = [&] {
+            tick();
+            if (!frm->Timer->Enabled() && ++ended == replicates) {
+                replicatesCpu = ThreadCpuSeconds() - cpu0;
+                replicatesWall = std::chrono::duration<double>(SteadyClock::now() - wall0).count();
+            }
+        };
         frm->acList->Execute(frm->acProgramRun);
         const double cpu = ThreadCpuSeconds() - cpu0;
         const double wall = std::chrono::duration<double>(SteadyClock::now() - wall0).count();
@@ -202,13 +216,17 @@ void RunOnRealClock(benchmark::State& state, bool stream)
         state.counters["drift_pct"] = (span - programmed) / programmed * 100.0;
         state.counters["run_vs_wall_pct"] = replicates * 12.0 / wall * 100.0;
         state.counters["gui_cpu_pct"] = cpu / wall * 100.0;
+        state.counters["gui_cpu_replicates_pct"] = replicatesCpu / replicatesWall * 100.0;
+        state.counters["store_s"] = wall - replicatesWall;
         state.counters["wall_s"] = wall;
         state.counters["lines"] = double(lines);
         state.counters["series"] = series;
         std::printf("%s: %d replicates, wall %.3f s, pin span %.0f ms for %.0f ms programmed (drift %+.4f %%), "
-                    "GUI thread %.3f s CPU (%.2f %% of a core), %ld lines sent, %d series\n",
+                    "GUI thread %.3f s CPU (%.2f %% of a core; %.2f %% until the last replicate ended, then "
+                    "%.3f s to store), %ld lines sent, %d series\n",
                     stream ? "stream" : "quiet", replicates, wall, span, programmed,
-                    (span - programmed) / programmed * 100.0, cpu, cpu / wall * 100.0, lines, series);
+                    (span - programmed) / programmed * 100.0, cpu, cpu / wall * 100.0,
+                    replicatesCpu / replicatesWall * 100.0, wall - replicatesWall, lines, series);
         frm->close();
     }
 
