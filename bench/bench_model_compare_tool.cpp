@@ -22,6 +22,7 @@
 
 #include "AASCls.h"
 #include "AASFuncs.h"
+#include "FileUtils.h"
 
 namespace {
 
@@ -136,9 +137,9 @@ size_t LimitRead(const std::string& Name, std::vector<double>& Out)
 // The limit of writing: to_chars of every value, one write and fsync.
 void LimitWrite(const std::string& Name, const std::vector<double>& Values, bool Whole)
 {
-    std::string Text;
-    Text.resize(Values.size() * 26);
-    char* P = Text.data();
+    std::unique_ptr<char[]> Buffer(new char[Values.size() * 26]);
+    char* const Text = Buffer.get();
+    char* P = Text;
     for (double V : Values) {
         P = Whole ? std::to_chars(P, P + 24, static_cast<long long>(V)).ptr
                   : std::to_chars(P, P + 24, V, std::chars_format::general, 15).ptr;
@@ -146,7 +147,7 @@ void LimitWrite(const std::string& Name, const std::vector<double>& Values, bool
         *P++ = '\n';
     }
     const int Fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (::write(Fd, Text.data(), static_cast<size_t>(P - Text.data())) < 0)
+    if (::write(Fd, Text, static_cast<size_t>(P - Text)) < 0)
         std::perror("write");
     ::fsync(Fd);
     ::close(Fd);
@@ -222,6 +223,20 @@ void Run(const std::string& Dir)
         const std::string Tag = Kind == 0 ? "whole" : "frac";
         Print(("write_" + Tag).c_str(), Time([&] { S->SaveToFile(Out); }, 5));
         Print(("write_" + Tag + "_limit").c_str(), Time([&] { LimitWrite(Out, V, Kind == 0); }, 5));
+    }
+    {
+        // The safe writer alone (nameless file, flush, link in place) beside a
+        // plain write and fsync of the same text.
+        const std::string Text = ReadWholeFile(Path(Dir, "whole.ast"));
+        const std::string Out = Path(Dir, "out.ast");
+        Print("write_text_safe", Time([&] { WriteFileReplacing(Out, Text); }, 5));
+        Print("write_text_plain", Time([&] {
+                  const int Fd = ::open(Out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                  if (::write(Fd, Text.data(), Text.size()) < 0)
+                      std::perror("write");
+                  ::fsync(Fd);
+                  ::close(Fd);
+              }, 5));
     }
     for (int Samples : {250, 500, 1000}) {
         TAASExperiment E("bench", true);

@@ -110,6 +110,7 @@ for k in (10, 100, 1000):
     row("read 1M points as %d replicates (ms)" % k, "read_rep%d" % k, "np_read_rep%d" % k, "read_rep%d_limit" % k, target="flat")
 row("write, whole numbers (ms)", "write_whole", "np_write_whole", "write_whole_limit", target="<= 1.5x limit")
 row("write, fractional, 15 digits (ms)", "write_frac", "np_write_frac", "write_frac_limit", target="<= 1.5x limit")
+row("  of which: safe writer alone, 5.7 MB (ms)", "write_text_safe", None, "write_text_plain", target="(limit: write + fsync)")
 for s in (250, 500, 1000):
     row("write experiment %d x 5 x 1000 (ms)" % s, "write_exp%d" % s, None, "write_exp%d_limit" % s, target="linear, <= 2x limit")
 for kind in ("whole", "abs"):

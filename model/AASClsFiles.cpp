@@ -435,11 +435,11 @@ void TAASSample::AppendTextLines(TAASStrings& List) const
 
 size_t TAASSample::TextBound() const
 {
-    // A header line is at most its key, a number of a few hundred digits
-    // ("%f" of the largest double) or a text, and CR LF.
-    size_t Size = 12 * 360 + FConcentrationStr.size() + FTitle.size();
+    size_t Size = 0;
+    for (const std::string& Line : HeaderLines())
+        Size += Line.size() + 2;
     for (const TAASReplicate* R : *this)
-        Size += (R->Points().size() + 1) * (FloatTextMax + 2);
+        Size += (R->Points().size() + 1) * (FloatTextMax + 2);  // a point, CR LF
     return Size;
 }
 

@@ -261,5 +261,5 @@ std::string FloatToStrFast(double Value);
 // The text of FloatToStrFast(Value) written at Out, which must have room for
 // FloatTextMax characters; returns the end.  Fractions are formatted from the
 // double itself, rounded once to 15 digits, half to even.
-inline constexpr size_t FloatTextMax = 32;
+inline constexpr size_t FloatTextMax = 24;  // the longest text is 22 characters
 char* FloatToText(char* Out, double Value);
