@@ -872,9 +872,14 @@ void TfrmMain::FormClose()
     FLines.FReceivedLines.clear();
     gui::RunGuarded(
         [&] {
+            // Placement, grid layout and recent list go to the settings file
+            // in one write: a program killed meanwhile leaves all of them as
+            // they were or all new.
+            platform::registry::TRegistryUpdate update;
             FormStorage->SavePlacement();
             SaveGridLayout();
             MRUManager->SaveToRegistry(FormStorage->SubKeyPath(QString::fromLatin1(RecentKeyName)));
+            update.Commit();
         },
         this);
 }

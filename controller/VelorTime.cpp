@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "Main.h"
+#include "SettingsStore.h"
 #include "SysUtils.h"
 #include "WindowFit.h"
 
@@ -14,5 +15,6 @@ int main(int argc, char** argv)
     VelorTime::frmMain = new VelorTime::TfrmMain;
     VelorTime::frmMain->setAttribute(Qt::WA_DeleteOnClose);
     VelorTime::frmMain->show();
+    gui::ReportDamagedSettings(QString::fromLatin1(VelorTime::TfrmMain::ProgramFileName), VelorTime::frmMain);
     return app.exec();
 }

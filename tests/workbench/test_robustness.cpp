@@ -270,7 +270,10 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(content);
         f.close();
+        // Yes when asked whether to replace what the list holds.
+        dialogs.Answer(gui::mrYes);
         w.panInfoClick();
+        dialogs.replies.clear();
     }
     QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 
