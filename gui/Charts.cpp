@@ -319,6 +319,7 @@ TChartSeries::~TChartSeries()
 void TChartSeries::SetPoints(const QList<QPointF>& points)
 {
     FAll = points;
+    FWhole = false;
     if (!FAll.isEmpty()) {
         FMinX = FMaxX = FAll.front().x();
         FMinY = FMaxY = FAll.front().y();
@@ -345,6 +346,8 @@ bool TChartSeries::Bounds(double& minX, double& maxX, double& minY, double& maxY
 
 void TChartSeries::Reduce()
 {
+    if (FHeld)
+        return;
     double xMin = FMinX, xMax = FMaxX;
     int columns = DetachedColumns;
     if (QChart* c = chart()) {
@@ -356,7 +359,32 @@ void TChartSeries::Reduce()
             xMax = x->max();
         }
     }
-    replace(ReducePoints(FAll, xMin, xMax, columns));
+    QList<QPointF> drawn = ReducePoints(FAll, xMin, xMax, columns);
+    // A curve the chart already holds whole stays as it is: handing the same
+    // points over again would lay the curve out once more for nothing.
+    const bool whole = drawn.size() == FAll.size();
+    if (whole && FWhole && count() == FAll.size())
+        return;
+    replace(drawn);
+    FWhole = whole;
+}
+
+void TChartSeries::Hold()
+{
+    if (FHeld)
+        return;
+    FHeld = true;
+    FWhole = false;
+    if (!points().isEmpty())
+        clear();
+}
+
+void TChartSeries::Release()
+{
+    if (!FHeld)
+        return;
+    FHeld = false;
+    Reduce();
 }
 
 void TChartSeries::AttachTo(QChart* chart, QAbstractAxis* axisX, QAbstractAxis* axisY)
@@ -372,7 +400,11 @@ void TChartSeries::AttachTo(QChart* chart, QAbstractAxis* axisX, QAbstractAxis* 
         xMin = x->min();
         xMax = x->max();
     }
-    replace(ReducePoints(FAll, xMin, xMax, width > 0 ? width : DetachedColumns));
+    if (!FHeld) {
+        const QList<QPointF> drawn = ReducePoints(FAll, xMin, xMax, width > 0 ? width : DetachedColumns);
+        replace(drawn);
+        FWhole = drawn.size() == FAll.size();
+    }
     chart->addSeries(this);
     if (axisX)
         attachAxis(axisX);

@@ -140,14 +140,23 @@ public:
     // Takes the curve off its chart (it keeps its points).
     void Detach();
     bool IsAttached() const { return chart() != nullptr; }
-    // Recomputes the drawn points for the chart's current width and x range.
+    // Recomputes the drawn points for the chart's current width and x range
+    // (left as they are when they would come out the same).
     void Reduce();
+    // Holding: the chart gets no points until Release (it keeps AllPoints),
+    // so attaching, colouring and rescaling many curves lays out none of
+    // them; Release then hands each curve's drawn points over once.
+    void Hold();
+    void Release();
+    bool IsHeld() const { return FHeld; }
     // Drawn point budget used while the curve is on no chart (pixel columns).
     static constexpr int DetachedColumns = 2048;
 
 private:
     void Disconnect();
     QList<QPointF> FAll;
+    bool FHeld = false;
+    bool FWhole = false;   // the chart holds every point of FAll
     double FMinX = 0, FMaxX = 0, FMinY = 0, FMaxY = 0;
     QPointer<QAbstractAxis> FAxisX;
     QList<QMetaObject::Connection> FConnections;

@@ -473,6 +473,7 @@ void TfrmExperiment::ToggleNodeCheck(QTreeWidgetItem* Node)
     const int Level = NodeLevel(Node);
     if (!Node || Level == 0)
         return;
+    const TSignalChart::TUpdateScope Update(*FChart);
     TSampleTreeView::ToggleCheck(Node, Level == 1, [this](QTreeWidgetItem* N, int State) {
         if (State == 1)
             FChart->DetachSeries(NodeSeries(N));
@@ -626,6 +627,7 @@ void TfrmExperiment::acExpCopyCalibChartUpdate(QAction* Sender)
 void TfrmExperiment::acTreeSelectAllExecute(QAction* Sender)
 {
     const int State = gui::TActionList::Tag(Sender);
+    const TSignalChart::TUpdateScope Update(*FChart);
     for (int I = 0; I < Experiment->Count(); ++I)
         if (QTreeWidgetItem* Node = SampleNode(I)) {
             TSampleTreeView::SetNodeState(Node, State);
@@ -635,6 +637,7 @@ void TfrmExperiment::acTreeSelectAllExecute(QAction* Sender)
 
 void TfrmExperiment::acTreeInvertSelectionExecute(QAction*)
 {
+    const TSignalChart::TUpdateScope Update(*FChart);
     for (int I = 0; I < Experiment->Count(); ++I)
         ToggleNodeCheck(SampleNode(I));
 }

@@ -1,6 +1,7 @@
 #include "SignalChart.h"
 
 #include <QFrame>
+#include <QGraphicsLayout>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
+#include <utility>
 
 #include "AASCls.h"
 #include "Charts.h"
@@ -70,6 +72,7 @@ void TSignalChart::FreeSeries(QLineSeries* Series)
         return;
     DetachSeries(Series);
     FSeries.removeAll(Series);
+    FHeld.removeAll(Series);
     FBounds.remove(Series);
     delete Series;
 }
@@ -122,6 +125,10 @@ void TSignalChart::AttachSeries(QLineSeries* Series)
             break;
         }
     if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series)) {
+        if (FUpdating > 0) {
+            Curve->Hold();
+            FHeld << Series;
+        }
         Curve->AttachTo(Chart, BottomAxis, LeftAxis);
     } else {
         Chart->addSeries(Series);
@@ -137,8 +144,11 @@ void TSignalChart::DetachSeries(QLineSeries* Series)
 {
     if (!Series || !IsAttached(Series))
         return;
-    if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series))
+    if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series)) {
         Curve->Detach();
+        if (FHeld.removeAll(Series) > 0)
+            Curve->Release();
+    }
     else
         Chart->removeSeries(Series);
     // Back to the automatic colour: it takes a free one when shown again.
@@ -178,8 +188,39 @@ void TSignalChart::UpdateAxisRanges()
         return;
     FScaled = true;
     FScaledFor = All;
+    // Every step of putting a scale on an axis moves its range, and Qt Charts
+    // lays out every shown curve on each move: the shown curves are held
+    // empty meanwhile and laid out once at the end.
+    const TUpdateScope Update(*this);
+    for (QLineSeries* Series : std::as_const(FSeries))
+        if (IsAttached(Series) && !FHeld.contains(Series))
+            if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series)) {
+                Curve->Hold();
+                FHeld << Series;
+            }
     gui::ScaleAxisToData(BottomAxis, All.MinX, All.MaxX, gui::TimeAxis);
     gui::ScaleAxisToData(LeftAxis, All.MinY, All.MaxY, gui::ValueAxis);
+}
+
+void TSignalChart::BeginUpdate()
+{
+    ++FUpdating;
+}
+
+void TSignalChart::EndUpdate()
+{
+    if (FUpdating == 0 || --FUpdating > 0)
+        return;
+    if (FHeld.isEmpty())
+        return;
+    // The legend has grown: settle the plot area first, so that the curves
+    // get their points for the width they are drawn at.
+    if (QGraphicsLayout* Layout = Chart->layout())
+        Layout->activate();
+    const QList<QLineSeries*> Held = std::exchange(FHeld, {});
+    for (QLineSeries* Series : Held)
+        if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series))
+            Curve->Release();
 }
 
 QImage TSignalChart::Bitmap() const

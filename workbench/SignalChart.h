@@ -55,6 +55,22 @@ public:
     // Sets the axis ranges over every curve (call after filling).
     void UpdateAxisRanges();
 
+    // Between BeginUpdate and EndUpdate (nestable) curves attached are put on
+    // the chart without their points; EndUpdate lays the chart out and hands
+    // every such curve its points once.  Showing hundreds of curves this way
+    // lays each out once instead of once per curve added.
+    void BeginUpdate();
+    void EndUpdate();
+    // RAII form.
+    struct TUpdateScope {
+        explicit TUpdateScope(TSignalChart& Chart) : FChart(Chart) { FChart.BeginUpdate(); }
+        ~TUpdateScope() { FChart.EndUpdate(); }
+        TUpdateScope(const TUpdateScope&) = delete;
+        TUpdateScope& operator=(const TUpdateScope&) = delete;
+    private:
+        TSignalChart& FChart;
+    };
+
     // The chart as a bitmap drawn on white (what the copy commands put on the
     // clipboard).
     QImage Bitmap() const;
@@ -78,6 +94,8 @@ private:
     // use each colour.
     QHash<const QLineSeries*, int> FColorOf;
     QList<int> FColorUse;
+    int FUpdating = 0;
+    QList<QLineSeries*> FHeld;   // attached during an update, points not yet handed over
 };
 
 }  // namespace VelorSpec
