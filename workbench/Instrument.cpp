@@ -354,11 +354,8 @@ void TfrmInstrument::panInfoClick()
 void TfrmInstrument::acConnectExecute(QAction* Sender)
 {
     if (gui::TActionList::Tag(Sender) == 0) {
-        if (!cpDrv->Connect()) {
-            gui::MessageDlg(QStringLiteral("Could not connect to serial port.\r\nPlease, check settings and try again."),
-                            gui::MsgDlgType::Error, gui::mbOK, this);
+        if (!ConnectInstrumentPort(this, cpDrv))
             return;
-        }
         FLines.FReceivedLines.clear();
         FLines.FLastPlottedLine = 0;
         ShowPage(0);
@@ -386,16 +383,7 @@ void TfrmInstrument::acConnectUpdate(QAction* Sender)
 
 void TfrmInstrument::acConfigurationExecute()
 {
-    if (cpDrv->IsConnected()) {
-        if (gui::MessageDlg(QStringLiteral("Could not change settings while a connection is active.\r\n"
-                                           "Close the connection and continue ?"),
-                            gui::MsgDlgType::Confirmation, gui::mbOKCancel, this) != gui::mrOk)
-            return;
-        cpDrv->Disconnect();
-        panInfo->setText(NotConnected);
-    }
-    TSettingsForm form(this, cpDrv);
-    gui::ExecModal(form);
+    ExecuteInstrumentSettings(this, cpDrv, [this] { panInfo->setText(NotConnected); });
 }
 
 void TfrmInstrument::acClearDataExecute()

@@ -651,12 +651,6 @@ void TfrmMain::acFileNewExperimentExecute()
     ShowNewChild(CreateChildWindow(TChildKind::Experiment, UntitledName));
 }
 
-void TfrmMain::RecentItemClick(QAction* item)
-{
-    if (item)
-        OpenFile(item->statusTip());
-}
-
 void TfrmMain::MRUManagerClick(const QString& name, const QString&, int)
 {
     OpenFile(name);
@@ -664,17 +658,7 @@ void TfrmMain::MRUManagerClick(const QString& name, const QString&, int)
 
 void TfrmMain::ToolbarButton974Dropdown()
 {
-    const QList<QAction*> old = pmenuRecent->actions();
-    for (int i = old.size() - 1; i >= 0; --i)
-        delete old[i];
-    for (QAction* source : miFileReopen->actions()) {
-        QAction* item = new QAction(source->text(), pmenuRecent);
-        item->setStatusTip(source->statusTip());
-        item->setToolTip(source->toolTip());
-        connect(item, &QAction::triggered, this,
-                [this, item] { gui::RunGuarded([&] { RecentItemClick(item); }, this); });
-        pmenuRecent->addAction(item);
-    }
+    MRUManager->FillPopup(pmenuRecent);
 }
 
 // ---------------------------------------------------------------------------

@@ -111,11 +111,9 @@ public:
     bool ActivateOpenWindow(const QString& fileName);
     // Save As of a sample or experiment window; anything else: nothing.
     void SaveWindowAs(QWidget* window);
-    // A drop-down item: opens the file named by the item's hint.
-    void RecentItemClick(QAction* item);
     // The recent list's click: opens the stored name.
     void MRUManagerClick(const QString& name, const QString& caption, int userData);
-    // Rebuilds pmenuRecent from the "Reope&n" submenu.
+    // Rebuilds pmenuRecent with the same items as the "Reope&n" submenu.
     void ToolbarButton974Dropdown();
 
     // Command handlers.
