@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "AASCls.h"
+#include "ChartLook.h"
 #include "Charts.h"
 #include "Dialogs.h"
 #include "EditCtrls.h"
@@ -122,22 +123,8 @@ void TCalibrationView::SetTitle(const QStringList& Lines, bool Visible)
 void TCalibrationView::FitAxes()
 {
     // The extent of the drawing; the concentration axis always shows 0.
-    bool Any = false;
     double MinX = 0, MaxX = 0, MinY = 0, MaxY = 0;
-    for (const QXYSeries* Series : {static_cast<const QXYSeries*>(FLineSeries),
-                                    static_cast<const QXYSeries*>(FStandardsSeries),
-                                    static_cast<const QXYSeries*>(FSamplesSeries)}) {
-        if (!Series)
-            continue;
-        for (const QPointF& P : Series->points()) {
-            MinX = Any ? std::min(MinX, P.x()) : P.x();
-            MaxX = Any ? std::max(MaxX, P.x()) : P.x();
-            MinY = Any ? std::min(MinY, P.y()) : P.y();
-            MaxY = Any ? std::max(MaxY, P.y()) : P.y();
-            Any = true;
-        }
-    }
-    if (!Any)
+    if (!gui::PointsBounds({FLineSeries, FStandardsSeries, FSamplesSeries}, MinX, MaxX, MinY, MaxY))
         return;
     gui::ScaleAxisToData(CalibChartBottomAxis, std::min(0.0, MinX), MaxX, gui::TimeAxis);
     gui::ScaleAxisToData(CalibChartLeftAxis, MinY, MaxY);
