@@ -38,6 +38,7 @@
 #include "Registry.h"
 #include "RegisterFileExt.h"
 #include "SettingsDlg.h"
+#include "WindowFit.h"
 
 namespace VelorTime {
 
@@ -73,7 +74,6 @@ QIcon letterPicture(const QString& letters, const QColor& colour = Qt::black)
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
-    resize(640, 480);
     setFont(QFont(QStringLiteral("Times New Roman")));
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
 
@@ -87,6 +87,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     CreateMenus();
     CreateToolBars();
     CreatePages();
+    // 640 x 480, grown where the font needs more room so that every tool bar
+    // button shows.
+    resize(gui::FitFirstSize(this, QSize(640, 480)));
 
     MRUManager = new gui::TMRUManager(this);
     MRUManager->setObjectName(QStringLiteral("MRUManager"));

@@ -333,9 +333,15 @@ void ProgramGrid::setProgramModel(ProgramModel* model)
     connect(model, &ProgramModel::focusCellRequested, this, &ProgramGrid::focusCell);
     connect(model, &ProgramModel::currentRowChanged, this, &ProgramGrid::followTable);
     const TTable& T = model->Program().Table();
+    // A column is as wide as its field's display width, and at least as wide
+    // as its title, so no title is cut.
     const int charWidth = fontMetrics().averageCharWidth();
-    for (int c = 0; c < T.FieldCount(); ++c)
-        setColumnWidth(c, qMax(T.FieldDef(c).DisplayWidth, 3) * charWidth + 8);
+    const QFontMetrics titleMetrics = horizontalHeader()->fontMetrics();
+    for (int c = 0; c < T.FieldCount(); ++c) {
+        const int title =
+            titleMetrics.horizontalAdvance(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 16;
+        setColumnWidth(c, qMax(qMax(T.FieldDef(c).DisplayWidth, 3) * charWidth + 8, title));
+    }
     followTable(T.RecNo());
 }
 
