@@ -503,10 +503,7 @@ bool TfrmExperiment::tviewExperimentKeyDown(int Key)
         return true;
     }
     if (Key == Qt::Key_F2) {
-        if (tviewExperiment->IsEditing())
-            tviewExperiment->EndEditKeepText();
-        else if (Selected)
-            tviewExperiment->StartEdit(Selected);
+        tviewExperiment->ToggleLabelEdit();
         return true;
     }
     return false;

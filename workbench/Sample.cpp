@@ -168,6 +168,14 @@ void TSampleTreeView::StartEdit(QTreeWidgetItem* Node)
         editItem(Node, 0);
 }
 
+void TSampleTreeView::ToggleLabelEdit()
+{
+    if (IsEditing())
+        EndEditKeepText();
+    else
+        StartEdit(currentItem());
+}
+
 int TSampleTreeView::NodeState(const QTreeWidgetItem* Node)
 {
     const QVariant V = Node ? Node->data(0, Qt::CheckStateRole) : QVariant();
@@ -689,10 +697,7 @@ bool TfrmSample::tviewSampleKeyDown(int Key)
         return true;
     }
     if (Key == Qt::Key_F2) {
-        if (tviewSample->IsEditing())
-            tviewSample->EndEditKeepText();
-        else if (Selected)
-            tviewSample->StartEdit(Selected);
+        tviewSample->ToggleLabelEdit();
         return true;
     }
     return false;

@@ -78,6 +78,9 @@ public:
     void EndEditKeepText();
     // Starts editing a node's label (subject to OnEditing).
     void StartEdit(QTreeWidgetItem* Node);
+    // The F2 key of both windows: ends a label edit keeping its text, else
+    // starts editing the current node's label.
+    void ToggleLabelEdit();
 
     // Dragging nodes inside the tree (off unless OnDragOver is set): a drag
     // whose source is this tree is offered to OnDragOver with the node under
