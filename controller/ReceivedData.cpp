@@ -4,23 +4,6 @@
 
 namespace VelorTime {
 
-std::vector<std::string> TextToLines(std::string_view Text)
-{
-    std::vector<std::string> Lines;
-    std::size_t P = 0;
-    while (P < Text.size()) {
-        const std::size_t Start = P;
-        while (P < Text.size() && Text[P] != '\r' && Text[P] != '\n')
-            ++P;
-        Lines.emplace_back(Text.substr(Start, P - Start));
-        if (P < Text.size() && Text[P] == '\r')
-            ++P;
-        if (P < Text.size() && Text[P] == '\n')
-            ++P;
-    }
-    return Lines;
-}
-
 std::vector<std::string> StoredBlockLines(std::string_view Stored)
 {
     std::vector<std::string> Lines = TextToLines(Stored);

@@ -18,11 +18,11 @@
 #include <string_view>
 #include <vector>
 
+#include "SysUtils.h"
+
 namespace VelorTime {
 
-// Splits a text into lines as a string list takes a text: CR, LF or CR LF
-// end a line; a final line break adds no empty line; "" gives no line.
-std::vector<std::string> TextToLines(std::string_view Text);
+// TextToLines (SysUtils.h) splits a stored text into its lines.
 
 // The lines of a row's stored text without its first (empty) line.
 std::vector<std::string> StoredBlockLines(std::string_view Stored);

@@ -524,6 +524,23 @@ std::string Trim(const std::string& S)
     return S.substr(B, E - B);
 }
 
+std::vector<std::string> TextToLines(std::string_view Text)
+{
+    std::vector<std::string> Lines;
+    std::size_t P = 0;
+    while (P < Text.size()) {
+        const std::size_t Start = P;
+        while (P < Text.size() && Text[P] != '\r' && Text[P] != '\n')
+            ++P;
+        Lines.emplace_back(Text.substr(Start, P - Start));
+        if (P < Text.size() && Text[P] == '\r')
+            ++P;
+        if (P < Text.size() && Text[P] == '\n')
+            ++P;
+    }
+    return Lines;
+}
+
 // ---------------------------------------------------------------------------
 // Bulk number conversion
 

@@ -242,6 +242,9 @@ std::string UpperCase(const std::string& S);  // ASCII letters only
 std::string LowerCase(const std::string& S);
 bool SameText(const std::string& A, const std::string& B);  // ASCII case-insensitive
 std::string Trim(const std::string& S);
+// Splits a text into lines as a string list takes a text: CR, LF or CR LF
+// end a line; a final line break adds no empty line; "" gives no line.
+std::vector<std::string> TextToLines(std::string_view Text);
 
 // ---------------------------------------------------------------------------
 // Bulk number conversion for the file readers and writers.  Same results as

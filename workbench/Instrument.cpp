@@ -24,6 +24,7 @@
 #include "ActionList.h"
 #include "Main.h"
 #include "SettingsDlg.h"
+#include "SysUtils.h"
 #include "WindowFit.h"
 
 namespace VelorSpec {
@@ -336,19 +337,7 @@ void TfrmInstrument::panInfoClick()
         throw EFOpenError(Format("Cannot open file %s", QDir::toNativeSeparators(name).toStdString()));
     const QByteArray data = file.readAll();
     // Lines end at CR LF, LF or CR; a final line end adds no empty line.
-    std::vector<std::string> lines;
-    qsizetype start = 0;
-    const qsizetype n = data.size();
-    while (start < n) {
-        qsizetype i = start;
-        while (i < n && data[i] != '\r' && data[i] != '\n')
-            ++i;
-        lines.emplace_back(data.constData() + start, data.constData() + i);
-        if (i < n && data[i] == '\r' && i + 1 < n && data[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    FLines.FReceivedLines = std::move(lines);
+    FLines.FReceivedLines = TextToLines(std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
 }
 
 void TfrmInstrument::acConnectExecute(QAction* Sender)
