@@ -8,24 +8,12 @@
 #include <cmath>
 
 #include "AASCls.h"
+#include "BenchApp.h"
 
 namespace bench {
 
 constexpr int Replicates = 10;
 constexpr int Points = 10000;
-
-inline QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "bench_workbench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 // The sample file, written once.
 inline const QString& SampleFile()

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchApp.h"
 #include "Main.h"
 #include "Registry.h"
 #include "TimeProgram.h"
@@ -27,15 +28,7 @@ namespace {
 
 constexpr int Rows = 10000;
 
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "bench_controller_shell";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+using bench::App;
 
 struct WithApp {
     WithApp() { App(); }

@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "BenchApp.h"
 #include "FileUtils.h"
 #include "ProgramModel.h"
 #include "TimeProgram.h"
@@ -120,15 +121,7 @@ void BM_PostEditedRow(benchmark::State& State)
 }
 BENCHMARK(BM_PostEditedRow)->Unit(benchmark::kMicrosecond);
 
-QApplication& App()
-{
-    static int Argc = 1;
-    static char Name[] = "bench_controller_table";
-    static char* Argv[] = {Name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication A(Argc, Argv);
-    return A;
-}
+using bench::App;
 
 // A full repaint of the grid (a window of 1024 x 768) scrolled to the middle.
 void BM_GridRepaint(benchmark::State& State)
