@@ -234,6 +234,9 @@ public:
     // ---- Instrument port ---------------------------------------------------
     void acInstrConnectExecute(QAction* sender);   // tag 0 connect, tag 1 disconnect
     void acInstrPropertiesExecute();
+    // The instrument went away while connected: the port is closed and one
+    // message says so; the received lines stay.
+    void cpDrvLineLost();
 
     // ---- Tool bar menu and About -------------------------------------------
     void pmToolbarsPopup();

@@ -1,7 +1,8 @@
 // The timed run on virtual time and the simulated autosampler port: the pin
 // events of a replicate at their exact clock times, the tick rule for
 // instants, Pause, Reset, the question about rows with data, the tray steps,
-// the port chosen, closing during a run and the waits.
+// the port chosen, a lost instrument line during a run, closing during a
+// run and the waits.
 
 #include <QAction>
 #include <QComboBox>
@@ -18,10 +19,12 @@
 
 #include <chrono>
 
+#include "CPDrv.h"
 #include "Clock.h"
 #include "Main.h"
 #include "MainTestUtil.h"
 #include "PortIO.h"
+#include "PtyPair.h"
 #include "RunTimer.h"
 #include "SpinWait.h"
 
@@ -297,6 +300,51 @@ TEST_F(RunTest, ResetMidReplicateEndsTheRunAtTheNextTick)
     // The READ pulse still ends.
     ASSERT_TRUE(SpinUntil([&] { return !frm->tmrRead->Enabled(); }));
     EXPECT_EQ(Writes(), (std::vector<Write>{{0x03, 4000}, {0x01, 5000}, {0x05, 6000}, {0x01, 7000}}));
+}
+
+TEST_F(RunTest, InstrumentGoneMidRunIsReportedOnceAndTheRunGoesOn)
+{
+    PtyPair pty;
+    frm->cpDrv->SetPortName(QString::fromStdString(pty.slavePath()));
+    ASSERT_TRUE(Exec(frm->acInstrConnect));
+    ASSERT_TRUE(frm->cpDrv->IsConnected());
+    AddRow(1, Typical);
+    AddRow(2, Typical);
+    // During row 1's READ pulse the instrument sends a block and part of the
+    // next reading, then goes away.  (The run's clock moves on meanwhile.)
+    std::vector<std::string> afterLoss;
+    vt.At(6050, [&] {
+        ASSERT_TRUE(pty.write(std::string("1\r2\r-1000\r3")));
+        ASSERT_TRUE(SpinUntil([&] { return frm->FLines.FReceivedLines.size() == 4; }));
+        pty.closeMaster();
+        ASSERT_TRUE(SpinUntil([&] { return !frm->cpDrv->IsConnected(); }));
+        afterLoss = frm->FLines.FReceivedLines;
+    });
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(afterLoss, (std::vector<std::string>{"1", "2", "-1000", "3"}));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], QStringLiteral("The connection to the serial port was lost.\r\n"
+                                            "The received data is kept; check the instrument and connect again."));
+    EXPECT_EQ(Asked[0].type, gui::MsgDlgType::Error);
+    // The run went on to its end and stored what had arrived.
+    auto expected = TypicalReplicate(0);
+    for (const Write& w : TypicalReplicate(12000))
+        expected.push_back(w);
+    EXPECT_EQ(Writes(), expected);
+    EXPECT_EQ(DataOf(0), "\r\n1\r\n2\r\n-1000");
+    EXPECT_EQ(DataOf(1), "");
+    EXPECT_FALSE(Enabled(frm->acInstrDisconnect));
+    EXPECT_TRUE(Enabled(frm->acInstrConnect));
+
+    // A new instrument line: Connect opens it and reception goes on.
+    PtyPair again;
+    frm->cpDrv->SetPortName(QString::fromStdString(again.slavePath()));
+    ASSERT_TRUE(Exec(frm->acInstrConnect));
+    ASSERT_TRUE(frm->cpDrv->IsConnected());
+    EXPECT_TRUE(Enabled(frm->acInstrDisconnect));
+    ASSERT_TRUE(again.write(std::string("7\r")));
+    ASSERT_TRUE(SpinUntil([&] { return frm->FLines.FReceivedLines == std::vector<std::string>({"7", ""}); }));
+    EXPECT_EQ(Messages().size(), 1u);
 }
 
 TEST_F(RunTest, RowsWithDataAndTheFiveAnswers)
