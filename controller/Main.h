@@ -265,8 +265,9 @@ public:
     void acProgramRunExecute();
     // Asks about rows that hold data already; false cancels the run.
     bool CheckRecordedData();
-    // All replicates of the current row.
-    void RunSample();
+    // All replicates of the run's row Row (the table's cursor stands there
+    // when it starts, but commands during the run may move it).
+    void RunSample(int Row);
     void TimerTimer();
     void tmrReadTimer();
     void acProgramPauseExecute();

@@ -1,10 +1,11 @@
 // The timed run on virtual time and the simulated autosampler port: the pin
 // events of a replicate at their exact clock times, the tick rule for
 // instants, Pause, Reset, the question about rows with data, the tray steps,
-// the port chosen, a lost instrument line during a run, closing during a
-// run and the waits.
+// the port chosen, Save Samples and a lost instrument line during a run,
+// closing during a run and the waits.
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLayout>
 #include <QProgressBar>
@@ -13,6 +14,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -300,6 +302,36 @@ TEST_F(RunTest, ResetMidReplicateEndsTheRunAtTheNextTick)
     // The READ pulse still ends.
     ASSERT_TRUE(SpinUntil([&] { return !frm->tmrRead->Enabled(); }));
     EXPECT_EQ(Writes(), (std::vector<Write>{{0x03, 4000}, {0x01, 5000}, {0x05, 6000}, {0x01, 7000}}));
+}
+
+TEST_F(RunTest, SaveSamplesDuringAReplicateLeavesTheNextOnItsRowsTimes)
+{
+    Times twice = Typical;
+    twice.Replicates = 2;
+    AddRow(1, twice);
+    const Times other{2, 2, 2.5, 6, 0.5, 1};
+    AddRow(2, other);
+    // F7 in row 1's first replicate: the test stream fills row 1, and the
+    // distribution leaves the table's cursor on row 2.
+    QApplication::setActiveWindow(frm);
+    int cursorAfterKey = -1;
+    vt.At(3050, [&] {
+        QTest::keyClick(frm, Qt::Key_F7);
+        cursorAfterKey = Table().RecNo();
+    });
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(cursorAfterKey, 1);
+    EXPECT_TRUE(frm->cdsProgram.HasData(0));
+    auto expected = TypicalReplicate(0);
+    for (const Write& w : TypicalReplicate(12000))
+        expected.push_back(w);
+    // Row 2 on its own times: probe down 1.5 s, valve closes 2 s, READ 2.5 s
+    // to 3.5 s, probe up 4 s, valve opens 5 s, end at 6 s.
+    for (const Write& w : std::vector<Write>{{0x03, 1500}, {0x01, 2000}, {0x05, 2500},
+                                             {0x01, 3500}, {0x00, 4000}, {0x02, 5000}})
+        expected.push_back({w.Value, 24000 + w.Tick});
+    EXPECT_EQ(Writes(), expected);
+    EXPECT_EQ(clock.TickCount(), 30000u);
 }
 
 TEST_F(RunTest, InstrumentGoneMidRunIsReportedOnceAndTheRunGoesOn)
