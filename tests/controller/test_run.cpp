@@ -304,6 +304,61 @@ TEST_F(RunTest, ResetMidReplicateEndsTheRunAtTheNextTick)
     EXPECT_EQ(Writes(), (std::vector<Write>{{0x03, 4000}, {0x01, 5000}, {0x05, 6000}, {0x01, 7000}}));
 }
 
+TEST_F(RunTest, ResetWhilePausedBetweenRowsEndsTheRunAtOnce)
+{
+    // Pause is pressed from the tray step after row 1 and holds the run where
+    // it next looks at Pause; Reset comes 20 s after the start.  Pause is
+    // disabled once the run is reset: a run that waited for it would wait for
+    // ever, so the test lets it go at 30 s.
+    const struct {
+        const char* what;
+        std::string row2Data;   // kept (answer No): the run passes the row over
+    } cases[] = {
+        {"before the next row's first replicate", ""},
+        {"after a row passed over", "\r\n1\r\n-1000"},
+    };
+    frm->acList->SetExecute(frm->acOptionsMoveRight, [&](QAction*) {
+        if (!frm->acProgramPause->isChecked())
+            Exec(frm->acProgramPause);
+    });
+    frm->sbtnAutosampler->click();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Table().EmptyTable();
+        AddRow(1, Typical);
+        AddRow(2, Typical, c.row2Data);
+        AddRow(3, Typical);
+        if (!c.row2Data.empty())
+            Answer(gui::mrNo);
+        portio::sim::ClearWrites();
+        portio::sim::SetRegister(0x378, 0x02);
+        const std::uint32_t t0 = clock.TickCount();
+        bool released = false;
+        vt.At(t0 + 20000, [&] { EXPECT_TRUE(Exec(frm->acProgramReset)); });
+        vt.At(t0 + 30000, [&] {
+            frm->acProgramPause->setChecked(false);
+            released = true;
+        });
+        ASSERT_TRUE(Run());
+        EXPECT_LT(clock.TickCount(), t0 + 30000);
+        EXPECT_TRUE(frm->acProgramPause->isChecked());
+        EXPECT_EQ(Writes(), TypicalReplicate(t0));   // no later row ran
+        ASSERT_TRUE(SpinUntil([&] { return released; }));
+    }
+}
+
+TEST_F(RunTest, RunAfterAResetRunsTheWholeProgram)
+{
+    AddRow(1, Typical);
+    vt.At(3050, [&] { Exec(frm->acProgramReset); });
+    ASSERT_TRUE(Run());
+    ASSERT_TRUE(Writes().empty());
+    const std::uint32_t t0 = clock.TickCount();
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(Writes(), TypicalReplicate(t0));
+    EXPECT_EQ(clock.TickCount(), t0 + 12000);
+}
+
 TEST_F(RunTest, SaveSamplesDuringAReplicateLeavesTheNextOnItsRowsTimes)
 {
     Times twice = Typical;
@@ -629,4 +684,35 @@ TEST(RunWaits, VirtualTimersFireInDueOrderAndEnablingTwiceDoesNotRestart)
     once.SetEnabled(true);
     ASSERT_TRUE(SpinUntil([&] { return !tick.Enabled() && !once.Enabled(); }));
     EXPECT_EQ(fired, (std::vector<std::pair<char, std::uint32_t>>{{'t', 100}, {'t', 200}, {'o', 250}, {'t', 300}}));
+}
+
+TEST(RunWaits, TimersDueTogetherFireInTheOrderTheyWereArmed)
+{
+    platform::ManualClock clock(0);
+    TVirtualTime vt(clock);
+    std::vector<std::pair<char, std::uint32_t>> fired;
+    const auto record = [&](char name) { return [&, name] { fired.push_back({name, clock.TickCount()}); }; };
+    // A periodic timer is armed again when it fires: at 100 ms for 200 ms,
+    // after `late` was armed (at 50 ms) for the same instant.
+    TRunTimer tick(nullptr, 100);
+    TRunTimer late(nullptr, 150, true);
+    tick.OnTimer = [&] {
+        record('t')();
+        if (clock.TickCount() == 200)
+            tick.SetEnabled(false);
+    };
+    late.OnTimer = record('l');
+    tick.SetEnabled(true);
+    vt.At(50, [&] { late.SetEnabled(true); });
+    // Three timers armed at once, in an order unlike their creation.
+    TRunTimer a(nullptr, 300, true), b(nullptr, 300, true), c(nullptr, 300, true);
+    a.OnTimer = record('a');
+    b.OnTimer = record('b');
+    c.OnTimer = record('c');
+    c.SetEnabled(true);
+    a.SetEnabled(true);
+    b.SetEnabled(true);
+    ASSERT_TRUE(SpinUntil([&] { return fired.size() == 6; }));
+    EXPECT_EQ(fired, (std::vector<std::pair<char, std::uint32_t>>{
+                         {'t', 100}, {'l', 200}, {'t', 200}, {'c', 300}, {'a', 300}, {'b', 300}}));
 }
