@@ -80,6 +80,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     cpDrv = new TCommPortDriver(this);
     cpDrv->setObjectName(QStringLiteral("cpDrv"));
     cpDrv->SetPortName(QStringLiteral("\\\\.\\COM2"));
+    cpDrv->OnLineLost = [this](TCommPortDriver*) { cpDrvLineLost(); };
 
     acList = new gui::TActionList(this);
     acList->setObjectName(QStringLiteral("acList"));
@@ -792,6 +793,13 @@ void TfrmMain::acInstrConnectExecute(QAction* sender)
 void TfrmMain::acInstrPropertiesExecute()
 {
     ExecuteInstrumentSettings(this, cpDrv);
+}
+
+void TfrmMain::cpDrvLineLost()
+{
+    // Connect and Disconnect follow the closed port; a run in progress goes
+    // on without the line.
+    InstrumentLineLost(this, cpDrv);
 }
 
 // ---------------------------------------------------------------------------

@@ -234,6 +234,9 @@ public:
     // ---- Instrument port ---------------------------------------------------
     void acInstrConnectExecute(QAction* sender);   // tag 0 connect, tag 1 disconnect
     void acInstrPropertiesExecute();
+    // The instrument went away while connected: the port is closed and one
+    // message says so; the received lines stay.
+    void cpDrvLineLost();
 
     // ---- Tool bar menu and About -------------------------------------------
     void pmToolbarsPopup();
@@ -262,8 +265,9 @@ public:
     void acProgramRunExecute();
     // Asks about rows that hold data already; false cancels the run.
     bool CheckRecordedData();
-    // All replicates of the current row.
-    void RunSample();
+    // All replicates of the run's row Row (the table's cursor stands there
+    // when it starts, but commands during the run may move it).
+    void RunSample(int Row);
     void TimerTimer();
     void tmrReadTimer();
     void acProgramPauseExecute();

@@ -195,7 +195,7 @@ void TfrmMain::acProgramRunExecute()
         for (int row = 0; row < table.RecordCount(); ++row) {
             table.MoveTo(row);
             SetBarPosition(pbarOverall, pbarOverall->value() + 1);
-            RunSample();
+            RunSample(row);
             QCoreApplication::processEvents();
             if (FResetRequested)
                 break;
@@ -256,12 +256,12 @@ bool TfrmMain::CheckRecordedData()
     return true;
 }
 
-void TfrmMain::RunSample()
+void TfrmMain::RunSample(int Row)
 {
-    TTable& table = cdsProgram.Table();
-    if (cdsProgram.HasData(table.RecNo()))
+    const TTable& table = cdsProgram.Table();
+    if (cdsProgram.HasData(Row))
         return;
-    const int replicates = table.AsInteger(fldReplicates);
+    const int replicates = table.AsIntegerAt(Row, fldReplicates);
     SetBarMaximum(pbarSample, replicates);
     for (int r = 0; r < replicates; ++r) {
         if (FResetRequested)
@@ -270,13 +270,14 @@ void TfrmMain::RunSample()
             WaitForEvents();
         SetBarPosition(pbarSample, pbarSample->value() + 1);
 
-        // The row's times, taken at the replicate's start.
-        const double w = table.AsFloat(fldWashingTime);
-        const double i = table.AsFloat(fldInjectionTime);
-        const double pf = table.AsFloat(fldProbeForward);
-        const double vl = table.AsFloat(fldValveLate);
-        FInstants.ReplTime = InstantMs(table.AsFloat(fldReplTime));
-        FInstants.ReadAt = InstantMs(table.AsFloat(fldReadAt));
+        // The row's times, taken at the replicate's start from the row being
+        // run (commands during the run may move the table's cursor).
+        const double w = table.AsFloatAt(Row, fldWashingTime);
+        const double i = table.AsFloatAt(Row, fldInjectionTime);
+        const double pf = table.AsFloatAt(Row, fldProbeForward);
+        const double vl = table.AsFloatAt(Row, fldValveLate);
+        FInstants.ReplTime = InstantMs(table.AsFloatAt(Row, fldReplTime));
+        FInstants.ReadAt = InstantMs(table.AsFloatAt(Row, fldReadAt));
         FInstants.Washing = InstantMs(w);
         SetBarMaximum(pbarRepl, FInstants.ReplTime == NeverMs ? 0 : FInstants.ReplTime);
 

@@ -245,3 +245,13 @@ bool ExecuteInstrumentSettings(QWidget* owner, TCommPortDriver* driver, const st
     gui::ExecModal(form);
     return true;
 }
+
+void InstrumentLineLost(QWidget* owner, TCommPortDriver* driver, const std::function<void()>& onDisconnected)
+{
+    driver->Disconnect();
+    if (onDisconnected)
+        onDisconnected();
+    gui::MessageDlg(QStringLiteral("The connection to the serial port was lost.\r\n"
+                                   "The received data is kept; check the instrument and connect again."),
+                    gui::MsgDlgType::Error, gui::mbOK, owner);
+}

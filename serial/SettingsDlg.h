@@ -63,3 +63,9 @@ bool ConnectInstrumentPort(QWidget* owner, TCommPortDriver* driver);
 // user kept the connection and no dialog was shown.
 bool ExecuteInstrumentSettings(QWidget* owner, TCommPortDriver* driver,
                                const std::function<void()>& onDisconnected = {});
+// The instrument went away while the port was open (the port's OnLineLost):
+// the port is closed, onDisconnected runs, and one error box says "The
+// connection to the serial port was lost.\r\nThe received data is kept;
+// check the instrument and connect again."  The received lines are the
+// caller's and stay; Connect opens the port again.
+void InstrumentLineLost(QWidget* owner, TCommPortDriver* driver, const std::function<void()>& onDisconnected = {});

@@ -357,11 +357,7 @@ void TfrmInstrument::acConnectExecute(QAction* Sender)
 
 void TfrmInstrument::cpDrvLineLost()
 {
-    cpDrv->Disconnect();
-    panInfo->setText(NotConnectedAtStart);
-    gui::MessageDlg(QStringLiteral("The connection to the serial port was lost.\r\n"
-                                   "The received data is kept; check the instrument and connect again."),
-                    gui::MsgDlgType::Error, gui::mbOK, this);
+    InstrumentLineLost(this, cpDrv, [this] { panInfo->setText(NotConnectedAtStart); });
 }
 
 void TfrmInstrument::acConnectUpdate(QAction* Sender)

@@ -492,6 +492,24 @@ bool TTable::IsNullAt(int Row, int Field) const
     return std::holds_alternative<std::monostate>(ValueAt(Row, Field));
 }
 
+std::int32_t TTable::AsIntegerAt(int Row, int Field) const
+{
+    CheckField(Field);
+    if (Row < 0 || Row >= RowCount())
+        return 0;
+    auto& V = const_cast<std::vector<TValue>&>(ValuesAt(Row));
+    return TRecord(FDefs, V).AsInteger(Field);
+}
+
+double TTable::AsFloatAt(int Row, int Field) const
+{
+    CheckField(Field);
+    if (Row < 0 || Row >= RowCount())
+        return 0;
+    auto& V = const_cast<std::vector<TValue>&>(ValuesAt(Row));
+    return TRecord(FDefs, V).AsFloat(Field);
+}
+
 std::string TTable::AsStringAt(int Row, int Field) const
 {
     CheckField(Field);

@@ -189,6 +189,8 @@ public:
     // --- any row, for views (the record buffer for the row being edited)
     const TValue& ValueAt(int Row, int Field) const;
     bool IsNullAt(int Row, int Field) const;
+    std::int32_t AsIntegerAt(int Row, int Field) const;  // null or no such row: 0
+    double AsFloatAt(int Row, int Field) const;          // null or no such row: 0
     std::string AsStringAt(int Row, int Field) const;
     std::string DisplayTextAt(int Row, int Field) const;
     std::string EditTextAt(int Row, int Field) const;

@@ -63,16 +63,33 @@ TEST_F(ExportTest, RowsWithDataBecomeSamplesInTableOrder)
     EXPECT_TRUE(E->Description().empty());
 }
 
-TEST_F(ExportTest, NewestBlockSetsThePointCount)
+TEST_F(ExportTest, BlocksUnlikeTheNewestAreLeftOut)
 {
-    const auto E = BuildExperiment({Stored({Readings(250), Readings(250, 1000), Readings(240, 2000)}),
-                                    Stored({Readings(240), Readings(250, 1000), Readings(250, 2000)})});
-    ASSERT_EQ(E->Count(), 2);
-    ASSERT_EQ((*E)[0]->Count(), 2);
-    EXPECT_EQ((*(*E)[0])[0]->Count(), 250);
-    EXPECT_EQ((*(*E)[0])[1]->GetItem(0), 1000);
-    ASSERT_EQ((*E)[1]->Count(), 1);
-    EXPECT_EQ((*(*E)[1])[0]->Count(), 240);
+    // Point counts of a row's blocks, newest first as the row stores them,
+    // and which of them become replicates.  Block k's readings start at 1000 k.
+    const struct {
+        const char* What;
+        std::vector<int> Counts;
+        std::vector<int> Kept;
+    } Cases[] = {
+        {"the oldest block shorter", {250, 250, 240}, {0, 1}},
+        {"the newest block shorter", {240, 250, 250}, {0}},
+        {"a refused block between two good ones", {250, 240, 250}, {0, 2}},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.What);
+        std::vector<std::vector<std::string>> Blocks;
+        for (std::size_t K = 0; K < C.Counts.size(); ++K)
+            Blocks.push_back(Readings(C.Counts[K], 1000 * static_cast<int>(K)));
+        const auto E = BuildExperiment({Stored(Blocks)});
+        ASSERT_EQ(E->Count(), 1);
+        const TAASSample* S = (*E)[0];
+        ASSERT_EQ(S->Count(), static_cast<int>(C.Kept.size()));
+        for (std::size_t I = 0; I < C.Kept.size(); ++I) {
+            EXPECT_EQ((*S)[static_cast<int>(I)]->Count(), C.Counts[static_cast<std::size_t>(C.Kept[I])]);
+            EXPECT_EQ((*S)[static_cast<int>(I)]->GetItem(0), 1000 * C.Kept[I]);
+        }
+    }
 }
 
 TEST_F(ExportTest, ReadingsAfterTheLastMarkerAreNotExported)

@@ -1,9 +1,11 @@
 // The timed run on virtual time and the simulated autosampler port: the pin
 // events of a replicate at their exact clock times, the tick rule for
 // instants, Pause, Reset, the question about rows with data, the tray steps,
-// the port chosen, closing during a run and the waits.
+// the port chosen, Save Samples and a lost instrument line during a run,
+// closing during a run and the waits.
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLayout>
 #include <QProgressBar>
@@ -12,16 +14,19 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
 #include <chrono>
 
+#include "CPDrv.h"
 #include "Clock.h"
 #include "Main.h"
 #include "MainTestUtil.h"
 #include "PortIO.h"
+#include "PtyPair.h"
 #include "RunTimer.h"
 #include "SpinWait.h"
 
@@ -299,6 +304,136 @@ TEST_F(RunTest, ResetMidReplicateEndsTheRunAtTheNextTick)
     EXPECT_EQ(Writes(), (std::vector<Write>{{0x03, 4000}, {0x01, 5000}, {0x05, 6000}, {0x01, 7000}}));
 }
 
+TEST_F(RunTest, ResetWhilePausedBetweenRowsEndsTheRunAtOnce)
+{
+    // Pause is pressed from the tray step after row 1 and holds the run where
+    // it next looks at Pause; Reset comes 20 s after the start.  Pause is
+    // disabled once the run is reset: a run that waited for it would wait for
+    // ever, so the test lets it go at 30 s.
+    const struct {
+        const char* what;
+        std::string row2Data;   // kept (answer No): the run passes the row over
+    } cases[] = {
+        {"before the next row's first replicate", ""},
+        {"after a row passed over", "\r\n1\r\n-1000"},
+    };
+    frm->acList->SetExecute(frm->acOptionsMoveRight, [&](QAction*) {
+        if (!frm->acProgramPause->isChecked())
+            Exec(frm->acProgramPause);
+    });
+    frm->sbtnAutosampler->click();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Table().EmptyTable();
+        AddRow(1, Typical);
+        AddRow(2, Typical, c.row2Data);
+        AddRow(3, Typical);
+        if (!c.row2Data.empty())
+            Answer(gui::mrNo);
+        portio::sim::ClearWrites();
+        portio::sim::SetRegister(0x378, 0x02);
+        const std::uint32_t t0 = clock.TickCount();
+        bool released = false;
+        vt.At(t0 + 20000, [&] { EXPECT_TRUE(Exec(frm->acProgramReset)); });
+        vt.At(t0 + 30000, [&] {
+            frm->acProgramPause->setChecked(false);
+            released = true;
+        });
+        ASSERT_TRUE(Run());
+        EXPECT_LT(clock.TickCount(), t0 + 30000);
+        EXPECT_TRUE(frm->acProgramPause->isChecked());
+        EXPECT_EQ(Writes(), TypicalReplicate(t0));   // no later row ran
+        ASSERT_TRUE(SpinUntil([&] { return released; }));
+    }
+}
+
+TEST_F(RunTest, RunAfterAResetRunsTheWholeProgram)
+{
+    AddRow(1, Typical);
+    vt.At(3050, [&] { Exec(frm->acProgramReset); });
+    ASSERT_TRUE(Run());
+    ASSERT_TRUE(Writes().empty());
+    const std::uint32_t t0 = clock.TickCount();
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(Writes(), TypicalReplicate(t0));
+    EXPECT_EQ(clock.TickCount(), t0 + 12000);
+}
+
+TEST_F(RunTest, SaveSamplesDuringAReplicateLeavesTheNextOnItsRowsTimes)
+{
+    Times twice = Typical;
+    twice.Replicates = 2;
+    AddRow(1, twice);
+    const Times other{2, 2, 2.5, 6, 0.5, 1};
+    AddRow(2, other);
+    // F7 in row 1's first replicate: the test stream fills row 1, and the
+    // distribution leaves the table's cursor on row 2.
+    QApplication::setActiveWindow(frm);
+    int cursorAfterKey = -1;
+    vt.At(3050, [&] {
+        QTest::keyClick(frm, Qt::Key_F7);
+        cursorAfterKey = Table().RecNo();
+    });
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(cursorAfterKey, 1);
+    EXPECT_TRUE(frm->cdsProgram.HasData(0));
+    auto expected = TypicalReplicate(0);
+    for (const Write& w : TypicalReplicate(12000))
+        expected.push_back(w);
+    // Row 2 on its own times: probe down 1.5 s, valve closes 2 s, READ 2.5 s
+    // to 3.5 s, probe up 4 s, valve opens 5 s, end at 6 s.
+    for (const Write& w : std::vector<Write>{{0x03, 1500}, {0x01, 2000}, {0x05, 2500},
+                                             {0x01, 3500}, {0x00, 4000}, {0x02, 5000}})
+        expected.push_back({w.Value, 24000 + w.Tick});
+    EXPECT_EQ(Writes(), expected);
+    EXPECT_EQ(clock.TickCount(), 30000u);
+}
+
+TEST_F(RunTest, InstrumentGoneMidRunIsReportedOnceAndTheRunGoesOn)
+{
+    PtyPair pty;
+    frm->cpDrv->SetPortName(QString::fromStdString(pty.slavePath()));
+    ASSERT_TRUE(Exec(frm->acInstrConnect));
+    ASSERT_TRUE(frm->cpDrv->IsConnected());
+    AddRow(1, Typical);
+    AddRow(2, Typical);
+    // During row 1's READ pulse the instrument sends a block and part of the
+    // next reading, then goes away.  (The run's clock moves on meanwhile.)
+    std::vector<std::string> afterLoss;
+    vt.At(6050, [&] {
+        ASSERT_TRUE(pty.write(std::string("1\r2\r-1000\r3")));
+        ASSERT_TRUE(SpinUntil([&] { return frm->FLines.FReceivedLines.size() == 4; }));
+        pty.closeMaster();
+        ASSERT_TRUE(SpinUntil([&] { return !frm->cpDrv->IsConnected(); }));
+        afterLoss = frm->FLines.FReceivedLines;
+    });
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(afterLoss, (std::vector<std::string>{"1", "2", "-1000", "3"}));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], QStringLiteral("The connection to the serial port was lost.\r\n"
+                                            "The received data is kept; check the instrument and connect again."));
+    EXPECT_EQ(Asked[0].type, gui::MsgDlgType::Error);
+    // The run went on to its end and stored what had arrived.
+    auto expected = TypicalReplicate(0);
+    for (const Write& w : TypicalReplicate(12000))
+        expected.push_back(w);
+    EXPECT_EQ(Writes(), expected);
+    EXPECT_EQ(DataOf(0), "\r\n1\r\n2\r\n-1000");
+    EXPECT_EQ(DataOf(1), "");
+    EXPECT_FALSE(Enabled(frm->acInstrDisconnect));
+    EXPECT_TRUE(Enabled(frm->acInstrConnect));
+
+    // A new instrument line: Connect opens it and reception goes on.
+    PtyPair again;
+    frm->cpDrv->SetPortName(QString::fromStdString(again.slavePath()));
+    ASSERT_TRUE(Exec(frm->acInstrConnect));
+    ASSERT_TRUE(frm->cpDrv->IsConnected());
+    EXPECT_TRUE(Enabled(frm->acInstrDisconnect));
+    ASSERT_TRUE(again.write(std::string("7\r")));
+    ASSERT_TRUE(SpinUntil([&] { return frm->FLines.FReceivedLines == std::vector<std::string>({"7", ""}); }));
+    EXPECT_EQ(Messages().size(), 1u);
+}
+
 TEST_F(RunTest, RowsWithDataAndTheFiveAnswers)
 {
     const std::string data = "\r\n1\r\n-1000";
@@ -549,4 +684,35 @@ TEST(RunWaits, VirtualTimersFireInDueOrderAndEnablingTwiceDoesNotRestart)
     once.SetEnabled(true);
     ASSERT_TRUE(SpinUntil([&] { return !tick.Enabled() && !once.Enabled(); }));
     EXPECT_EQ(fired, (std::vector<std::pair<char, std::uint32_t>>{{'t', 100}, {'t', 200}, {'o', 250}, {'t', 300}}));
+}
+
+TEST(RunWaits, TimersDueTogetherFireInTheOrderTheyWereArmed)
+{
+    platform::ManualClock clock(0);
+    TVirtualTime vt(clock);
+    std::vector<std::pair<char, std::uint32_t>> fired;
+    const auto record = [&](char name) { return [&, name] { fired.push_back({name, clock.TickCount()}); }; };
+    // A periodic timer is armed again when it fires: at 100 ms for 200 ms,
+    // after `late` was armed (at 50 ms) for the same instant.
+    TRunTimer tick(nullptr, 100);
+    TRunTimer late(nullptr, 150, true);
+    tick.OnTimer = [&] {
+        record('t')();
+        if (clock.TickCount() == 200)
+            tick.SetEnabled(false);
+    };
+    late.OnTimer = record('l');
+    tick.SetEnabled(true);
+    vt.At(50, [&] { late.SetEnabled(true); });
+    // Three timers armed at once, in an order unlike their creation.
+    TRunTimer a(nullptr, 300, true), b(nullptr, 300, true), c(nullptr, 300, true);
+    a.OnTimer = record('a');
+    b.OnTimer = record('b');
+    c.OnTimer = record('c');
+    c.SetEnabled(true);
+    a.SetEnabled(true);
+    b.SetEnabled(true);
+    ASSERT_TRUE(SpinUntil([&] { return fired.size() == 6; }));
+    EXPECT_EQ(fired, (std::vector<std::pair<char, std::uint32_t>>{
+                         {'t', 100}, {'l', 200}, {'t', 200}, {'c', 300}, {'a', 300}, {'b', 300}}));
 }
