@@ -797,9 +797,15 @@ void TfrmMain::acInstrPropertiesExecute()
 
 void TfrmMain::cpDrvLineLost()
 {
-    // Connect and Disconnect follow the closed port; a run in progress goes
-    // on without the line.
-    InstrumentLineLost(this, cpDrv);
+    // Connect and Disconnect follow the closed port.  A run in progress goes
+    // on without the line: a box now would hold it at its next replicate
+    // until somebody answers, so the user is told when the run has returned.
+    if (!FRunLoopActive) {
+        InstrumentLineLost(this, cpDrv);
+        return;
+    }
+    cpDrv->Disconnect();
+    FLineLostInRun = true;
 }
 
 // ---------------------------------------------------------------------------

@@ -253,6 +253,7 @@ public:
     TRunTimer* Timer = nullptr;
     TRunTimer* tmrRead = nullptr;
     bool FResetRequested = false;    // Reset was chosen; the run ends at its next check
+    bool FLineLostInRun = false;     // the instrument went away during the run; told after it
     std::int64_t FElapsedMs = 0;     // the replicate clock: 0 at its start, +100 per tick
     std::uint16_t FPortBase = 0x378; // data register of the port, taken at each replicate's start
     double FProbeDownAt = 0;         // W - PF

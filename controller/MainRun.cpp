@@ -14,6 +14,7 @@
 // whole tenth of a second is taken at the next tick.
 
 #include "Main.h"
+#include "SettingsDlg.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -23,10 +24,12 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 #include <climits>
 #include <cmath>
+#include <utility>
 
 namespace VelorTime {
 
@@ -168,6 +171,17 @@ void TfrmMain::acProgramRunExecute()
     // A new run never starts inside the loops of one that is still unwinding.
     if (FRunning || FRunLoopActive)
         return;
+    // A line lost during the run is told once the run has returned, from the
+    // event loop (also when the run ends in an error).
+    struct TLineLostTeller {
+        TfrmMain* Form;
+        ~TLineLostTeller()
+        {
+            if (!std::exchange(Form->FLineLostInRun, false))
+                return;
+            QTimer::singleShot(0, Form, [form = Form] { TellInstrumentLineLost(form); });
+        }
+    } teller{this};
     TFlagGuard active(FRunLoopActive);
     TTable& table = cdsProgram.Table();
     try {

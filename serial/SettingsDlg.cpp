@@ -251,6 +251,11 @@ void InstrumentLineLost(QWidget* owner, TCommPortDriver* driver, const std::func
     driver->Disconnect();
     if (onDisconnected)
         onDisconnected();
+    TellInstrumentLineLost(owner);
+}
+
+void TellInstrumentLineLost(QWidget* owner)
+{
     gui::MessageDlg(QStringLiteral("The connection to the serial port was lost.\r\n"
                                    "The received data is kept; check the instrument and connect again."),
                     gui::MsgDlgType::Error, gui::mbOK, owner);

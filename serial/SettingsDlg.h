@@ -69,3 +69,5 @@ bool ExecuteInstrumentSettings(QWidget* owner, TCommPortDriver* driver,
 // check the instrument and connect again."  The received lines are the
 // caller's and stay; Connect opens the port again.
 void InstrumentLineLost(QWidget* owner, TCommPortDriver* driver, const std::function<void()>& onDisconnected = {});
+// The box alone, for a caller that closed the port itself and tells later.
+void TellInstrumentLineLost(QWidget* owner);

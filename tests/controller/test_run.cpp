@@ -400,15 +400,20 @@ TEST_F(RunTest, InstrumentGoneMidRunIsReportedOnceAndTheRunGoesOn)
     // During row 1's READ pulse the instrument sends a block and part of the
     // next reading, then goes away.  (The run's clock moves on meanwhile.)
     std::vector<std::string> afterLoss;
+    std::size_t toldDuringRun = 99;
     vt.At(6050, [&] {
         ASSERT_TRUE(pty.write(std::string("1\r2\r-1000\r3")));
         ASSERT_TRUE(SpinUntil([&] { return frm->FLines.FReceivedLines.size() == 4; }));
         pty.closeMaster();
         ASSERT_TRUE(SpinUntil([&] { return !frm->cpDrv->IsConnected(); }));
         afterLoss = frm->FLines.FReceivedLines;
+        // No box holds the run: the user is told once it has returned.
+        toldDuringRun = Messages().size();
     });
     ASSERT_TRUE(Run());
+    EXPECT_EQ(toldDuringRun, 0u);
     EXPECT_EQ(afterLoss, (std::vector<std::string>{"1", "2", "-1000", "3"}));
+    QCoreApplication::processEvents();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0], QStringLiteral("The connection to the serial port was lost.\r\n"
                                             "The received data is kept; check the instrument and connect again."));
