@@ -25,6 +25,9 @@ function(velor_add_tests)
       target_link_libraries(${target} PRIVATE GTest::gtest_main)
     endif()
     target_include_directories(${target} PRIVATE ${VELOR_TEST_SUPPORT_DIR})
+    # Its absolute path for the helpers that run files kept there (a compiler
+    # launcher may make __FILE__ relative to the build folder).
+    target_compile_definitions(${target} PRIVATE VELOR_TEST_SUPPORT_DIR="${VELOR_TEST_SUPPORT_DIR}")
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120

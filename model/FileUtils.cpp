@@ -333,13 +333,18 @@ void WriteFileReplacing(const std::string& FileName, std::string_view Text)
         CreateFailed(FileName, Error);
 
     TNewFile File(Folder, BaseOf(Target), FileName);
+    // The old file's mode and owner from the start, so that the new content
+    // is never open to more users than the old one was.
     if (Exists) {
         (void)::fchmod(File.Handle(), Old.st_mode & 07777);
         if (Old.st_uid != ::geteuid() || Old.st_gid != ::getegid())
-            if (::fchown(File.Handle(), Old.st_uid, Old.st_gid) == 0)
-                (void)::fchmod(File.Handle(), Old.st_mode & 07777);   // chown clears set-id bits
+            (void)::fchown(File.Handle(), Old.st_uid, Old.st_gid);
     }
     File.Write(Text);
+    // Giving the file away clears its set-id bits, and so does writing to it
+    // unless the writer is privileged: they are set again last.
+    if (Exists && (Old.st_mode & (S_ISUID | S_ISGID)))
+        (void)::fchmod(File.Handle(), Old.st_mode & 07777);
     File.ReplaceAs(Target);
 }
 

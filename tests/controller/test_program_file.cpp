@@ -7,11 +7,13 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <limits>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "TimeProgram.h"
@@ -58,6 +60,30 @@ std::string ReadBytes(const std::string& File)
 void WriteBytes(const std::string& File, const std::string& Bytes)
 {
     std::ofstream(File, std::ios::binary) << Bytes;
+}
+
+// CRC-32 as zlib and PNG compute it, bit by bit.
+std::uint32_t Crc32(std::string_view Bytes)
+{
+    std::uint32_t C = 0xFFFFFFFFu;
+    for (unsigned char B : Bytes) {
+        C ^= B;
+        for (int K = 0; K < 8; ++K)
+            C = (C >> 1) ^ ((C & 1) ? 0xEDB88320u : 0u);
+    }
+    return ~C;
+}
+
+// A saved packet with one byte changed and its checksum made right again, so
+// that only the change itself can be refused.
+std::string Resealed(std::string Packet, size_t At, unsigned char Or)
+{
+    Packet[At] = static_cast<char>(static_cast<unsigned char>(Packet[At]) | Or);
+    const size_t End = Packet.size() - 4;
+    const std::uint32_t C = Crc32(std::string_view(Packet).substr(0, End));
+    for (int I = 0; I < 4; ++I)
+        Packet[End + I] = static_cast<char>((C >> (8 * I)) & 0xFF);
+    return Packet;
 }
 
 struct FileFixture : ::testing::Test {
@@ -244,6 +270,10 @@ TEST_F(FileFixture, DamagedTruncatedAndForeignFilesAreRefusedAndTheTableStaysAsI
     Required[24 + 9 + 4] = 0;  // SampleID not required
     std::string Version = Good;
     Version[4] = 2;
+    // The first row's mask is bytes 277 and 278; eleven columns leave bits
+    // 11 to 15 (byte 278, bits 3 to 7) unused.
+    const std::string FirstUnusedBit = Resealed(Good, 278, 0x08);
+    const std::string LastUnusedBit = Resealed(Good, 278, 0x80);
 
     const BadCase Cases[] = {
         {"nothing", "", "is not a time program file"},
@@ -257,6 +287,8 @@ TEST_F(FileFixture, DamagedTruncatedAndForeignFilesAreRefusedAndTheTableStaysAsI
         {"cut in rows", Good.substr(0, Good.size() - 5000), "damaged"},
         {"cut before checksum", Good.substr(0, Good.size() - 2), "damaged"},
         {"flipped bit", Flipped, "checksum"},
+        {"unused mask bit 11", FirstUnusedBit, "row 1 has an unknown column"},
+        {"unused mask bit 15", LastUnusedBit, "row 1 has an unknown column"},
         {"trailing bytes", Good + "x", "damaged"},
         {"empty with bytes", Empty + "abc", "damaged"},
         {"row count beyond length", WithRowCount(Good, 0xFFFFFFFFu), "rows"},
@@ -289,6 +321,38 @@ TEST_F(FileFixture, DamagedTruncatedAndForeignFilesAreRefusedAndTheTableStaysAsI
     EXPECT_THROW(P.LoadFromFile(Path("none.ATP")), Exception);
     EXPECT_THROW(P.LoadFromFile(Dir.path().toStdString()), Exception);
     EXPECT_EQ(Snapshot(T), Before);
+}
+
+TEST_F(FileFixture, TextsAtTheirCharacterLimitRoundTripWhateverTheirByteCount)
+{
+    // Column limits count characters; UTF-8 takes more bytes than that.
+    struct Case {
+        const char* Name;
+        int Field;
+        std::string Text;
+    };
+    std::string Umlauts;
+    for (int I = 0; I < 255; ++I)
+        Umlauts += "\xC3\xA4";
+    const Case Cases[] = {
+        {"10 characters in 11 bytes", fldSampleType, "\xC3\x84" "123456789"},
+        {"10 characters in 30 bytes", fldSampleType, "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"
+                                                     "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"},
+        {"255 characters in 510 bytes", fldSampleName, Umlauts},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        T.ReplaceRows({Awkward()[3]});
+        T.Edit();
+        T.SetAsString(C.Field, C.Text);
+        ASSERT_EQ(T.AsString(C.Field), C.Text);
+        const std::string F = Path("limit.ATP");
+        P.SaveToFile(F);
+        TTimeProgram Q;
+        ASSERT_NO_THROW(Q.LoadFromFile(F));
+        ASSERT_EQ(Q.Table().RowCount(), 1);
+        EXPECT_EQ(Q.Table().AsString(C.Field), C.Text);
+    }
 }
 
 TEST_F(FileFixture, ALoadReplacesAPendingEditAndPutsTheCursorOnTheFirstRow)

@@ -172,6 +172,38 @@ TEST_F(SettingsStoreTest, DamagedFileKeepsWhatIsReadableTellsOnceAndKeepsACopy)
     }
 }
 
+TEST_F(SettingsStoreTest, EachDifferentDamageKeepsACopyOfItsOwn)
+{
+    TMRUManager recent;
+    recent.Add(QStringLiteral("/d/a.ast"));
+    StoreWindowSettings(storage, Placement(100), recent, kRecentKey);
+    // Each start finds the file damaged anew, every time in another way.
+    struct Case {
+        const char* name;
+        QByteArray tail;   // appended to the file as the last start left it
+        QString copy;
+    } cases[] = {
+        {"a line holding only a quote", "\"\n", Ini() + QStringLiteral(".damaged")},
+        {"a NUL byte", QByteArray("x=\0\n", 4), Ini() + QStringLiteral(".damaged-2")},
+        {"an unclosed section name", "[Other\n", Ini() + QStringLiteral(".damaged-3")},
+    };
+    QList<QByteArray> kept;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray damaged = ReadAll(Ini()) + c.tail;
+        WriteAll(Ini(), damaged);
+        kept << damaged;
+        Shown shown;
+        ReportDamagedSettings(QStringLiteral("VelorSpec"));
+        ASSERT_EQ(shown.boxes.size(), 1);
+        EXPECT_EQ(shown.boxes[0].text.toStdString(), DamagedSettingsMessage({{Ini(), c.copy}}).toStdString());
+        // Every damaged version so far is still there, each in its own copy.
+        for (qsizetype i = 0; i < kept.size(); ++i)
+            EXPECT_EQ(ReadAll(cases[i].copy).toStdString(), kept[i].toStdString()) << cases[i].copy.toStdString();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+}
+
 TEST_F(SettingsStoreTest, ADamagedFileIsNeverWrittenOverBeforeACopyIsKept)
 {
     WriteAll(Ini(), "[MainForm]\n\"\nTfrmMain.MRUManager\\Item_0=/d/a.ast\n");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -302,6 +303,92 @@ TEST_F(SafeSave, FilesAndFoldersWithoutWritePermissionAreRefusedAndLeftAlone)
     chmod(Path("locked").c_str(), 0755);
     EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"locked", "ro.ast"}));
     EXPECT_EQ(fs::directory_iterator(Path("locked"))->path().filename(), "in.ast");
+}
+
+TEST_F(SafeSave, AReplacedFileKeepsItsModeAndOwner)
+{
+    // Modes a new file would not get under the usual umask, set-id bits
+    // included.  The file is saved by us; as the super-user also when it
+    // belongs to another user, and by that user, an ordinary one, in a child
+    // (writing clears the set-id bits of a file unless the writer may keep
+    // them).  An ordinary user running this test is all three.
+    enum class Saver { Us, UsForItsOwner, ItsOwner };
+    struct Case {
+        mode_t Mode;
+        Saver By;
+    };
+    const Case Cases[] = {{0640, Saver::Us},           {0666, Saver::Us},           {04750, Saver::Us},
+                          {0640, Saver::UsForItsOwner}, {04750, Saver::UsForItsOwner}, {02770, Saver::UsForItsOwner},
+                          {04750, Saver::ItsOwner},     {02770, Saver::ItsOwner}};
+    const bool Root = geteuid() == 0;
+    const uid_t OtherUid = 4242;
+    const gid_t OtherGid = 4343;
+    if (Root) {
+        ASSERT_EQ(chown(Dir.c_str(), OtherUid, OtherGid), 0);   // the other user may save here
+    }
+    struct UsualUmask {
+        mode_t Old = umask(022);
+        ~UsualUmask() { umask(Old); }
+    } Mask;
+    auto Octal = [](mode_t Mode) {
+        char Text[8];
+        std::snprintf(Text, sizeof Text, "%04o", static_cast<unsigned>(Mode));
+        return std::string(Text);
+    };
+    const std::string Target = Path("kept.ast");
+    for (bool Named : {false, true})
+        for (const Case& C : Cases) {
+            const bool Other = Root && C.By != Saver::Us;
+            SCOPED_TRACE((Named ? "named temporary, " : "nameless file, ") + Octal(C.Mode) +
+                         (C.By == Saver::Us ? ", ours" : C.By == Saver::UsForItsOwner ? ", another's" : ", by its owner"));
+            const uid_t Uid = Other ? OtherUid : geteuid();
+            const gid_t Gid = Other ? OtherGid : getegid();
+            NamedTemporaries Temporaries(Named);
+            WriteRaw(Target, "old");
+            ASSERT_EQ(chown(Target.c_str(), Uid, Gid), 0);
+            ASSERT_EQ(chmod(Target.c_str(), C.Mode), 0);
+            if (Other && C.By == Saver::ItsOwner) {
+                ASSERT_EQ(InChild([&] {
+                              if (setgid(OtherGid) != 0 || setuid(OtherUid) != 0)
+                                  return 2;
+                              WriteFileReplacing(Target, "new");
+                              return 0;
+                          }),
+                          0);
+            } else {
+                WriteFileReplacing(Target, "new");
+            }
+            EXPECT_EQ(ReadRaw(Target), "new");
+            struct stat St {};
+            ASSERT_EQ(stat(Target.c_str(), &St), 0);
+            EXPECT_EQ(Octal(St.st_mode & 07777), Octal(C.Mode));
+            EXPECT_EQ(St.st_uid, Uid);
+            EXPECT_EQ(St.st_gid, Gid);
+            fs::remove(Target);
+        }
+    EXPECT_TRUE(FolderEntries().empty());
+}
+
+TEST_F(SafeSave, OnlyARegularFileIsReplaced)
+{
+    ASSERT_EQ(mkfifo(Path("pipe.ast").c_str(), 0600), 0);
+    fs::create_directory(Path("folder.ast"));
+    fs::create_symlink("pipe.ast", Path("link.ast"));
+    for (const char* Name : {"pipe.ast", "folder.ast", "link.ast"}) {
+        SCOPED_TRACE(Name);
+        const std::string Target = Path(Name);
+        try {
+            WriteFileReplacing(Target, "new");
+            ADD_FAILURE() << "written";
+        } catch (const EFCreateError& E) {
+            EXPECT_EQ(E.Message().rfind("Cannot create file \"" + Target + "\". ", 0), 0u) << E.Message();
+        }
+    }
+    EXPECT_TRUE(fs::is_fifo(Path("pipe.ast")));
+    EXPECT_TRUE(fs::is_directory(Path("folder.ast")));
+    EXPECT_TRUE(fs::is_empty(Path("folder.ast")));
+    EXPECT_TRUE(fs::is_symlink(Path("link.ast")));
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"folder.ast", "link.ast", "pipe.ast"}));
 }
 
 TEST_F(SafeSave, SymbolicLinksStayLinksDanglingOrNot)

@@ -39,7 +39,7 @@ struct XlsxDump {
 inline XlsxDump DumpXlsx(const QString& path)
 {
     XlsxDump dump;
-    const auto script = std::filesystem::path(__FILE__).parent_path() / "xlsx_dump.py";
+    const auto script = std::filesystem::path(VELOR_TEST_SUPPORT_DIR) / "xlsx_dump.py";
     QProcess py;
     py.start(QStringLiteral("/usr/bin/python3"), {QString::fromStdString(script.string()), path});
     if (!py.waitForFinished(60000) || py.exitStatus() != QProcess::NormalExit || py.exitCode() != 0) {

@@ -9,11 +9,19 @@
 #include <QtCharts/QValueAxis>
 #include <QtCharts/QLegend>
 
+#include <ostream>
+
 #include "CalibrationTestUtil.h"
 #include "CalibrationView.h"
 #include "Charts.h"
 #include "EditCtrls.h"
 #include "ProcessingTestUtil.h"
+
+// Points in failure messages as "(x, y)".
+void PrintTo(const QPointF& P, std::ostream* Out)
+{
+    *Out << "(" << P.x() << ", " << P.y() << ")";
+}
 
 using namespace VelorSpec;
 using namespace calibration_test;
@@ -185,6 +193,55 @@ TEST_F(CalibrationView, FallingLineIsDrawnWithSlopeOne)
     for (const QPointF& P : Points(FView->LineSeries()))
         EXPECT_EQ(P.y(), static_cast<double>(P.x() + static_cast<long double>(FExperiment->B0())));
     EXPECT_TRUE(FView->TitleLines().front().startsWith(QString::fromStdString(Format("y = %.2f", FExperiment->B1()))));
+}
+
+TEST_F(CalibrationView, TheLineTakesTheFitsSlopeOnlyWhenItRises)
+{
+    // A sample's plateau mean is 11 + its height (two replicates).  The fits
+    // are exact: (0,0), (1,50), (3,10) give y = 0 x + 20; (0,0), (2,18),
+    // (4,12) give y = 3 x + 4.
+    struct Case {
+        const char* Name;
+        std::vector<SampleSpec> Specs;
+        double B1, B0;
+        std::vector<QPointF> Line;
+    };
+    const Case Cases[] = {
+        {"flat",
+         {{"Std 1", 39, Kind::Standart, 1.0}, {"Std 3", -1, Kind::Standart, 3.0}},
+         0.0, 20.0, {{0, 20}, {1, 21}, {3, 23}}},
+        {"rising",
+         {{"Std 2", 7, Kind::Standart, 2.0}, {"Std 4", 1, Kind::Standart, 4.0}},
+         3.0, 4.0, {{0, 4}, {2, 10}, {4, 16}}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Load(C.Specs);
+        ScriptedResponder Answers;
+        FView->Activate();
+        ASSERT_TRUE(Answers.Messages().isEmpty()) << Answers.Messages().join(" ").toStdString();
+        ASSERT_EQ(FExperiment->B1(), C.B1);
+        ASSERT_EQ(FExperiment->B0(), C.B0);
+        EXPECT_EQ(Points(FView->LineSeries()), C.Line);
+    }
+}
+
+TEST_F(CalibrationView, SamplesAtConcentrationZeroAreNotPlotted)
+{
+    // The line y = 3 x + 4 of the rising case above: a plateau mean of 4 is
+    // exactly 0 ppm, 7 is 1 ppm and 13 is 3 ppm, samples and zero samples alike.
+    Load({{"Std 2", 7, Kind::Standart, 2.0},
+          {"Sample at 0", -7},
+          {"Zero at 0", -7, Kind::Zero},
+          {"Sample at 1", -4},
+          {"Std 4", 1, Kind::Standart, 4.0},
+          {"Zero at 3", 2, Kind::Zero}});
+    ScriptedResponder Answers;
+    FView->Activate();
+    ASSERT_TRUE(Answers.Messages().isEmpty());
+    ASSERT_EQ(FExperiment->GetItem(1)->Concentration(), 0.0);
+    ASSERT_EQ(FExperiment->GetItem(2)->Concentration(), 0.0);
+    EXPECT_EQ(Points(FView->SamplesSeries()), (std::vector<QPointF>{{1, 7}, {3, 13}}));
 }
 
 TEST_F(CalibrationView, ZeroSampleWithConcentrationIsPlotted)

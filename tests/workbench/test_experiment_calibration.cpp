@@ -189,6 +189,45 @@ TEST_F(ExperimentCalibration, ZeroAndSampleAreExclusiveKinds)
     EXPECT_FALSE(SampleAt(W, 0)->Zero());
 }
 
+TEST_F(ExperimentCalibration, MarkingFromAnyKindLeavesExactlyTheNewOne)
+{
+    struct Case {
+        const char* Name;
+        Kind From;
+        Qt::Key Key;   // with Ctrl: 1 standard, 2 sample, 3 zero
+        bool Standart, Zero;
+    };
+    const Case Cases[] = {
+        {"zero to standard", Kind::Zero, Qt::Key_1, true, false},
+        {"sample to standard", Kind::Sample, Qt::Key_1, true, false},
+        {"standard to zero", Kind::Standart, Qt::Key_3, false, true},
+        {"sample to zero", Kind::Sample, Qt::Key_3, false, true},
+        {"zero to sample", Kind::Zero, Qt::Key_2, false, false},
+        {"standard to sample", Kind::Standart, Qt::Key_2, false, false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TfrmExperiment* W = OpenSet({{"A", 100, C.From, C.From == Kind::Standart ? 2.0 : NotSet}});
+        SelectSample(W, 0);
+        frame->activateWindow();
+        QApplication::setActiveWindow(frame);
+        W->tviewExperiment->setFocus();
+        ScriptedResponder Answers;
+        if (C.Key == Qt::Key_1)
+            Answers.Then(Standard(5, 0));
+        QTest::keyClick(W->tviewExperiment, C.Key, Qt::ControlModifier);
+        EXPECT_EQ(Answers.Requests.size(), C.Key == Qt::Key_1 ? 1u : 0u);
+        const TAASSample* S = SampleAt(W, 0);
+        EXPECT_EQ(S->Standart(), C.Standart);
+        EXPECT_EQ(S->Zero(), C.Zero);
+        W->acList->UpdateActions();
+        EXPECT_EQ(QList<bool>({W->acSampleStandart->isChecked(), W->acSampleSample->isChecked(),
+                               W->acSampleZero->isChecked()}),
+                  QList<bool>({C.Standart, !C.Standart && !C.Zero, C.Zero}));
+        EXPECT_EQ(Answers.Unexpected, 0);
+    }
+}
+
 TEST_F(ExperimentCalibration, MarkingNeedsASampleNode)
 {
     TfrmExperiment* W = OpenSet({{"A", 100}});
