@@ -93,18 +93,19 @@ TEST_F(FileTest, FailedSaveReportsFalseAndKeepsTheOldFile)
 {
     std::unique_ptr<TAASSample> S(MakeSample("t", {{1, 2}}));
     WriteRaw(Path("old.ast"), "precious");
-    // Unreachable folder, a file used as folder, a folder as target, a device.
+    // Unreachable folder, a file used as folder, a folder as target, a FIFO.
     EXPECT_FALSE(S->SaveToFile(Path("missing/x.ast")));
     EXPECT_FALSE(S->SaveToFile(Path("old.ast/x.ast")));
     std::filesystem::create_directory(Path("folder.ast"));
     EXPECT_FALSE(S->SaveToFile(Path("folder.ast")));
     EXPECT_TRUE(std::filesystem::is_directory(Path("folder.ast")));
-    EXPECT_FALSE(S->SaveToFile("/dev/null"));
+    ASSERT_EQ(mkfifo(Path("pipe.ast").c_str(), 0600), 0);
+    EXPECT_FALSE(S->SaveToFile(Path("pipe.ast")));
     struct stat St {};
-    ASSERT_EQ(stat("/dev/null", &St), 0);
-    EXPECT_TRUE(S_ISCHR(St.st_mode));
+    ASSERT_EQ(lstat(Path("pipe.ast").c_str(), &St), 0);
+    EXPECT_TRUE(S_ISFIFO(St.st_mode));
     EXPECT_EQ(ReadRaw(Path("old.ast")), "precious");
-    EXPECT_EQ(FolderEntries(), (Lines{"folder.ast", "old.ast"}));
+    EXPECT_EQ(FolderEntries(), (Lines{"folder.ast", "old.ast", "pipe.ast"}));
 }
 
 TEST_F(FileTest, SaveReplacesExistingFileKeepingItsModeAndLinks)
