@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 #include "DefineStandart.h"
-#include "EditCtrls.h"
 #include "ProcessingTestUtil.h"
+#include "SpinEdit.h"
 
 using namespace VelorSpec;
 using processing_test::ScriptedResponder;
@@ -46,7 +46,7 @@ TEST(DefineStandartDialog, Form)
     EXPECT_EQ(D.cmbConcUnits->itemText(0), "ppm");
     EXPECT_EQ(D.cmbConcUnits->itemText(1), "ppb");
     EXPECT_EQ(D.cmbConcUnits->currentIndex(), 0);
-    EXPECT_EQ(D.sedConc->ValueType(), TSpinEdit::TValueType::Float);
+    EXPECT_EQ(D.sedConc->ValueType(), gui::TSpinEdit::TValueType::Float);
     EXPECT_EQ(D.sedConc->Value(), 0.0);
     EXPECT_EQ(D.sedConc->Decimals(), 3);
     EXPECT_TRUE(D.sedConc->alignment() & Qt::AlignRight);

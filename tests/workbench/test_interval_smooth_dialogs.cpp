@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "EditCtrls.h"
+#include "SpinEdit.h"
 #include "Interval.h"
 #include "ProcessingTestUtil.h"
 #include "SmoothDlg.h"
@@ -28,8 +29,8 @@ TEST(IntervalDialog, FormDefaults)
     EXPECT_EQ(dlg.btnOK->text(), "OK");
     EXPECT_TRUE(dlg.btnOK->isDefault());
     EXPECT_EQ(dlg.btnCancel->text(), "Cancel");
-    for (TSpinEdit* sed : {dlg.sedStart, dlg.sedEnd}) {
-        EXPECT_EQ(sed->ValueType(), TSpinEdit::TValueType::Float);
+    for (gui::TSpinEdit* sed : {dlg.sedStart, dlg.sedEnd}) {
+        EXPECT_EQ(sed->ValueType(), gui::TSpinEdit::TValueType::Float);
         EXPECT_EQ(sed->Value(), 0.02);
         EXPECT_EQ(sed->Increment(), 0.02);
         EXPECT_TRUE(sed->alignment() & Qt::AlignRight);
@@ -43,7 +44,7 @@ TEST(IntervalDialog, SetupTakesBoundsFromReplicateZero)
     TfrmInterval dlg;
     SetupIntervalDialog(dlg, *sample, "Define Plateau", 0.5, 1.25);
     EXPECT_EQ(dlg.windowTitle(), "Define Plateau");
-    for (TSpinEdit* sed : {dlg.sedStart, dlg.sedEnd}) {
+    for (gui::TSpinEdit* sed : {dlg.sedStart, dlg.sedEnd}) {
         EXPECT_EQ(sed->MinValue(), 0.02);
         EXPECT_EQ(sed->Increment(), 0.02);
         EXPECT_EQ(sed->MaxValue(), static_cast<double>(100 * sample->GetResolution()));
@@ -127,7 +128,7 @@ TEST(SmoothDialog, FormDefaults)
     EXPECT_EQ(dlg.rgMethod->Button(1)->text(), "S&av - Gol");
     EXPECT_EQ(dlg.rgMethod->ItemIndex(), 0);
     EXPECT_EQ(dlg.gboxPoints->title(), "Poi&nts");
-    EXPECT_EQ(dlg.sedPoints->ValueType(), TSpinEdit::TValueType::Integer);
+    EXPECT_EQ(dlg.sedPoints->ValueType(), gui::TSpinEdit::TValueType::Integer);
     EXPECT_EQ(dlg.sedPoints->MinValue(), 1);
     EXPECT_EQ(dlg.sedPoints->MaxValue(), 2147483647.0);
     EXPECT_EQ(dlg.sedPoints->Value(), 1);
@@ -149,7 +150,7 @@ TEST(SmoothDialog, FormDefaults)
 
 TEST(SpinEdit, SteppingStaysWithinARange)
 {
-    TSpinEdit sed(TSpinEdit::TValueType::Float);
+    gui::TSpinEdit sed(gui::TSpinEdit::TValueType::Float);
     sed.SetValue(0.02);
     sed.SetIncrement(0.02);
     sed.SetMinValue(0.02);
@@ -163,7 +164,7 @@ TEST(SpinEdit, SteppingStaysWithinARange)
 
     // A maximum below the minimum is no range: stepping does nothing and the
     // value stays as set.
-    TSpinEdit points(TSpinEdit::TValueType::Integer);
+    gui::TSpinEdit points(gui::TSpinEdit::TValueType::Integer);
     points.SetValue(1);
     points.SetMinValue(1);
     points.SetMaxValue(0);
@@ -177,7 +178,7 @@ TEST(SpinEdit, SteppingStaysWithinARange)
 TEST(SpinEdit, TypedTextUsesTheDecimalSeparatorAndIsClampedWhenDone)
 {
     SeparatorScope comma(',');
-    TSpinEdit sed(TSpinEdit::TValueType::Float);
+    gui::TSpinEdit sed(gui::TSpinEdit::TValueType::Float);
     sed.SetMinValue(0.02);
     sed.SetMaxValue(2.0);
     sed.SetValue(0.5);
@@ -206,7 +207,7 @@ TEST(SpinEdit, TypedTextUsesTheDecimalSeparatorAndIsClampedWhenDone)
 
 TEST(SpinEdit, IntegerFieldKeepsWholeNumbers)
 {
-    TSpinEdit sed(TSpinEdit::TValueType::Integer);
+    gui::TSpinEdit sed(gui::TSpinEdit::TValueType::Integer);
     sed.SetValue(7.9);
     EXPECT_EQ(sed.Value(), 7);
     EXPECT_EQ(sed.text(), "7");
