@@ -68,13 +68,15 @@ double TSpinEdit::Clamped(double value) const
 
 void TSpinEdit::stepBy(int steps)
 {
-    if (!HasRange())
+    if (!HasRange() && !Unlimited())
         return;
     SetValue(Clamped(Value() + steps * FIncrement));
 }
 
 QAbstractSpinBox::StepEnabled TSpinEdit::stepEnabled() const
 {
+    if (Unlimited())
+        return StepUpEnabled | StepDownEnabled;
     if (!HasRange())
         return StepNone;
     StepEnabled result = StepNone;

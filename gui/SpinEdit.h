@@ -6,8 +6,11 @@
 // bounds leaves the value alone: the callers set the value first and the
 // bounds after, and read back exactly what they set.
 //
-// Stepping and finished typing keep the value within the bounds when the
-// bounds form a range (MinValue <= MaxValue).
+// Bounds: MinValue < MaxValue is a range: stepping and finished typing (Return,
+// or the field losing the focus) keep the value within it.  MinValue ==
+// MaxValue (both 0 at creation) means no limits: the arrows step freely and a
+// typed value is kept as typed.  A maximum below the minimum limits nothing
+// and the arrows do nothing.
 
 #include <QAbstractSpinBox>
 
@@ -48,7 +51,8 @@ protected:
     StepEnabled stepEnabled() const override;
 
 private:
-    bool HasRange() const { return FMinValue <= FMaxValue; }
+    bool Unlimited() const { return FMinValue == FMaxValue; }
+    bool HasRange() const { return FMinValue < FMaxValue; }
     double Clamped(double value) const;
     // Parses the field's text; false when it is no number.
     bool ParseText(const QString& text, double& value) const;

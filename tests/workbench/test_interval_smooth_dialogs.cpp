@@ -7,11 +7,12 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "DefineStandart.h"
 #include "EditCtrls.h"
-#include "SpinEdit.h"
 #include "Interval.h"
 #include "ProcessingTestUtil.h"
 #include "SmoothDlg.h"
+#include "SpinEdit.h"
 
 using namespace VelorSpec;
 using namespace processing_test;
@@ -146,6 +147,46 @@ TEST(SmoothDialog, FormDefaults)
     EXPECT_FALSE(dlg.Execute());
 }
 
+// Typing into a limited field of the real dialogs: a value within the limits
+// is kept, one outside is brought to the nearer limit, whether the entry ends
+// with Return or with OK.
+TEST(IntervalAndSmoothDialogs, TypedValueOutsideTheLimitsIsBroughtToTheLimit)
+{
+    SeparatorScope point('.');
+    // 100 points at 0.02 s: interval fields from 0.02 to 2.00, 1 to 49 points.
+    auto sample = MakeSample(1, 100, [](int, int j) { return j; });
+    enum Field { Start, End, Points };
+    enum Expect { Kept, Minimum, Maximum };
+    struct Case {
+        const char* name;
+        Field field;
+        const char* typed;
+        Expect expect;
+        double kept = 0;
+    };
+    const Case cases[] = {
+        {"start within", Start, "1.5", Kept, 1.5},    {"start above", Start, "5", Maximum},
+        {"start below", Start, "0.01", Minimum},      {"end within", End, "0.46", Kept, 0.46},
+        {"end below", End, "0", Minimum},             {"points within", Points, "20", Kept, 20},
+        {"points below", Points, "0", Minimum},       {"points above", Points, "60", Maximum},
+    };
+    for (const Case& c : cases)
+        for (Finish how : {Finish::Return, Finish::ClickOK}) {
+            SCOPED_TRACE(std::string(c.name) + ", " + NameOf(how));
+            TfrmInterval interval;
+            SetupIntervalDialog(interval, *sample, "Define Plateau", 0.5, 1.25);
+            TfrmSmooth smooth;
+            smooth.sedPoints->SetMaxValue(100 / 2 - 1);   // as the smoothing command sets it
+            QDialog& dlg = c.field == Points ? static_cast<QDialog&>(smooth) : interval;
+            gui::TSpinEdit* sed = c.field == Start ? interval.sedStart : c.field == End ? interval.sedEnd : smooth.sedPoints;
+            ASSERT_TRUE(ShowActive(dlg));
+            TypeAndFinish(sed, c.typed, how, c.field == Points ? smooth.btnOK : interval.btnOK);
+            EXPECT_EQ(dlg.result(), gui::mrOk);
+            const double expected = c.expect == Kept ? c.kept : c.expect == Minimum ? sed->MinValue() : sed->MaxValue();
+            EXPECT_EQ(sed->Value(), expected);
+        }
+}
+
 // The numeric field: stepping, typing, bounds.
 
 TEST(SpinEdit, SteppingStaysWithinARange)
@@ -173,6 +214,45 @@ TEST(SpinEdit, SteppingStaysWithinARange)
     EXPECT_EQ(points.Value(), 1);
     points.SetValue(0);
     EXPECT_EQ(points.Value(), 0);
+}
+
+// Equal minimum and maximum mean no limits: the arrows step from a typed
+// value however far out it lies, and the entry keeps it.
+TEST(SpinEdit, EqualLimitsMeanNoLimits)
+{
+    SeparatorScope point('.');
+    // One point at 0.02 s: both interval fields from 0.02 to 0.02.
+    auto onePoint = MakeSample(1, 1, [](int, int) { return 1.0; });
+    TfrmInterval interval;
+    SetupIntervalDialog(interval, *onePoint, "Define Plateau", 0.02, 0.02);
+    TfrmDefineStandart standard;   // the concentration: 0 to 0, increment 1
+    struct Case {
+        const char* name;
+        QDialog* dlg;
+        gui::TSpinEdit* sed;
+        QPushButton* ok;
+        const char* typed;
+        double stepped;   // after Up, Up, Down
+    };
+    const Case cases[] = {
+        {"interval of a one-point sample", &interval, interval.sedEnd, interval.btnOK, "7.5", 7.52},
+        {"concentration of a standard", &standard, standard.sedConc, standard.btnOK, "250", 251},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.sed->MinValue(), c.sed->MaxValue());
+        ASSERT_TRUE(ShowActive(*c.dlg));
+        c.sed->setFocus();
+        c.sed->selectAll();
+        QTest::keyClicks(c.sed, c.typed);
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down})
+            QTest::keyClick(c.sed, key);
+        EXPECT_DOUBLE_EQ(c.sed->Value(), c.stepped);
+        const double shown = c.sed->Value();
+        QTest::keyClick(c.sed, Qt::Key_Return);
+        EXPECT_EQ(c.dlg->result(), gui::mrOk);
+        EXPECT_EQ(c.sed->Value(), shown);
+    }
 }
 
 TEST(SpinEdit, TypedTextUsesTheDecimalSeparatorAndIsClampedWhenDone)
