@@ -20,13 +20,14 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QProgressBar>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 
 #include <climits>
 #include <cmath>
+
+#include "SpinEdit.h"
 
 namespace VelorTime {
 
@@ -202,7 +203,8 @@ void TfrmMain::acProgramRunExecute()
             while (acProgramPause->isChecked() && !FResetRequested)
                 WaitForEvents();
             if (sbtnAutosampler->isChecked()) {
-                const int steps = spedMoveBy->value();
+                // The field holds whole numbers: its value truncated is the step count.
+                const int steps = static_cast<int>(std::trunc(spedMoveBy->Value()));
                 QAction* step = cmbMoveTo->currentIndex() == 1 ? acOptionsMoveLeft : acOptionsMoveRight;
                 for (int i = 0; i < steps; ++i) {
                     acList->Execute(step);
