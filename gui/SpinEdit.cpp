@@ -116,6 +116,12 @@ bool TSpinEdit::ParseText(const QString& text, double& value) const
 
 QValidator::State TSpinEdit::validate(QString& input, int& /*pos*/) const
 {
+    // A '.' or ',' is shown and read as the user's separator, so "0.2" and
+    // "0,2" are 0.2 whichever separator the user has.
+    if (FValueType == TValueType::Float)
+        for (QChar& c : input)
+            if (c == QLatin1Char('.') || c == QLatin1Char(','))
+                c = QLatin1Char(DecimalSeparator);
     double v = 0;
     if (ParseText(input, v))
         return QValidator::Acceptable;

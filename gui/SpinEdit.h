@@ -11,6 +11,9 @@
 // MaxValue (both 0 at creation) means no limits: the arrows step freely and a
 // typed value is kept as typed.  A maximum below the minimum limits nothing
 // and the arrows do nothing.
+//
+// A floating-point field takes both '.' and ',' as the user's decimal
+// separator: either key shows and reads as DecimalSeparator.
 
 #include <QAbstractSpinBox>
 

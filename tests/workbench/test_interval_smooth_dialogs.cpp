@@ -216,6 +216,40 @@ TEST(SpinEdit, SteppingStaysWithinARange)
     EXPECT_EQ(points.Value(), 0);
 }
 
+// Either separator key typed into a fractional field is the user's decimal
+// separator: the field shows the user's separator and the value is exactly
+// what was meant, under a '.' and under a ',' locale.
+TEST(IntervalDialog, EitherSeparatorKeyIsTheUsersSeparator)
+{
+    auto sample = MakeSample(1, 100, [](int, int j) { return j; });   // 0.02 to 2.00
+    struct Case {
+        const char* name;
+        char separator;
+        const char* typed;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"point typed, point locale", '.', "0.2", "0.2"},
+        {"comma typed, point locale", '.', "0,2", "0.2"},
+        {"point typed, comma locale", ',', "0.2", "0,2"},
+        {"comma typed, comma locale", ',', "0,2", "0,2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SeparatorScope scope(c.separator);
+        TfrmInterval dlg;
+        SetupIntervalDialog(dlg, *sample, "Define Plateau", 0.5, 1.25);
+        ASSERT_TRUE(ShowActive(dlg));
+        dlg.sedStart->setFocus();
+        dlg.sedStart->selectAll();
+        QTest::keyClicks(dlg.sedStart, c.typed);
+        EXPECT_EQ(dlg.sedStart->text(), c.shown);
+        QTest::keyClick(dlg.sedStart, Qt::Key_Return);
+        EXPECT_EQ(dlg.result(), gui::mrOk);
+        EXPECT_EQ(dlg.sedStart->Value(), 0.2);
+    }
+}
+
 // Equal minimum and maximum mean no limits: the arrows step from a typed
 // value however far out it lies, and the entry keeps it.
 TEST(SpinEdit, EqualLimitsMeanNoLimits)
@@ -277,10 +311,11 @@ TEST(SpinEdit, TypedTextUsesTheDecimalSeparatorAndIsClampedWhenDone)
     EXPECT_EQ(sed.Value(), 2.0);
     EXPECT_EQ(sed.text(), "2");
 
-    // A point is no separator here: the validator refuses it.
+    // A point stands for the separator too: the validator turns it into one.
     QString dotted = "1.5";
     int pos = 0;
-    EXPECT_EQ(sed.validate(dotted, pos), QValidator::Invalid);
+    EXPECT_EQ(sed.validate(dotted, pos), QValidator::Acceptable);
+    EXPECT_EQ(dotted, "1,5");
     QString partial = "1,";
     EXPECT_NE(sed.validate(partial, pos), QValidator::Invalid);  // on the way to a number
 }
