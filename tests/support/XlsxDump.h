@@ -36,10 +36,29 @@ struct XlsxDump {
     std::map<std::string, DumpedCell> cells;   // by reference, "A1"
 };
 
+// The script beside this header.  A compiler cache may have made __FILE__
+// relative to the build folder: then it is looked for from the current
+// folder (a test's folder inside the build folder) upwards.
+inline std::filesystem::path XlsxDumpScript()
+{
+    namespace fs = std::filesystem;
+    const fs::path script = fs::path(__FILE__).parent_path() / "xlsx_dump.py";
+    if (script.is_absolute())
+        return script;
+    std::error_code error;
+    for (fs::path dir = fs::current_path(error); !dir.empty(); dir = dir.parent_path()) {
+        if (fs::exists(dir / script, error))
+            return dir / script;
+        if (dir == dir.root_path())
+            break;
+    }
+    return script;
+}
+
 inline XlsxDump DumpXlsx(const QString& path)
 {
     XlsxDump dump;
-    const auto script = std::filesystem::path(__FILE__).parent_path() / "xlsx_dump.py";
+    const auto script = XlsxDumpScript();
     QProcess py;
     py.start(QStringLiteral("/usr/bin/python3"), {QString::fromStdString(script.string()), path});
     if (!py.waitForFinished(60000) || py.exitStatus() != QProcess::NormalExit || py.exitCode() != 0) {
