@@ -38,6 +38,7 @@
 #include "ProceedAll.h"
 #include "Sample.h"
 #include "SmoothDlg.h"
+#include "SpinEdit.h"
 
 using namespace VelorSpec;
 

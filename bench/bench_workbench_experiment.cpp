@@ -26,11 +26,11 @@
 #include "AASCls.h"
 #include "BenchSampleWindow.h"
 #include "Dialogs.h"
-#include "EditCtrls.h"
 #include "Experiment.h"
 #include "Interval.h"
 #include "Sample.h"
 #include "SmoothDlg.h"
+#include "SpinEdit.h"
 
 using namespace VelorSpec;
 

@@ -22,6 +22,7 @@
 #include "Interval.h"
 #include "Sample.h"
 #include "SmoothDlg.h"
+#include "SpinEdit.h"
 #include "XlsThread.h"
 
 using namespace VelorSpec;

@@ -38,6 +38,7 @@
 #include "Registry.h"
 #include "RegisterFileExt.h"
 #include "SettingsDlg.h"
+#include "SpinEdit.h"
 #include "WindowFit.h"
 
 namespace VelorTime {
@@ -538,10 +539,11 @@ void TfrmMain::CreatePages()
 
     panAutoData = new QWidget(tsProgram);
     panAutoData->setObjectName(QStringLiteral("panAutoData"));
-    spedMoveBy = new QSpinBox(panAutoData);
+    spedMoveBy = new gui::TSpinEdit(gui::TSpinEdit::TValueType::Integer, panAutoData);
     spedMoveBy->setObjectName(QStringLiteral("spedMoveBy"));
-    spedMoveBy->setRange(1, 2147483647);
-    spedMoveBy->setValue(1);
+    spedMoveBy->SetMinValue(1);
+    spedMoveBy->SetMaxValue(2147483647.0);
+    spedMoveBy->SetValue(1);
     cmbMoveTo = new QComboBox(panAutoData);
     cmbMoveTo->setObjectName(QStringLiteral("cmbMoveTo"));
     cmbMoveTo->addItems({QStringLiteral("RIGHT"), QStringLiteral("LEFT")});

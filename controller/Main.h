@@ -49,6 +49,7 @@ class TCommPortDriver;
 
 namespace gui {
 class TGrowingAxes;
+class TSpinEdit;
 }
 
 namespace VelorTime {
@@ -170,7 +171,7 @@ public:
     QWidget* panAutoBtn = nullptr;
     QToolButton* sbtnAutosampler = nullptr;   // "A&utosampler", a toggle
     QWidget* panAutoData = nullptr;
-    QSpinBox* spedMoveBy = nullptr;           // "M&ove by:"
+    gui::TSpinEdit* spedMoveBy = nullptr;     // "M&ove by:", 1 to 2147483647
     QComboBox* cmbMoveTo = nullptr;           // "st&ep(s)": "RIGHT", "LEFT"
     QSpinBox* spedStartFrom = nullptr;        // "S&tart from position:" (read by nothing)
 

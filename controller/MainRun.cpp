@@ -21,7 +21,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QProgressBar>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -30,6 +29,8 @@
 #include <climits>
 #include <cmath>
 #include <utility>
+
+#include "SpinEdit.h"
 
 namespace VelorTime {
 
@@ -216,7 +217,8 @@ void TfrmMain::acProgramRunExecute()
             while (acProgramPause->isChecked() && !FResetRequested)
                 WaitForEvents();
             if (sbtnAutosampler->isChecked()) {
-                const int steps = spedMoveBy->value();
+                // The field holds whole numbers: its value truncated is the step count.
+                const int steps = static_cast<int>(std::trunc(spedMoveBy->Value()));
                 QAction* step = cmbMoveTo->currentIndex() == 1 ? acOptionsMoveLeft : acOptionsMoveRight;
                 for (int i = 0; i < steps; ++i) {
                     acList->Execute(step);

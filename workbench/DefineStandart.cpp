@@ -12,6 +12,7 @@
 
 #include "Dialogs.h"
 #include "EditCtrls.h"
+#include "SpinEdit.h"
 #include "WindowFit.h"
 
 namespace VelorSpec {
@@ -23,7 +24,7 @@ TfrmDefineStandart::TfrmDefineStandart(QWidget* Owner) : QDialog(Owner)
                    Qt::WindowCloseButtonHint);
 
     labConc = new QLabel(QStringLiteral("Enter &Concentration:"), this);
-    sedConc = new TSpinEdit(TSpinEdit::TValueType::Float, this);
+    sedConc = new gui::TSpinEdit(gui::TSpinEdit::TValueType::Float, this);
     sedConc->SetDecimals(3);
     sedConc->SetValue(0);
     labConc->setBuddy(sedConc);

@@ -10,9 +10,11 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
-namespace VelorSpec {
-
+namespace gui {
 class TSpinEdit;
+}
+
+namespace VelorSpec {
 
 class TfrmDefineStandart : public QDialog {
     Q_OBJECT
@@ -32,7 +34,7 @@ public:
     double ConcentrationPpm() const;
 
     QLabel* labConc;
-    TSpinEdit* sedConc;
+    gui::TSpinEdit* sedConc;
     QLabel* labConcUnits;
     QComboBox* cmbConcUnits;
     QPushButton* btnOK;

@@ -7,6 +7,7 @@
 #include "AASCls.h"
 #include "Dialogs.h"
 #include "EditCtrls.h"
+#include "SpinEdit.h"
 
 namespace VelorSpec {
 
@@ -17,10 +18,10 @@ TfrmInterval::TfrmInterval(QWidget* owner) : QDialog(owner)
                    Qt::WindowCloseButtonHint);
 
     labStart = new QLabel(QStringLiteral("St&art Second:"), this);
-    sedStart = new TSpinEdit(TSpinEdit::TValueType::Float, this);
+    sedStart = new gui::TSpinEdit(gui::TSpinEdit::TValueType::Float, this);
     labEnd = new QLabel(QStringLiteral("E&nd Second:"), this);
-    sedEnd = new TSpinEdit(TSpinEdit::TValueType::Float, this);
-    for (TSpinEdit* sed : {sedStart, sedEnd}) {
+    sedEnd = new gui::TSpinEdit(gui::TSpinEdit::TValueType::Float, this);
+    for (gui::TSpinEdit* sed : {sedStart, sedEnd}) {
         sed->SetIncrement(0.02);
         sed->SetValue(0.02);
     }

@@ -12,9 +12,11 @@ class QLabel;
 class QPushButton;
 class TAASSample;
 
-namespace VelorSpec {
-
+namespace gui {
 class TSpinEdit;
+}
+
+namespace VelorSpec {
 
 class TfrmInterval : public QDialog {
     Q_OBJECT
@@ -27,9 +29,9 @@ public:
     QPushButton* btnOK;
     QPushButton* btnCancel;
     QLabel* labStart;
-    TSpinEdit* sedStart;
+    gui::TSpinEdit* sedStart;
     QLabel* labEnd;
-    TSpinEdit* sedEnd;
+    gui::TSpinEdit* sedEnd;
     QFrame* Bevel1;
 };
 

@@ -17,6 +17,7 @@
 #include "Progress.h"
 #include "SampleCommands.h"
 #include "SmoothDlg.h"
+#include "SpinEdit.h"
 #include "SysUtils.h"
 #include "WindowFit.h"
 #include "WaitCursor.h"

@@ -9,6 +9,7 @@
 #include "EditCtrls.h"
 #include "Interval.h"
 #include "SmoothDlg.h"
+#include "SpinEdit.h"
 #include "WaitCursor.h"
 #include "XlsThread.h"
 

@@ -7,6 +7,7 @@
 
 #include "Dialogs.h"
 #include "EditCtrls.h"
+#include "SpinEdit.h"
 
 namespace VelorSpec {
 
@@ -22,7 +23,7 @@ TfrmSmooth::TfrmSmooth(QWidget* owner) : QDialog(owner)
     rgMethod->SetItemIndex(0);
 
     gboxPoints = new QGroupBox(QStringLiteral("Poi&nts"), this);
-    sedPoints = new TSpinEdit(TSpinEdit::TValueType::Integer, gboxPoints);
+    sedPoints = new gui::TSpinEdit(gui::TSpinEdit::TValueType::Integer, gboxPoints);
     sedPoints->SetMinValue(1);
     sedPoints->SetMaxValue(2147483647.0);
     sedPoints->SetValue(1);

@@ -8,11 +8,13 @@ class QFrame;
 class QGroupBox;
 class QPushButton;
 
+namespace gui {
+class TSpinEdit;
+}
+
 namespace VelorSpec {
 
 class TRadioGroup;
-class TSpinEdit;
-
 class TfrmSmooth : public QDialog {
     Q_OBJECT
 public:
@@ -23,7 +25,7 @@ public:
 
     TRadioGroup* rgMethod;
     QGroupBox* gboxPoints;
-    TSpinEdit* sedPoints;
+    gui::TSpinEdit* sedPoints;
     QPushButton* btnOK;
     QPushButton* btnCancel;
     QFrame* Bevel;

@@ -13,7 +13,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSpinBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QTabBar>
@@ -29,6 +28,7 @@
 #include "WindowFit.h"
 #include "ShellTestUtil.h"
 #include "PtyPair.h"
+#include "SpinEdit.h"
 #include "SpinWait.h"
 
 using namespace VelorTime;
@@ -95,8 +95,10 @@ TEST_F(MainTest, StartsUntitledOnTheProgramPage)
     EXPECT_FALSE(frm->pcMain->tabBar()->isVisibleTo(frm));
     EXPECT_FALSE(frm->panAutoData->isVisibleTo(frm));
     EXPECT_EQ(frm->cmbMoveTo->currentText(), QStringLiteral("RIGHT"));
-    EXPECT_EQ(frm->spedMoveBy->value(), 1);
-    EXPECT_EQ(frm->spedMoveBy->minimum(), 1);
+    EXPECT_EQ(frm->spedMoveBy->ValueType(), gui::TSpinEdit::TValueType::Integer);
+    EXPECT_EQ(frm->spedMoveBy->Value(), 1);
+    EXPECT_EQ(frm->spedMoveBy->MinValue(), 1);
+    EXPECT_EQ(frm->spedMoveBy->MaxValue(), 2147483647.0);
     EXPECT_EQ(frm->cpDrv->PortName(), QStringLiteral("\\\\.\\COM2"));
     EXPECT_EQ(frm->FLines.FCurrentSeries, frm->MainSeries);
     EXPECT_FALSE(frm->FLines.FPlotting);

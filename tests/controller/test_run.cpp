@@ -9,9 +9,9 @@
 #include <QComboBox>
 #include <QLayout>
 #include <QProgressBar>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest/QTest>
@@ -28,6 +28,7 @@
 #include "PortIO.h"
 #include "PtyPair.h"
 #include "RunTimer.h"
+#include "SpinEdit.h"
 #include "SpinWait.h"
 
 using namespace VelorTime;
@@ -98,6 +99,14 @@ protected:
         table.Post();
     }
     bool Run() { return frm->acList->Execute(frm->acProgramRun); }
+    // Types a step count over "M&ove by:" and ends the entry with Return.
+    void TypeMoveBy(const char* text)
+    {
+        frm->spedMoveBy->setFocus();
+        frm->spedMoveBy->selectAll();
+        QTest::keyClicks(frm->spedMoveBy, text);
+        QTest::keyClick(frm->spedMoveBy, Qt::Key_Return);
+    }
     bool Exec(QAction* a) { return frm->acList->Execute(a); }
     bool Enabled(QAction* a)
     {
@@ -517,7 +526,7 @@ TEST_F(RunTest, TraySteppedAfterEveryRowAndResetLetsTheStepsFinish)
     frm->acList->SetExecute(frm->acOptionsMoveLeft, step);
     frm->sbtnAutosampler->click();
     ASSERT_TRUE(frm->sbtnAutosampler->isChecked());
-    frm->spedMoveBy->setValue(3);
+    TypeMoveBy("3");
     frm->cmbMoveTo->setCurrentIndex(1);   // "LEFT"
     // Reset during the first step after row 2.
     vt.At(17000, [&] { Exec(frm->acProgramReset); });
@@ -534,12 +543,36 @@ TEST_F(RunTest, NoTrayStepWhileTheAutosamplerButtonIsUp)
     AddRow(1, Typical);
     int steps = 0;
     frm->acList->SetExecute(frm->acOptionsMoveRight, [&](QAction*) { ++steps; });
-    frm->spedMoveBy->setValue(3);
+    frm->sbtnAutosampler->click();
+    TypeMoveBy("3");
+    frm->sbtnAutosampler->click();
     ASSERT_TRUE(Run());
     EXPECT_EQ(steps, 0);
     frm->sbtnAutosampler->click();
     ASSERT_TRUE(Run());
     EXPECT_EQ(steps, 3);
+}
+
+// "M&ove by:" takes a typed count of at least 1; a smaller one becomes 1.
+// The run steps the tray by what the field holds.
+TEST_F(RunTest, TypedMoveByIsKeptFromOneOnAndStepsTheTray)
+{
+    AddRow(1, Typical);
+    int steps = 0;
+    frm->acList->SetExecute(frm->acOptionsMoveRight, [&](QAction*) { ++steps; });
+    frm->sbtnAutosampler->click();
+    struct Case {
+        const char* typed;
+        int count;
+    };
+    for (const Case& c : {Case{"7", 7}, Case{"0", 1}, Case{"-3", 1}, Case{"12", 12}}) {
+        SCOPED_TRACE(c.typed);
+        TypeMoveBy(c.typed);
+        EXPECT_EQ(frm->spedMoveBy->Value(), c.count);
+        steps = 0;
+        ASSERT_TRUE(Run());
+        EXPECT_EQ(steps, c.count);
+    }
 }
 
 TEST_F(RunTest, AutosamplerButtonShowsAndHidesItsPanel)

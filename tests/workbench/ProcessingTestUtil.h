@@ -1,15 +1,17 @@
 // Helpers shared by the tests of the sample processing commands and their
-// dialogs: samples built from formulas, a scripted dialog responder and a
-// separator scope.
+// dialogs: samples built from formulas, a scripted dialog responder, a
+// separator scope and typing into a dialog's numeric field.
 #pragma once
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDialog>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextEdit>
 #include <QTreeWidgetItem>
 #include <QtCharts/QLineSeries>
@@ -23,6 +25,7 @@
 #include "AASCls.h"
 #include "Dialogs.h"
 #include "Sample.h"
+#include "SpinEdit.h"
 #include "SysUtils.h"
 
 namespace processing_test {
@@ -113,6 +116,35 @@ public:
 private:
     char FOld;
 };
+
+// How the user ends an entry in a dialog's numeric field.
+enum class Finish { Return, ClickOK };
+
+inline const char* NameOf(Finish How)
+{
+    return How == Finish::Return ? "Return" : "OK clicked";
+}
+
+// Shows a dialog as the active window, as its modal loop would.
+inline bool ShowActive(QDialog& Dialog)
+{
+    Dialog.show();
+    Dialog.activateWindow();
+    return QTest::qWaitForWindowActive(&Dialog);
+}
+
+// In a shown dialog: types Text over the field's whole text and ends the
+// entry with Return in the field or with a click on OK.
+inline void TypeAndFinish(gui::TSpinEdit* Field, const QString& Text, Finish How, QPushButton* OK)
+{
+    Field->setFocus();
+    Field->selectAll();
+    QTest::keyClicks(Field, Text);
+    if (How == Finish::Return)
+        QTest::keyClick(Field, Qt::Key_Return);
+    else
+        QTest::mouseClick(OK, Qt::LeftButton);
+}
 
 // True when no override cursor is left (the default cursor shows).
 inline bool CursorRestored()

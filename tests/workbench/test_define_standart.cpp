@@ -5,12 +5,15 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include "DefineStandart.h"
-#include "EditCtrls.h"
 #include "ProcessingTestUtil.h"
+#include "ScriptedDialogs.h"
+#include "SpinEdit.h"
 
 using namespace VelorSpec;
+using processing_test::Finish;
 using processing_test::ScriptedResponder;
 using processing_test::SeparatorScope;
 
@@ -46,7 +49,7 @@ TEST(DefineStandartDialog, Form)
     EXPECT_EQ(D.cmbConcUnits->itemText(0), "ppm");
     EXPECT_EQ(D.cmbConcUnits->itemText(1), "ppb");
     EXPECT_EQ(D.cmbConcUnits->currentIndex(), 0);
-    EXPECT_EQ(D.sedConc->ValueType(), TSpinEdit::TValueType::Float);
+    EXPECT_EQ(D.sedConc->ValueType(), gui::TSpinEdit::TValueType::Float);
     EXPECT_EQ(D.sedConc->Value(), 0.0);
     EXPECT_EQ(D.sedConc->Decimals(), 3);
     EXPECT_TRUE(D.sedConc->alignment() & Qt::AlignRight);
@@ -95,6 +98,43 @@ TEST(DefineStandartDialog, NegativeConcentrationKeepsTheDialogOpen)
     EXPECT_EQ(Answers.Requests[1].type, gui::MsgDlgType::Error);
     EXPECT_EQ(Answers.Requests[1].buttons, gui::mbOK);
     EXPECT_EQ(D.ConcentrationPpm(), 2.5);
+}
+
+// The concentration as typed: no limits, the unit picked with the arrow key,
+// the entry ended with Return or with OK.  A negative value is refused with
+// the dialog left open on it.
+TEST(DefineStandartDialog, TypedConcentration)
+{
+    SeparatorScope Point('.');
+    struct Case {
+        const char* Typed;
+        int Unit;          // Down presses on the unit list: 0 "ppm", 1 "ppb"
+        bool Accepted;
+        double Ppm;
+    };
+    const Case Cases[] = {{"1.5", 0, true, 1.5}, {"250", 1, true, 0.25}, {"-2", 0, false, -2}};
+    for (const Case& C : Cases)
+        for (Finish How : {Finish::Return, Finish::ClickOK}) {
+            SCOPED_TRACE(std::string(C.Typed) + (C.Unit ? " ppb, " : " ppm, ") + processing_test::NameOf(How));
+            ScriptedDialogs Dialogs;
+            Dialogs.Answer(gui::mrOk);
+            TfrmDefineStandart D;
+            ASSERT_TRUE(processing_test::ShowActive(D));
+            for (int i = 0; i < C.Unit; ++i)
+                QTest::keyClick(D.cmbConcUnits, Qt::Key_Down);
+            processing_test::TypeAndFinish(D.sedConc, C.Typed, How, D.btnOK);
+            EXPECT_EQ(D.ConcentrationPpm(), C.Ppm);
+            if (C.Accepted) {
+                EXPECT_TRUE(Dialogs.asked.empty());
+                EXPECT_EQ(D.result(), gui::mrOk);
+                EXPECT_FALSE(D.isVisible());
+            } else {
+                EXPECT_EQ(Dialogs.Texts(), QStringList{"Negative concentrations are not allowed."});
+                EXPECT_NE(D.result(), gui::mrOk);
+                EXPECT_TRUE(D.isVisible());
+                EXPECT_EQ(D.sedConc->text(), "-2.000");
+            }
+        }
 }
 
 TEST(DefineStandartDialog, CancelClosesAlsoWithANegativeValue)

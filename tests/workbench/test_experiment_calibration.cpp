@@ -17,6 +17,7 @@
 #include "ExperimentTestUtil.h"
 #include "ProceedAll.h"
 #include "SmoothDlg.h"
+#include "SpinEdit.h"
 
 using namespace experiment_test;
 using namespace calibration_test;

@@ -10,6 +10,7 @@
 #include "ExperimentTestUtil.h"
 #include "Interval.h"
 #include "SmoothDlg.h"
+#include "SpinEdit.h"
 #include "XlsThread.h"
 
 using namespace experiment_test;

@@ -5,6 +5,7 @@
 #include <QMdiSubWindow>
 
 #include "ExperimentTestUtil.h"
+#include "SpinEdit.h"
 
 using namespace experiment_test;
 using VelorSpec::SaveExperimentWindow;

@@ -7,10 +7,12 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "DefineStandart.h"
 #include "EditCtrls.h"
 #include "Interval.h"
 #include "ProcessingTestUtil.h"
 #include "SmoothDlg.h"
+#include "SpinEdit.h"
 
 using namespace VelorSpec;
 using namespace processing_test;
@@ -28,8 +30,8 @@ TEST(IntervalDialog, FormDefaults)
     EXPECT_EQ(dlg.btnOK->text(), "OK");
     EXPECT_TRUE(dlg.btnOK->isDefault());
     EXPECT_EQ(dlg.btnCancel->text(), "Cancel");
-    for (TSpinEdit* sed : {dlg.sedStart, dlg.sedEnd}) {
-        EXPECT_EQ(sed->ValueType(), TSpinEdit::TValueType::Float);
+    for (gui::TSpinEdit* sed : {dlg.sedStart, dlg.sedEnd}) {
+        EXPECT_EQ(sed->ValueType(), gui::TSpinEdit::TValueType::Float);
         EXPECT_EQ(sed->Value(), 0.02);
         EXPECT_EQ(sed->Increment(), 0.02);
         EXPECT_TRUE(sed->alignment() & Qt::AlignRight);
@@ -43,7 +45,7 @@ TEST(IntervalDialog, SetupTakesBoundsFromReplicateZero)
     TfrmInterval dlg;
     SetupIntervalDialog(dlg, *sample, "Define Plateau", 0.5, 1.25);
     EXPECT_EQ(dlg.windowTitle(), "Define Plateau");
-    for (TSpinEdit* sed : {dlg.sedStart, dlg.sedEnd}) {
+    for (gui::TSpinEdit* sed : {dlg.sedStart, dlg.sedEnd}) {
         EXPECT_EQ(sed->MinValue(), 0.02);
         EXPECT_EQ(sed->Increment(), 0.02);
         EXPECT_EQ(sed->MaxValue(), static_cast<double>(100 * sample->GetResolution()));
@@ -127,7 +129,7 @@ TEST(SmoothDialog, FormDefaults)
     EXPECT_EQ(dlg.rgMethod->Button(1)->text(), "S&av - Gol");
     EXPECT_EQ(dlg.rgMethod->ItemIndex(), 0);
     EXPECT_EQ(dlg.gboxPoints->title(), "Poi&nts");
-    EXPECT_EQ(dlg.sedPoints->ValueType(), TSpinEdit::TValueType::Integer);
+    EXPECT_EQ(dlg.sedPoints->ValueType(), gui::TSpinEdit::TValueType::Integer);
     EXPECT_EQ(dlg.sedPoints->MinValue(), 1);
     EXPECT_EQ(dlg.sedPoints->MaxValue(), 2147483647.0);
     EXPECT_EQ(dlg.sedPoints->Value(), 1);
@@ -145,11 +147,51 @@ TEST(SmoothDialog, FormDefaults)
     EXPECT_FALSE(dlg.Execute());
 }
 
+// Typing into a limited field of the real dialogs: a value within the limits
+// is kept, one outside is brought to the nearer limit, whether the entry ends
+// with Return or with OK.
+TEST(IntervalAndSmoothDialogs, TypedValueOutsideTheLimitsIsBroughtToTheLimit)
+{
+    SeparatorScope point('.');
+    // 100 points at 0.02 s: interval fields from 0.02 to 2.00, 1 to 49 points.
+    auto sample = MakeSample(1, 100, [](int, int j) { return j; });
+    enum Field { Start, End, Points };
+    enum Expect { Kept, Minimum, Maximum };
+    struct Case {
+        const char* name;
+        Field field;
+        const char* typed;
+        Expect expect;
+        double kept = 0;
+    };
+    const Case cases[] = {
+        {"start within", Start, "1.5", Kept, 1.5},    {"start above", Start, "5", Maximum},
+        {"start below", Start, "0.01", Minimum},      {"end within", End, "0.46", Kept, 0.46},
+        {"end below", End, "0", Minimum},             {"points within", Points, "20", Kept, 20},
+        {"points below", Points, "0", Minimum},       {"points above", Points, "60", Maximum},
+    };
+    for (const Case& c : cases)
+        for (Finish how : {Finish::Return, Finish::ClickOK}) {
+            SCOPED_TRACE(std::string(c.name) + ", " + NameOf(how));
+            TfrmInterval interval;
+            SetupIntervalDialog(interval, *sample, "Define Plateau", 0.5, 1.25);
+            TfrmSmooth smooth;
+            smooth.sedPoints->SetMaxValue(100 / 2 - 1);   // as the smoothing command sets it
+            QDialog& dlg = c.field == Points ? static_cast<QDialog&>(smooth) : interval;
+            gui::TSpinEdit* sed = c.field == Start ? interval.sedStart : c.field == End ? interval.sedEnd : smooth.sedPoints;
+            ASSERT_TRUE(ShowActive(dlg));
+            TypeAndFinish(sed, c.typed, how, c.field == Points ? smooth.btnOK : interval.btnOK);
+            EXPECT_EQ(dlg.result(), gui::mrOk);
+            const double expected = c.expect == Kept ? c.kept : c.expect == Minimum ? sed->MinValue() : sed->MaxValue();
+            EXPECT_EQ(sed->Value(), expected);
+        }
+}
+
 // The numeric field: stepping, typing, bounds.
 
 TEST(SpinEdit, SteppingStaysWithinARange)
 {
-    TSpinEdit sed(TSpinEdit::TValueType::Float);
+    gui::TSpinEdit sed(gui::TSpinEdit::TValueType::Float);
     sed.SetValue(0.02);
     sed.SetIncrement(0.02);
     sed.SetMinValue(0.02);
@@ -163,7 +205,7 @@ TEST(SpinEdit, SteppingStaysWithinARange)
 
     // A maximum below the minimum is no range: stepping does nothing and the
     // value stays as set.
-    TSpinEdit points(TSpinEdit::TValueType::Integer);
+    gui::TSpinEdit points(gui::TSpinEdit::TValueType::Integer);
     points.SetValue(1);
     points.SetMinValue(1);
     points.SetMaxValue(0);
@@ -174,10 +216,83 @@ TEST(SpinEdit, SteppingStaysWithinARange)
     EXPECT_EQ(points.Value(), 0);
 }
 
+// Either separator key typed into a fractional field is the user's decimal
+// separator: the field shows the user's separator and the value is exactly
+// what was meant, under a '.' and under a ',' locale.
+TEST(IntervalDialog, EitherSeparatorKeyIsTheUsersSeparator)
+{
+    auto sample = MakeSample(1, 100, [](int, int j) { return j; });   // 0.02 to 2.00
+    struct Case {
+        const char* name;
+        char separator;
+        const char* typed;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"point typed, point locale", '.', "0.2", "0.2"},
+        {"comma typed, point locale", '.', "0,2", "0.2"},
+        {"point typed, comma locale", ',', "0.2", "0,2"},
+        {"comma typed, comma locale", ',', "0,2", "0,2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SeparatorScope scope(c.separator);
+        TfrmInterval dlg;
+        SetupIntervalDialog(dlg, *sample, "Define Plateau", 0.5, 1.25);
+        ASSERT_TRUE(ShowActive(dlg));
+        dlg.sedStart->setFocus();
+        dlg.sedStart->selectAll();
+        QTest::keyClicks(dlg.sedStart, c.typed);
+        EXPECT_EQ(dlg.sedStart->text(), c.shown);
+        QTest::keyClick(dlg.sedStart, Qt::Key_Return);
+        EXPECT_EQ(dlg.result(), gui::mrOk);
+        EXPECT_EQ(dlg.sedStart->Value(), 0.2);
+    }
+}
+
+// Equal minimum and maximum mean no limits: the arrows step from a typed
+// value however far out it lies, and the entry keeps it.
+TEST(SpinEdit, EqualLimitsMeanNoLimits)
+{
+    SeparatorScope point('.');
+    // One point at 0.02 s: both interval fields from 0.02 to 0.02.
+    auto onePoint = MakeSample(1, 1, [](int, int) { return 1.0; });
+    TfrmInterval interval;
+    SetupIntervalDialog(interval, *onePoint, "Define Plateau", 0.02, 0.02);
+    TfrmDefineStandart standard;   // the concentration: 0 to 0, increment 1
+    struct Case {
+        const char* name;
+        QDialog* dlg;
+        gui::TSpinEdit* sed;
+        QPushButton* ok;
+        const char* typed;
+        double stepped;   // after Up, Up, Down
+    };
+    const Case cases[] = {
+        {"interval of a one-point sample", &interval, interval.sedEnd, interval.btnOK, "7.5", 7.52},
+        {"concentration of a standard", &standard, standard.sedConc, standard.btnOK, "250", 251},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.sed->MinValue(), c.sed->MaxValue());
+        ASSERT_TRUE(ShowActive(*c.dlg));
+        c.sed->setFocus();
+        c.sed->selectAll();
+        QTest::keyClicks(c.sed, c.typed);
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down})
+            QTest::keyClick(c.sed, key);
+        EXPECT_DOUBLE_EQ(c.sed->Value(), c.stepped);
+        const double shown = c.sed->Value();
+        QTest::keyClick(c.sed, Qt::Key_Return);
+        EXPECT_EQ(c.dlg->result(), gui::mrOk);
+        EXPECT_EQ(c.sed->Value(), shown);
+    }
+}
+
 TEST(SpinEdit, TypedTextUsesTheDecimalSeparatorAndIsClampedWhenDone)
 {
     SeparatorScope comma(',');
-    TSpinEdit sed(TSpinEdit::TValueType::Float);
+    gui::TSpinEdit sed(gui::TSpinEdit::TValueType::Float);
     sed.SetMinValue(0.02);
     sed.SetMaxValue(2.0);
     sed.SetValue(0.5);
@@ -196,17 +311,18 @@ TEST(SpinEdit, TypedTextUsesTheDecimalSeparatorAndIsClampedWhenDone)
     EXPECT_EQ(sed.Value(), 2.0);
     EXPECT_EQ(sed.text(), "2");
 
-    // A point is no separator here: the validator refuses it.
+    // A point stands for the separator too: the validator turns it into one.
     QString dotted = "1.5";
     int pos = 0;
-    EXPECT_EQ(sed.validate(dotted, pos), QValidator::Invalid);
+    EXPECT_EQ(sed.validate(dotted, pos), QValidator::Acceptable);
+    EXPECT_EQ(dotted, "1,5");
     QString partial = "1,";
     EXPECT_NE(sed.validate(partial, pos), QValidator::Invalid);  // on the way to a number
 }
 
 TEST(SpinEdit, IntegerFieldKeepsWholeNumbers)
 {
-    TSpinEdit sed(TSpinEdit::TValueType::Integer);
+    gui::TSpinEdit sed(gui::TSpinEdit::TValueType::Integer);
     sed.SetValue(7.9);
     EXPECT_EQ(sed.Value(), 7);
     EXPECT_EQ(sed.text(), "7");

@@ -15,6 +15,7 @@
 #include "ProcessingTestUtil.h"
 #include "Progress.h"
 #include "SmoothDlg.h"
+#include "SpinEdit.h"
 
 using namespace VelorSpec;
 using namespace calibration_test;

@@ -21,7 +21,7 @@
 #include "SampleWindowTestUtil.h"
 #include "SmoothDlg.h"
 #include "Interval.h"
-#include "EditCtrls.h"
+#include "SpinEdit.h"
 
 using namespace sample_window_test;
 using VelorSpec::SaveSampleWindow;

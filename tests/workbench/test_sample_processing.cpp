@@ -6,9 +6,9 @@
 #include <QAction>
 #include <QKeySequence>
 
-#include "EditCtrls.h"
 #include "Interval.h"
 #include "ProcessingTestUtil.h"
+#include "SpinEdit.h"
 
 using namespace VelorSpec;
 using namespace processing_test;

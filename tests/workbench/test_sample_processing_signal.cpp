@@ -12,6 +12,7 @@
 #include "ExcelApplication.h"
 #include "ProcessingTestUtil.h"
 #include "SmoothDlg.h"
+#include "SpinEdit.h"
 #include "XlsThread.h"
 
 using namespace VelorSpec;
