@@ -30,6 +30,9 @@ function(velor_add_tests)
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120
+      # Parameterized cases carry names of their own; their values are not
+      # printable text.
+      NO_PRETTY_VALUES
       PROPERTIES
         # One value only: the discovery splits a list given here, so the
         # sanitizer options are set by the test command (scripts/test.sh).

@@ -374,7 +374,10 @@ TEST_P(ExportTest, WritesTheTextFileUnderTheAstName)
 
 INSTANTIATE_TEST_SUITE_P(Names, ExportTest,
                          ::testing::Values(ExportCase{"out.txt", "out.AST"}, ExportCase{"out.asb", "out.AST"},
-                                           ExportCase{"plain", "plain.AST"}, ExportCase{"s.ast", "s.AST"}));
+                                           ExportCase{"plain", "plain.AST"}, ExportCase{"s.ast", "s.AST"}),
+                         [](const ::testing::TestParamInfo<ExportCase>& info) {
+                             return QString(info.param.chosen).replace('.', '_').toStdString();
+                         });
 
 TEST_F(ExperimentCommands, ExportThatCannotWriteTellsTheUser)
 {

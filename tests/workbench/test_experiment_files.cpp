@@ -162,7 +162,13 @@ INSTANTIATE_TEST_SUITE_P(
                       CloseCase{false, {gui::mrYes}, true, true}, CloseCase{true, {gui::mrNo}, true, false},
                       CloseCase{true, {gui::mrYes, gui::mrOk}, true, true},
                       // Cancel in the save dialog keeps the window and its experiment.
-                      CloseCase{true, {gui::mrYes, gui::mrCancel}, false, false}));
+                      CloseCase{true, {gui::mrYes, gui::mrCancel}, false, false}),
+    [](const ::testing::TestParamInfo<CloseCase>& info) {
+        std::string name = info.param.untitled ? "Untitled" : "Named";
+        for (int a : info.param.answers)
+            name += a == gui::mrYes ? "_Yes" : a == gui::mrNo ? "_No" : a == gui::mrOk ? "_Ok" : "_Cancel";
+        return name;
+    });
 
 TEST_F(ExperimentFilesTest, AnUnchangedWindowClosesWithoutAQuestion)
 {

@@ -217,7 +217,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Peak Interval: 0,26 - 0,36 [s]", "Peak Mean: Value not set", "Peak StdDev: 7,0711 [a.u.]",
                   "Peak RSD: Value not set", "Area Interval: Value not set", "Area Mean: Value not set",
                   "Area StdDev: Value not set", "Area RSD: Value not set", "Sample Type: SAMPLE",
-                  "Concentration: Not known"}}));
+                  "Concentration: Not known"}}),
+    [](const ::testing::TestParamInfo<InfoCase>& info) {
+        return std::string(info.param.separator == '.' ? "Point" : "Comma");
+    });
 
 TEST_F(ExperimentWindowTest, AFileWithoutTitleGivesAnEmptyRoot)
 {
@@ -417,7 +420,10 @@ INSTANTIATE_TEST_SUITE_P(
                       DropCase{0, "info", {"A", "B", "C", "D"}, false},
                       DropCase{0, "replicate", {"A", "B", "C", "D"}, false},
                       DropCase{2, "root", {"A", "B", "C", "D"}, false},
-                      DropCase{2, "none", {"A", "B", "C", "D"}, false}));
+                      DropCase{2, "none", {"A", "B", "C", "D"}, false}),
+    [](const ::testing::TestParamInfo<DropCase>& info) {
+        return std::string(1, char('A' + info.param.moved)) + "_onto_" + info.param.target.toStdString();
+    });
 
 TEST_F(ExperimentWindowTest, OnlyASelectedSampleNodeIsDragged)
 {
