@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -122,6 +123,25 @@ QList<QIcon> buildPictures(QStyle* style)
     return icons;
 }
 
+// The document area without the toolkit's own Ctrl+Tab / Ctrl+Shift+Tab
+// cycling through the child windows: those keys reach the window that has
+// the focus, as every key no command of the frame or its children takes.
+class TDocumentArea : public QMdiArea {
+public:
+    using QMdiArea::QMdiArea;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+            const auto* key = static_cast<const QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+                return QAbstractScrollArea::eventFilter(watched, event);
+        }
+        return QMdiArea::eventFilter(watched, event);
+    }
+};
+
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
@@ -129,7 +149,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Velor Spec"));
     resize(640, 480);
 
-    MdiArea = new QMdiArea(this);
+    MdiArea = new TDocumentArea(this);
     MdiArea->setObjectName(QStringLiteral("MdiArea"));
     setCentralWidget(MdiArea);
     connect(MdiArea, &QMdiArea::subWindowActivated, this, &TfrmMain::ChildActivated);
@@ -435,12 +455,20 @@ QMdiSubWindow* TfrmMain::AddChild(QWidget* child)
 {
     QMdiSubWindow* sub = MdiArea->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    // The frame's own Close command owns Ctrl+F4; the child's system menu
-    // keeping it too would make the key ambiguous.
+    // The sub-window's system menu brings keys of its own, and which ones
+    // depends on the platform (its Close takes Ctrl+W, Ctrl+F4 or both): it
+    // would close a sample window on Ctrl+W, minimize the Instrument Data
+    // window and make the experiment window's Ctrl+W ambiguous.  The keys of
+    // the frame are its commands' and its children's only: the menu's items
+    // keep their captions, not their keys.
     if (QMenu* system = sub->systemMenu())
         for (QAction* a : system->actions())
-            if (!a->shortcut().isEmpty() && a->shortcuts().contains(acWindowClose->shortcut()))
-                a->setShortcuts({});
+            a->setShortcuts({});
+    // The child's own keys answer wherever it is active, also while the focus
+    // rests on the sub-window itself (a minimized child).
+    for (QAction* a : child->actions())
+        if (a->shortcutContext() == Qt::WidgetWithChildrenShortcut)
+            sub->addAction(a);
     child->show();
     sub->show();
     MdiArea->setActiveSubWindow(sub);
