@@ -130,6 +130,16 @@ QList<QAction*> TActionList::Actions() const
     return out;
 }
 
+void TActionList::AttachShortcuts(QWidget* window, const QList<QAction*>& actions)
+{
+    for (QAction* a : actions) {
+        if (!a || a->shortcuts().isEmpty())
+            continue;
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        window->addAction(a);
+    }
+}
+
 void TActionList::SetImages(const QList<QIcon>& images)
 {
     FImages = images;

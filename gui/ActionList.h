@@ -16,9 +16,10 @@
 //
 // The list does not add its actions to any widget: place them in menus and
 // tool bars.  Their shortcuts (window context) then work while such a menu or
-// tool bar is part of the active window, so the commands of a child window
-// whose menus are merged into the frame's menu bar answer their keys exactly
-// while they are merged.
+// tool bar is shown in the active window.  A child window of a frame, whose
+// menus are merged only while it is active and whose tool bars may sit on a
+// hidden page, gives its commands' keys to itself instead (AttachShortcuts):
+// they then answer wherever that window is active, and only there.
 
 #include <QAction>
 #include <QIcon>
@@ -63,6 +64,15 @@ public:
     // Pictures: index -> icon.  Setting the list refreshes every action's icon.
     void SetImages(const QList<QIcon>& images);
     const QList<QIcon>& Images() const { return FImages; }
+
+    // Makes the commands answer their keys wherever `window` holds the focus
+    // (it is the active child of its frame), whether or not a menu or tool bar
+    // that shows them is visible: each action with a shortcut is added to the
+    // window with the context "the window and its children".  Two child
+    // windows with the same keys never compete: only the active one answers.
+    void AttachShortcuts(QWidget* window, const QList<QAction*>& actions);
+    // The same for every action of the list.
+    void AttachShortcuts(QWidget* window) { AttachShortcuts(window, Actions()); }
 
     // Runs the update handler of every action of this list.
     void UpdateActions();

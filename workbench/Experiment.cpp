@@ -109,6 +109,9 @@ TfrmExperiment::TfrmExperiment(QWidget* Owner, const QString& FileName) : TChild
     CreateSampleCommandActions();
     AttachCalibration(*this);
     CreateMenus();
+    // The keys answer wherever the window is active, not only while its
+    // menus are merged into the frame's.
+    acList->AttachShortcuts(this);
     FormCreate();
 
     // 620 x 460, wider when the page tabs would not show whole.

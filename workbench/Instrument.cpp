@@ -136,6 +136,10 @@ TfrmInstrument::TfrmInstrument(QWidget* parent) : QWidget(parent)
     CreateActions();
     CreateReceivedPage();
     CreateProceedPage();
+    // The sample commands' only place is the tool bar of page "Proceed...":
+    // their keys answer wherever the window is active, whichever page shows.
+    // The other commands' keys belong to the frame's "&Instrument" menu.
+    acList->AttachShortcuts(this, {acAddSample, acDelSample, acMoveRight, acMoveLeft});
 
     // The received lines start empty and plot into MainSeries from x = 0.
     FLines.Reset(MainSeries);

@@ -366,6 +366,9 @@ TfrmSample::TfrmSample(QWidget* Owner, const QString& FileName) : TChildForm(Own
     CreateProcessingActions();
     CreateTreeActions();
     CreateMenus();
+    // The keys answer wherever the window is active, not only while its
+    // menu is merged into the frame's.
+    acList->AttachShortcuts(this);
     FormCreate();
 
     if (UpperFileExt(FileName) == QLatin1String(".ASB"))
