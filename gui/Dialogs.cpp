@@ -2,6 +2,7 @@
 #include "WindowFit.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -16,6 +17,32 @@ Responder& currentResponder()
     static Responder responder;
     return responder;
 }
+
+// While a message or a question shows, no override cursor is on: the box is
+// answered under the normal pointer, not under a command's hourglass.  The
+// cursors come back, in their order, when it closes.
+class TCursorsLifted {
+public:
+    TCursorsLifted()
+    {
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            return;
+        while (const QCursor* cursor = QGuiApplication::overrideCursor()) {
+            FCursors.prepend(*cursor);
+            QGuiApplication::restoreOverrideCursor();
+        }
+    }
+    ~TCursorsLifted()
+    {
+        for (const QCursor& cursor : FCursors)
+            QGuiApplication::setOverrideCursor(cursor);
+    }
+    TCursorsLifted(const TCursorsLifted&) = delete;
+    TCursorsLifted& operator=(const TCursorsLifted&) = delete;
+
+private:
+    QList<QCursor> FCursors;   // bottom of the stack first
+};
 
 QString titleFor(MsgDlgType type)
 {
@@ -123,6 +150,7 @@ bool HasResponder()
 
 int MessageDlg(const QString& msg, MsgDlgType type, MsgDlgButtons buttons, QWidget* parent)
 {
+    const TCursorsLifted lifted;
     if (currentResponder()) {
         DialogRequest req;
         req.kind = RequestKind::Message;
@@ -180,6 +208,7 @@ void ShowException(const std::exception& e, QWidget* parent)
 
 bool InputQuery(const QString& caption, const QString& prompt, QString& value, QWidget* parent)
 {
+    const TCursorsLifted lifted;
     if (currentResponder()) {
         DialogRequest req;
         req.kind = RequestKind::InputQuery;

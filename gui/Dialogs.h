@@ -2,6 +2,8 @@
 // Every modal question, message, input query, file dialog and modal form of
 // both programs goes through this layer.  Without a responder it shows the real
 // box; tests install a responder that answers instead and sees what was asked.
+// Messages, questions and input queries never show under the hourglass: every
+// override cursor is off while one is open and comes back when it closes.
 
 #include <QString>
 #include <QStringList>
