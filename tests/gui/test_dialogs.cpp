@@ -2,7 +2,10 @@
 // and how a responder answers every kind of box.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCursor>
 #include <QDialog>
+#include <functional>
 #include <stdexcept>
 
 #include "Dialogs.h"
@@ -84,6 +87,46 @@ TEST_F(Answered, GuardedCommandsShowTheirErrorAndFormsReportTheirResult)
     form.setResult(gui::mrOk);
     EXPECT_EQ(gui::ExecModal(form), gui::mrOk);
     EXPECT_EQ(asked.back().form, &form);
+}
+
+TEST_F(Answered, NoMessageOrQuestionShowsUnderTheHourglass)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> show;
+    };
+    const Case cases[] = {
+        {"error box", [] { gui::ShowError("Cannot read"); }},
+        {"question", [] { gui::MessageDlg("Delete?", gui::MsgDlgType::Confirmation, gui::mbYesNo); }},
+        {"message", [] { gui::ShowMessage("Done"); }},
+        {"error of a guarded command", [] { gui::RunGuarded([] { throw std::runtime_error("Failed"); }); }},
+        {"input query", [] {
+             QString value;
+             gui::InputQuery("Caption", "Prompt", value);
+         }},
+    };
+    std::vector<bool> cursorWhileShown;
+    gui::SetResponder([&](const gui::DialogRequest&) {
+        cursorWhileShown.push_back(QApplication::overrideCursor() != nullptr);
+        return gui::DialogReply{gui::mrOk, {}, 0, {}};
+    });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cursorWhileShown.clear();
+        // A command's hourglass over another one's busy cursor.
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        c.show();
+        EXPECT_EQ(cursorWhileShown, std::vector<bool>{false});
+        // Both come back, in their order.
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QApplication::restoreOverrideCursor();
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+        QApplication::restoreOverrideCursor();
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextEdit>
 #include <QtCharts/QChart>
 #include <QtCharts/QLineSeries>
@@ -148,6 +149,14 @@ protected:
         delete frame;
         Pump();
         platform::registry::SetBaseFolder(QString());
+    }
+    // Makes the frame the active window, as the user's click on it does, and
+    // waits until the platform says so (keys reach the active window only).
+    void ActivateFrame()
+    {
+        Pump();
+        frame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
     }
     QList<TfrmSample*> Windows() const
     {

@@ -320,8 +320,16 @@ TEST_F(ExperimentCommands, AddSamplesReadsEveryFileAndNamesTheUnreadable)
         EXPECT_TRUE(r.multiSelect);
         return Reply(gui::mrOk, first, {first, bad, led, missing});
     });
-    answers.ThenResult(gui::mrOk);
-    ASSERT_TRUE(Run(w, w->acExpAddSample));
+    // The box naming the unreadable files shows under the normal pointer.
+    bool hourglassOverTheBox = true;
+    answers.Then([&](const gui::DialogRequest&) {
+        hourglassOverTheBox = !processing_test::CursorRestored();
+        return Reply(gui::mrOk);
+    });
+    ActivateFrame();
+    QTest::keyClick(w->tviewExperiment, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_FALSE(hourglassOverTheBox);
+    EXPECT_TRUE(processing_test::CursorRestored());
     EXPECT_EQ(Titles(*w->Experiment), (QStringList{"A", "B", "C", "Good", "Led"}));
     EXPECT_EQ(Texts(w->RootNode()), Titles(*w->Experiment));
     EXPECT_EQ(w->SampleNode(4)->childCount(), 2 + 1 + 10);
