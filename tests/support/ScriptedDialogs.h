@@ -1,12 +1,14 @@
 #pragma once
 // A scripted responder for the dialogs layer: answers every modal box, query,
 // file dialog and form in order and records what was asked.  With no answer
-// left every dialog is cancelled.
+// left every dialog is cancelled.  A form may be driven as a user drives it
+// (keys, clicks) before its answer is taken.
 
 #include <QDialog>
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "Dialogs.h"
@@ -15,6 +17,7 @@ struct ScriptedDialogs {
     std::vector<gui::DialogRequest> asked;
     std::deque<gui::DialogReply> replies;  // answered in order; empty: Cancel
     QStringList formClasses;               // class of every modal form shown
+    std::deque<std::function<void(QDialog&)>> drivers;  // the next forms, driven in order
     gui::Responder previous;
 
     ScriptedDialogs()
@@ -23,10 +26,17 @@ struct ScriptedDialogs {
             asked.push_back(r);
             if (r.form)
                 formClasses << QString::fromLatin1(r.form->metaObject()->className());
-            if (replies.empty())
-                return gui::DialogReply{gui::mrCancel, {}, 0, {}};
-            gui::DialogReply reply = replies.front();
-            replies.pop_front();
+            gui::DialogReply reply{gui::mrCancel, {}, 0, {}};
+            if (!replies.empty()) {
+                reply = replies.front();
+                replies.pop_front();
+            }
+            // After taking its answer: a box the form raises takes the next one.
+            if (r.form && !drivers.empty()) {
+                const auto drive = drivers.front();
+                drivers.pop_front();
+                drive(*r.form);
+            }
             return reply;
         });
     }
@@ -36,6 +46,13 @@ struct ScriptedDialogs {
     // A file dialog confirmed with this name.
     void ChooseFile(const QString& name) { replies.push_back({gui::mrOk, name, 0, {}}); }
     void SaveAs(const QString& name) { ChooseFile(name); }
+    // The next form is driven by `drive` (shown, typed into, its buttons
+    // pressed) and its own result is the answer.
+    void Drive(std::function<void(QDialog&)> drive)
+    {
+        drivers.push_back(std::move(drive));
+        Answer(gui::mrNone);
+    }
     // The texts (messages, prompts) of everything asked, in order.
     QStringList Texts() const
     {

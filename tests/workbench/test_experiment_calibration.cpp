@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTabBar>
 #include <QTest>
 #include <QtCharts/QScatterSeries>
 
@@ -16,6 +17,7 @@
 #include "ExperimentCalibration.h"
 #include "ExperimentTestUtil.h"
 #include "ProceedAll.h"
+#include "ScriptedDialogs.h"
 #include "SmoothDlg.h"
 #include "SpinEdit.h"
 
@@ -359,6 +361,105 @@ TEST_F(ExperimentCalibration, ProceedAllOnAnEmptyExperimentReportsTheIndexError)
     Run(W, W->acExpProceedAll);
     EXPECT_EQ(Answers.Messages(), QStringList{"List index out of bounds (0)"});
     EXPECT_FALSE(W->FModified);
+}
+
+// ---------------------------------------------------------------------------
+// The whole road, by keys in the frame
+
+// Types a concentration into the standard's dialog as a user does: the
+// field that has the dialog's focus gets its text replaced, then Return.
+void TypeConcentration(QDialog& Form, const QString& Text)
+{
+    Form.setModal(true);
+    Form.show();
+    QWidget* Field = Form.focusWidget();
+    auto* Dialog = qobject_cast<TfrmDefineStandart*>(&Form);
+    ASSERT_NE(Dialog, nullptr);
+    ASSERT_TRUE(Field == Dialog->sedConc || Dialog->sedConc->isAncestorOf(Field));
+    QTest::keyClick(Field, Qt::Key_Home);
+    QTest::keyClick(Field, Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClicks(Field, Text);
+    QTest::keyClick(Field, Qt::Key_Return);
+}
+
+// The concentration that the Calibration View page shows for the one
+// sample it plots (its circle's x), after the user clicks the page's tab.
+double ConcentrationOnTheCalibrationPage(TfrmExperiment* W)
+{
+    QTabBar* Tabs = W->pctrlExperiment->tabBar();
+    QTest::mouseClick(Tabs, Qt::LeftButton, {}, Tabs->tabRect(1).center());
+    const QScatterSeries* Samples = VelorSpec::CalibrationView(*W)->SamplesSeries();
+    return Samples && Samples->count() == 1 ? Samples->at(0).x() : NotSet;
+}
+
+TEST_F(ExperimentCalibration, TheWholeRoadByKeys)
+{
+    // Two samples to become standards and a zero sample to become the sample measured.
+    const std::vector<SampleSpec> Specs = {{"Low", 110}, {"High", 300}, {"Unknown", 200, Kind::Zero}};
+    const QString Path = WriteExperiment(dir, "Road.AXP", *BuildExperiment(Specs));
+    auto Twin = BuildExperiment({{"Low", 110, Kind::Standart, 2.0}, {"High", 300, Kind::Standart, 5.0},
+                                 {"Unknown", 200}});
+    std::vector<double> X, Y;
+    Twin->DoRegression(X, Y);
+    const double Expected = Twin->GetItem(2)->Concentration();
+    ASSERT_GT(Expected, 0);
+
+    ActivateFrame();
+    ScriptedDialogs Dialogs;
+    Dialogs.ChooseFile(Path);
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    TfrmExperiment* W = qobject_cast<TfrmExperiment*>(frame->ActiveChild());
+    ASSERT_NE(W, nullptr);
+
+    // Into the tree, to the first sample: Home, Right opens the root, Down.
+    QTreeWidget* Tree = W->tviewExperiment;
+    QTest::mouseClick(Tree->viewport(), Qt::LeftButton, {}, QPoint(4, Tree->viewport()->height() - 4));
+    QTest::keyClick(Tree, Qt::Key_Home);
+    QTest::keyClick(Tree, Qt::Key_Right);
+    QTest::keyClick(Tree, Qt::Key_Down);
+    ASSERT_EQ(Tree->currentItem(), W->SampleNode(0));
+    Dialogs.Drive([](QDialog& Form) { TypeConcentration(Form, "2"); });
+    QTest::keyClick(Tree, Qt::Key_1, Qt::ControlModifier);
+    ActivateFrame();
+    QTest::keyClick(Tree, Qt::Key_Down);
+    Dialogs.Drive([](QDialog& Form) { TypeConcentration(Form, "5"); });
+    QTest::keyClick(Tree, Qt::Key_1, Qt::ControlModifier);
+    ActivateFrame();
+    QTest::keyClick(Tree, Qt::Key_Down);
+    QTest::keyClick(Tree, Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(Line(W, 0, 8), "Sample Type: STANDART");
+    EXPECT_EQ(Line(W, 1, 8), "Sample Type: STANDART");
+    EXPECT_EQ(Line(W, 2, 8), "Sample Type: SAMPLE");
+    const double Read = ConcentrationOnTheCalibrationPage(W);
+
+    // Ctrl+W: the batch dialog (cancelled).
+    QTest::keyClick(Tree, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(Dialogs.formClasses.join(' ').remove("VelorSpec::"),
+              "TfrmDefineStandart TfrmDefineStandart TfrmProceedAll");
+
+    // Ctrl+S saves under the file's name; Ctrl+F4 closes; Ctrl+O opens it again.
+    ASSERT_TRUE(W->FModified);
+    QTest::keyClick(frame, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(W->FModified);
+    QTest::keyClick(frame, Qt::Key_F4, Qt::ControlModifier);
+    Pump();
+    EXPECT_TRUE(Experiments().isEmpty());
+    Dialogs.ChooseFile(Path);
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    TfrmExperiment* Again = qobject_cast<TfrmExperiment*>(frame->ActiveChild());
+    ASSERT_NE(Again, nullptr);
+    EXPECT_EQ(Line(Again, 0, 8), "Sample Type: STANDART");
+    EXPECT_EQ(Line(Again, 1, 8), "Sample Type: STANDART");
+    EXPECT_EQ(Line(Again, 2, 8), "Sample Type: SAMPLE");
+    const double ReadAgain = ConcentrationOnTheCalibrationPage(Again);
+
+    // Last, what rests on the concentrations typed into the standard's
+    // dialog: stored, saved, calibrated without an error box.
+    EXPECT_EQ(Dialogs.asked.size(), 5u);   // two opens, two standards, the batch
+    EXPECT_EQ(Again->Experiment->GetItem(0)->Concentration(), 2.0);
+    EXPECT_EQ(Again->Experiment->GetItem(1)->Concentration(), 5.0);
+    EXPECT_EQ(Read, Expected);
+    EXPECT_EQ(ReadAgain, Expected);
 }
 
 }  // namespace
