@@ -11,9 +11,17 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
+#include <QShortcut>
+#include <QTabWidget>
+
 #include "Dialogs.h"
+#include "ExcelApplication.h"
+#include "ExperimentTestUtil.h"
+#include "Instrument.h"
 #include "Main.h"
+#include "PtyPair.h"
 #include "Registry.h"
+#include "ScriptedDialogs.h"
 #include "XlsThread.h"
 
 using namespace VelorSpec;
@@ -461,5 +469,309 @@ TEST_F(FrameTest, AWrittenWorkbookIsNamedInTheStatusBar)
     EXPECT_EQ(frame->statusBar()->currentMessage(),
               QStringLiteral("Workbook written to /home/lab/Documents/VelorSpec/Book-1.xlsx"));
 }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Keys in the real frame: the Instrument Data window, a sample window and an
+// experiment window, the frame active, every dialog cancelled by a script.
+
+namespace {
+
+using experiment_test::ExperimentFixture;
+using sample_window_test::Pump;
+
+enum class Win { Frame, Experiment, Sample, Instrument };
+
+class KeysInTheFrame : public ExperimentFixture {
+protected:
+    void SetUp() override
+    {
+        ExperimentFixture::SetUp();
+        TfrmInstrument::SetTestInputFolder(dir.path());
+        previousFolder = xls::SetExportFolder(dir.path());
+        previousOpener = xls::SetOpener([](const QString&) { return false; });
+        instrument = TfrmInstrument::CreateInFrame(frame);
+        // The pseudo-terminal instrument: a line of 8 data bits.
+        instrument->cpDrv->SetPortName(QString::fromStdString(pty.slavePath()));
+        instrument->cpDrv->SetDataBits(db8BITS);
+        const auto one = sample_window_test::MakeSample("S", 3, 60);
+        frame->OpenFile(sample_window_test::WriteSample(dir, QStringLiteral("s.AST"), *one));
+        sample = qobject_cast<TfrmSample*>(frame->ActiveChild());
+        ASSERT_NE(sample, nullptr);
+        auto e = experiment_test::MakeExperiment("E", {"A", "B"}, 3, 60);
+        experiment = Open(experiment_test::WriteExperiment(dir, QStringLiteral("e.AXP"), *e));
+        ASSERT_NE(experiment, nullptr);
+        ActivateFrame();
+    }
+    void TearDown() override
+    {
+        TxlsThread::WaitForAll();
+        ExperimentFixture::TearDown();
+        xls::SetOpener(previousOpener);
+        xls::SetExportFolder(previousFolder);
+        TfrmInstrument::SetTestInputFolder(QString());
+    }
+
+    // A click on a node of a tree, away from its check box, as the user
+    // selects it: its window becomes the active one with the focus in the tree.
+    static void ClickNode(QTreeWidget* tree, QTreeWidgetItem* node)
+    {
+        tree->scrollToItem(node);
+        const QRect r = tree->visualItemRect(node);
+        const QPoint p(std::min(r.right(), tree->viewport()->width() - 1) - 2, r.center().y());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, p);
+        ASSERT_EQ(tree->currentItem(), node);
+        ASSERT_TRUE(tree->hasFocus());
+    }
+    // Received lines for the Instrument Data window: two replicates of 3 points.
+    void LoadInstrumentLines()
+    {
+        QFile f(TfrmInstrument::TestInputFileName());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("1\r\n2\r\n3\r\n-1000\r\n4\r\n5\r\n6\r\n-1000\r\n");
+        f.close();
+        instrument->panInfoClick();
+    }
+    // Page "Proceed..." with one empty sample.
+    void ProceedWithOneSample()
+    {
+        LoadInstrumentLines();
+        ASSERT_TRUE(instrument->acList->Execute(instrument->acProceedData));
+        ASSERT_TRUE(instrument->acList->Execute(instrument->acAddSample));
+    }
+    QAction* Find(Win owner, const char* name) const
+    {
+        switch (owner) {
+        case Win::Frame: return frame->acList->Find(QString::fromLatin1(name));
+        case Win::Experiment: return experiment->acList->Find(QString::fromLatin1(name));
+        case Win::Sample: return sample->acList->Find(QString::fromLatin1(name));
+        case Win::Instrument: return instrument->acList->Find(QString::fromLatin1(name));
+        }
+        return nullptr;
+    }
+    // The names of the commands that fire from now on, in order.
+    void RecordFiredCommands()
+    {
+        for (gui::TActionList* list : frame->findChildren<gui::TActionList*>())
+            for (QAction* a : list->Actions())
+                QObject::connect(a, &QAction::triggered, frame, [this, a] { fired << a->objectName(); });
+    }
+    // What the first request asked for, in short ("" when none came).
+    QString FirstAsked() const
+    {
+        if (dialogs.asked.empty())
+            return {};
+        switch (dialogs.asked.front().kind) {
+        case gui::RequestKind::Message: return QStringLiteral("message");
+        case gui::RequestKind::InputQuery: return QStringLiteral("input query");
+        case gui::RequestKind::OpenFile: return QStringLiteral("open dialog");
+        case gui::RequestKind::SaveFile: return QStringLiteral("save dialog");
+        case gui::RequestKind::Form: return dialogs.formClasses.value(0).remove(QStringLiteral("VelorSpec::"));
+        }
+        return {};
+    }
+
+    PtyPair pty;
+    ScriptedDialogs dialogs;
+    TfrmInstrument* instrument = nullptr;
+    TfrmSample* sample = nullptr;
+    TfrmExperiment* experiment = nullptr;
+    QStringList fired;
+    QString previousFolder;
+    xls::Opener previousOpener;
+};
+
+TEST_F(KeysInTheFrame, NoKeyIsBoundButTheCommandsKeys)
+{
+    // Whatever keys the platform gives the frame's parts, none is left but
+    // those of the commands' lists: the sub-windows' system menus keep none.
+    for (QMdiSubWindow* sub : frame->MdiArea->subWindowList())
+        for (QAction* a : sub->systemMenu()->actions())
+            EXPECT_TRUE(a->shortcuts().isEmpty()) << a->text().toStdString();
+    QList<QWidget*> widgets = frame->findChildren<QWidget*>();
+    widgets << frame;
+    for (QWidget* w : widgets)
+        for (QAction* a : w->actions())
+            if (!a->shortcuts().isEmpty())
+                EXPECT_NE(qobject_cast<gui::TActionList*>(a->parent()), nullptr)
+                    << w->metaObject()->className() << ": " << a->text().toStdString();
+    EXPECT_TRUE(frame->findChildren<QShortcut*>().isEmpty());
+
+    // Ctrl+W belongs to the experiment window alone: elsewhere it does nothing.
+    ClickNode(sample->tviewSample, sample->tviewSample->topLevelItem(0));
+    QTest::keyClick(sample->tviewSample, Qt::Key_W, Qt::ControlModifier);
+    Pump();
+    EXPECT_EQ(frame->ActiveChild(), sample);
+    QTest::mouseClick(instrument->ChartView->viewport(), Qt::LeftButton);
+    ASSERT_EQ(frame->ActiveChild(), instrument);
+    QTest::keyClick(instrument->ChartView, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(instrument->IsMinimized());
+    // Ctrl+Tab does not cycle the child windows: it stays with the focused one.
+    ClickNode(experiment->tviewExperiment, experiment->SampleNode(0));
+    QTest::keyClick(experiment->tviewExperiment, Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyRelease(experiment->tviewExperiment, Qt::Key_Control);
+    EXPECT_EQ(frame->ActiveChild(), experiment);
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_EQ(frame->Children().size(), 3);
+}
+
+// Every key of the command tables, pressed where its window is active,
+// reaches its command once (and nothing else), which asks what it asks.
+struct KeyCase {
+    const char* name;
+    Win owner;         // whose command it is
+    Win active;        // the window the user works in
+    const char* action;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    const char* asked; // what the command asks first ("" nothing)
+};
+
+void PrintTo(const KeyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class EveryKey : public KeysInTheFrame, public ::testing::WithParamInterface<KeyCase> {};
+
+const Qt::KeyboardModifiers Ctrl = Qt::ControlModifier;
+const Qt::KeyboardModifiers NumCtrl = Qt::ControlModifier | Qt::KeypadModifier;
+
+const KeyCase KeyCases[] = {
+    // The frame's commands, with the experiment window active.
+    {"Frame_NewExperiment_CtrlN", Win::Frame, Win::Experiment, "acFileNewExperiment", Qt::Key_N, Ctrl, ""},
+    {"Frame_Open_CtrlO", Win::Frame, Win::Experiment, "acFileOpen", Qt::Key_O, Ctrl, "open dialog"},
+    {"Frame_Save_CtrlS", Win::Frame, Win::Experiment, "acFileSave", Qt::Key_S, Ctrl, ""},
+    {"Frame_Cascade_CtrlF2", Win::Frame, Win::Experiment, "acWindowCascade", Qt::Key_F2, Ctrl, ""},
+    {"Frame_TileHorizontal_CtrlF3", Win::Frame, Win::Experiment, "acWindowTileHorizontal", Qt::Key_F3, Ctrl, ""},
+    {"Frame_TileVertical_CtrlF7", Win::Frame, Win::Experiment, "acWindowTileVertical", Qt::Key_F7, Ctrl, ""},
+    {"Frame_Close_CtrlF4", Win::Frame, Win::Experiment, "acWindowClose", Qt::Key_F4, Ctrl, ""},
+    {"Frame_CloseAll_CtrlF5", Win::Frame, Win::Experiment, "acWindowCloseAll", Qt::Key_F5, Ctrl, ""},
+    {"Frame_HelpContents_F1", Win::Frame, Win::Experiment, "acHelpContents", Qt::Key_F1, {}, ""},
+    // The Instrument menu of the frame, with the experiment window active.
+    {"Instrument_Connect_F3", Win::Instrument, Win::Experiment, "acConnect", Qt::Key_F3, {}, ""},
+    {"Instrument_Disconnect_F4", Win::Instrument, Win::Experiment, "acDisconnect", Qt::Key_F4, {}, ""},
+    {"Instrument_Configuration_F5", Win::Instrument, Win::Experiment, "acConfiguration", Qt::Key_F5, {},
+     "TSettingsForm"},
+    {"Instrument_ClearData_F6", Win::Instrument, Win::Experiment, "acClearData", Qt::Key_F6, {}, ""},
+    {"Instrument_ProceedData_F7", Win::Instrument, Win::Experiment, "acProceedData", Qt::Key_F7, {}, ""},
+    {"Instrument_SaveSamples_F8", Win::Instrument, Win::Experiment, "acSaveSamples", Qt::Key_F8, {}, ""},
+    {"Instrument_SaveAsExperiment_F9", Win::Instrument, Win::Experiment, "acSaveAsExperiment", Qt::Key_F9, {},
+     "save dialog"},
+    {"Instrument_ShowInstrumentWindow_F12", Win::Instrument, Win::Experiment, "acShowInstrumentWindow",
+     Qt::Key_F12, {}, ""},
+    // The experiment window's commands, sample B selected (a replicate for Delete Replicate).
+    {"Experiment_Standart_Ctrl1", Win::Experiment, Win::Experiment, "acSampleStandart", Qt::Key_1, Ctrl,
+     "TfrmDefineStandart"},
+    {"Experiment_Sample_Ctrl2", Win::Experiment, Win::Experiment, "acSampleSample", Qt::Key_2, Ctrl, ""},
+    {"Experiment_Zero_Ctrl3", Win::Experiment, Win::Experiment, "acSampleZero", Qt::Key_3, Ctrl, ""},
+    {"Experiment_SubtractZero_Ctrl0", Win::Experiment, Win::Experiment, "acSampleSubtractZero", Qt::Key_0, Ctrl,
+     "TfrmInterval"},
+    {"Experiment_DefinePlateau_CtrlD", Win::Experiment, Win::Experiment, "acSampleDefinePlateau", Qt::Key_D, Ctrl,
+     "TfrmInterval"},
+    {"Experiment_CalculateArea_CtrlF", Win::Experiment, Win::Experiment, "acSampleCalculateArea", Qt::Key_F, Ctrl,
+     "TfrmInterval"},
+    {"Experiment_ChangeSamplingInterval_CtrlR", Win::Experiment, Win::Experiment, "acSampleChangeResolution",
+     Qt::Key_R, Ctrl, "input query"},
+    {"Experiment_SmoothSignal_CtrlM", Win::Experiment, Win::Experiment, "acSampleSmoothSignal", Qt::Key_M, Ctrl,
+     "TfrmSmooth"},
+    {"Experiment_Absorbtion_CtrlA", Win::Experiment, Win::Experiment, "acSampleAbsorbtion", Qt::Key_A, Ctrl, ""},
+    {"Experiment_DeleteReplicate_CtrlDel", Win::Experiment, Win::Experiment, "acSampleDeleteReplicate",
+     Qt::Key_Delete, Ctrl, "message"},
+    {"Experiment_SendToExcel_CtrlE", Win::Experiment, Win::Experiment, "acSampleSendToExcel", Qt::Key_E, Ctrl, ""},
+    {"Experiment_Export_CtrlH", Win::Experiment, Win::Experiment, "acSampleExport", Qt::Key_H, Ctrl, "save dialog"},
+    {"Experiment_AddSamples_CtrlL", Win::Experiment, Win::Experiment, "acExpAddSample", Qt::Key_L, Ctrl,
+     "open dialog"},
+    {"Experiment_RemoveSample_ShiftDel", Win::Experiment, Win::Experiment, "acExpRemoveSample", Qt::Key_Delete,
+     Qt::ShiftModifier, "message"},
+    {"Experiment_EditTitle_CtrlT", Win::Experiment, Win::Experiment, "acExpEditTitle", Qt::Key_T, Ctrl, ""},
+    {"Experiment_ProceedAllSamples_CtrlW", Win::Experiment, Win::Experiment, "acExpProceedAll", Qt::Key_W, Ctrl,
+     "TfrmProceedAll"},
+    // The sample window's commands, a replicate selected.
+    {"Sample_SubtractZero_Ctrl0", Win::Sample, Win::Sample, "acSubtractZero", Qt::Key_0, Ctrl, "TfrmInterval"},
+    {"Sample_DefinePlateau_CtrlD", Win::Sample, Win::Sample, "acDefinePlateau", Qt::Key_D, Ctrl, "TfrmInterval"},
+    {"Sample_CalculateArea_CtrlF", Win::Sample, Win::Sample, "acCalculateArea", Qt::Key_F, Ctrl, "TfrmInterval"},
+    {"Sample_ChangeResolution_CtrlR", Win::Sample, Win::Sample, "acChangeResolution", Qt::Key_R, Ctrl,
+     "input query"},
+    {"Sample_SmoothSignal_CtrlM", Win::Sample, Win::Sample, "acSmoothSignal", Qt::Key_M, Ctrl, "TfrmSmooth"},
+    {"Sample_Absorbtion_CtrlA", Win::Sample, Win::Sample, "acAbsorbtion", Qt::Key_A, Ctrl, ""},
+    {"Sample_DeleteReplicate_CtrlDel", Win::Sample, Win::Sample, "acDeleteReplicate", Qt::Key_Delete, Ctrl,
+     "message"},
+    {"Sample_SendToExcel_CtrlE", Win::Sample, Win::Sample, "acSendToExcel", Qt::Key_E, Ctrl, ""},
+    // The Instrument Data window's sample commands, the window active.
+    {"Instrument_AddSample_CtrlNumPlus_OnReceivedData", Win::Instrument, Win::Instrument, "acAddSample",
+     Qt::Key_Plus, NumCtrl, ""},
+    {"Instrument_DeleteSample_CtrlNumMinus", Win::Instrument, Win::Instrument, "acDelSample", Qt::Key_Minus, NumCtrl,
+     ""},
+    {"Instrument_MoveRight_CtrlRight", Win::Instrument, Win::Instrument, "acMoveRight", Qt::Key_Right, Ctrl, ""},
+    {"Instrument_MoveLeft_CtrlLeft", Win::Instrument, Win::Instrument, "acMoveLeft", Qt::Key_Left, Ctrl, ""},
+};
+
+TEST_P(EveryKey, ReachesItsCommandOnce)
+{
+    const KeyCase& c = GetParam();
+    QAction* action = Find(c.owner, c.action);
+    ASSERT_NE(action, nullptr);
+    ASSERT_EQ(action->shortcut(), QKeySequence(c.key | c.modifiers));
+
+    // The state in which the command is enabled.
+    const QString name = QString::fromLatin1(c.action);
+    if (name == "acFileSave")
+        experiment->FModified = true;
+    if (name == "acDisconnect")
+        ASSERT_TRUE(instrument->acList->Execute(instrument->acConnect));
+    if (name == "acClearData" || name == "acProceedData")
+        LoadInstrumentLines();
+    if (name == "acSaveSamples" || name == "acSaveAsExperiment")
+        ProceedWithOneSample();
+
+    // The user clicks into the window to work in.
+    QWidget* target = nullptr;
+    if (c.active == Win::Experiment) {
+        experiment->tviewExperiment->expandAll();
+        QTreeWidgetItem* node = experiment->SampleNode(1);
+        ClickNode(experiment->tviewExperiment, name == "acSampleDeleteReplicate" ? node->child(1) : node);
+        target = experiment->tviewExperiment;
+    } else if (c.active == Win::Sample) {
+        sample->tviewSample->expandAll();
+        ClickNode(sample->tviewSample, sample->tviewSample->topLevelItem(0)->child(1));
+        target = sample->tviewSample;
+    } else if (name == "acAddSample") {
+        ASSERT_EQ(instrument->pctrlData->currentIndex(), 0);   // page "Received Data"
+        QTest::mouseClick(instrument->ChartView->viewport(), Qt::LeftButton);
+        target = instrument->ChartView;
+    } else {
+        ProceedWithOneSample();
+        QTreeWidgetItem* added = instrument->tviewSamples->topLevelItem(0);
+        if (name == "acMoveLeft") {
+            instrument->tviewReplicates->setCurrentItem(instrument->tviewReplicates->topLevelItem(0));
+            instrument->tviewSamples->setCurrentItem(added);
+            ASSERT_TRUE(instrument->acList->Execute(instrument->acMoveRight));
+            instrument->tviewSamples->expandAll();
+            ClickNode(instrument->tviewSamples, added->child(0));
+        } else {
+            ClickNode(instrument->tviewReplicates, instrument->tviewReplicates->topLevelItem(0));
+            ClickNode(instrument->tviewSamples, added);
+        }
+        target = instrument->tviewSamples;
+    }
+    ASSERT_EQ(frame->MdiArea->currentSubWindow()->widget(),
+              c.active == Win::Experiment ? static_cast<QWidget*>(experiment)
+              : c.active == Win::Sample   ? static_cast<QWidget*>(sample)
+                                          : static_cast<QWidget*>(instrument));
+
+    Pump();
+    gui::TActionList::UpdateAll();   // the event loop going idle
+    ASSERT_TRUE(action->isEnabled());
+    RecordFiredCommands();
+    QTest::keyClick(target, c.key, c.modifiers);
+    Pump();
+    EXPECT_EQ(fired, QStringList{name});
+    EXPECT_EQ(FirstAsked(), QString::fromLatin1(c.asked));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, EveryKey, ::testing::ValuesIn(KeyCases),
+                         [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
