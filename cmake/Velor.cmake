@@ -7,7 +7,9 @@ set(VELOR_LSAN_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/tests/lsan.supp)
 # velor_add_tests(LIBS <targets...> [QT])
 # Every test_*.cpp in the calling folder becomes one GoogleTest program whose
 # cases are registered with CTest.  QT gives the program a QApplication main
-# that runs on the offscreen platform unless told otherwise.
+# that runs on the offscreen platform unless QT_QPA_PLATFORM names another
+# (the tests' environment leaves that variable to the caller, so
+# QT_QPA_PLATFORM=xcb xvfb-run ctest really runs them on X11).
 function(velor_add_tests)
   cmake_parse_arguments(ARG "QT" "" "LIBS" ${ARGN})
   include(GoogleTest)
@@ -29,7 +31,7 @@ function(velor_add_tests)
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120
       PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LSAN_OPTIONS=suppressions=${VELOR_LSAN_SUPPRESSIONS}:print_suppressions=0;ASAN_OPTIONS=detect_stack_use_after_return=0:strict_string_checks=1"
+        ENVIRONMENT "LSAN_OPTIONS=suppressions=${VELOR_LSAN_SUPPRESSIONS}:print_suppressions=0;ASAN_OPTIONS=detect_stack_use_after_return=0:strict_string_checks=1"
         TIMEOUT 300)
   endforeach()
 endfunction()
