@@ -280,8 +280,12 @@ void TfrmMain::CreateActions()
 
     acList->SetHandlers(acProgramNew, run(&TfrmMain::acProgramNewExecute), idle);
     acList->SetHandlers(acProgramOpen, run(&TfrmMain::acProgramOpenExecute), idle);
-    acList->SetHandlers(acProgramSave, run(&TfrmMain::acProgramSaveExecute),
-                        [this](QAction* a) { a->setEnabled(!FRunning && IsModified()); });
+    // A row being edited is a change too: the save posts it, with what its
+    // cell editor holds.
+    acList->SetHandlers(acProgramSave, run(&TfrmMain::acProgramSaveExecute), [this](QAction* a) {
+        a->setEnabled(!FRunning &&
+                      (IsModified() || cdsProgram.Table().State() != platform::tablestore::TDataSetState::Browse));
+    });
     acList->SetHandlers(acProgramSaveAs, run(&TfrmMain::acProgramSaveAsExecute), idle);
 
     const auto connectRule = [this](QAction* a) {
@@ -693,6 +697,9 @@ void TfrmMain::UpdateDataSetAction(QAction* action)
 
 bool TfrmMain::QuerySaveChanges()
 {
+    // What the grid's cell editor holds counts as a change; a text the field
+    // refuses stops the pending command with its message.
+    cdsProgram.Table().UpdateRecord();
     if (!IsModified())
         return true;
     const int answer = gui::MessageDlg(QStringLiteral("Do you want to save changes to \"%1\" ?").arg(FFileName),

@@ -21,14 +21,22 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "About.h"
 #include "CPDrv.h"
 #include "Main.h"
 #include "WindowFit.h"
 #include "ShellTestUtil.h"
+#include "Clock.h"
+#include "PortIO.h"
 #include "PtyPair.h"
+#include "RunTimer.h"
 #include "SpinWait.h"
 
 using namespace VelorTime;
@@ -770,4 +778,276 @@ TEST_F(MainTest, ClosingDuringARunResetsItFirstAndAsksOnceTheRunHasReturned)
     frm->FRunLoopActive = false;
     ASSERT_TRUE(SpinUntil([&] { return !frm->isVisible(); }));
     EXPECT_EQ(dialogs.Texts(), QStringList{QString::fromLatin1(SaveQuestion).arg(UntitledName)});
+}
+
+// ---------------------------------------------------------------------------
+// The window driven by keys and clicks: the grid's cell editor, the focus and
+// the command keys.
+
+namespace {
+
+using platform::tablestore::TDataSetState;
+
+class MainKeysTest : public MainTest {
+protected:
+    void SetUp() override
+    {
+        portio::test::Reset();
+        portio::test::SetBackend(portio::Backend::Simulated);
+        DecimalSeparator = '.';
+        MainTest::SetUp();
+    }
+    void TearDown() override
+    {
+        MainTest::TearDown();
+        portio::test::Reset();
+    }
+
+    // A program of rows "row <id>" (W 5, I 3, ReadAt 6, RT 12, PF 1, VL 2);
+    // the rows named in `withData` hold one received replicate.
+    QString WriteProgram(const std::vector<int>& ids, const std::vector<int>& withData = {})
+    {
+        TTimeProgram program;
+        for (int id : ids) {
+            const bool data = std::find(withData.begin(), withData.end(), id) != withData.end();
+            AppendProgramRow(program, id, "row " + std::to_string(id), data ? "\r\n1\r\n2\r\n-1000" : "");
+        }
+        const QString name = File(QStringLiteral("program.ATP"));
+        program.SaveToFile(name.toStdString());
+        return name;
+    }
+    // Starts the window as the program does: the file named by the first
+    // command-line argument, then the window shown.
+    void Start(const QString& program)
+    {
+        frm->FCommandLine = QStringList{program};
+        frm->show();
+        Activate(frm);
+    }
+    // The window system gives a shown window the activation (there may be
+    // no window manager to do it).
+    static void Activate(QWidget* window)
+    {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+    // A fresh window, started the same way.
+    void Restart(const QString& program)
+    {
+        delete frm;
+        frm = new TfrmMain;
+        Start(program);
+    }
+
+    // The event loop goes idle, as between a user's actions.
+    static void Idle() { SpinFor(5); }
+    // Keys go where the focus is at each press (the open list, the focused
+    // control, else the window), and what a key posted is done before the
+    // next one.
+    static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(static_cast<QWidget*>(nullptr), key, modifiers);
+        QApplication::processEvents();
+    }
+    static void Type(const QString& text)
+    {
+        for (const QChar c : text) {
+            QTest::keyClick(static_cast<QWidget*>(nullptr), c.toLatin1());
+            QApplication::processEvents();
+        }
+    }
+    // Puts the grid's cursor on a cell with a click; on the current cell the
+    // user just types (a click there waits for a double click first).
+    void ClickCell(int row, int column)
+    {
+        ProgramGrid* grid = frm->DBGrid;
+        const QModelIndex cell = grid->model()->index(row, column);
+        if (grid->currentIndex() == cell && grid->hasFocus())
+            return;
+        grid->scrollTo(cell);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+        ASSERT_EQ(grid->currentIndex(), cell);
+    }
+    // Opens a menu of the menu bar with a click and clicks one of its items.
+    void ClickMenuItem(QMenu* menu, QAction* item)
+    {
+        QMenuBar* bar = frm->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+        ASSERT_TRUE(SpinUntil([&] { return menu->isVisible(); }));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        QApplication::processEvents();
+    }
+    void ClickToolButton(QToolBar* bar, QAction* item)
+    {
+        QTest::mouseClick(bar->widgetForAction(item), Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    // The text field of the grid's open cell editor, or null.
+    QLineEdit* CellEditor() const
+    {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus == nullptr || focus == frm->DBGrid || !frm->DBGrid->isAncestorOf(focus))
+            return nullptr;
+        if (auto* combo = qobject_cast<QComboBox*>(focus))
+            return combo->lineEdit();
+        return qobject_cast<QLineEdit*>(focus);
+    }
+    std::string Field(int row, int field) { return frm->cdsProgram.Table().AsStringAt(row, field); }
+    TDataSetState State() const { return frm->cdsProgram.Table().State(); }
+};
+
+}  // namespace
+
+TEST_F(MainKeysTest, WhatTheCellEditorHoldsIsStoredByEveryCommandThatPostsOrSaves)
+{
+    const QString copy = File(QStringLiteral("copy.ATP"));
+    const struct {
+        const char* name;
+        std::function<void()> store;
+        QString file;        // the file read back afterwards, if any
+        bool closes = false; // the window is gone afterwards
+    } stores[] = {
+        {"Save Row Changes, menu item", [&] { ClickMenuItem(frm->miEdit, frm->acEditDSPost); }, {}},
+        {"Save Row Changes, tool button", [&] { ClickToolButton(frm->tbarEdit, frm->acEditDSPost); }, {}},
+        {"Save Row Changes, Ctrl+Q", [&] { Press(Qt::Key_Q, Qt::ControlModifier); }, {}},
+        {"Save, Ctrl+S", [&] { Press(Qt::Key_S, Qt::ControlModifier); }, File(QStringLiteral("program.ATP"))},
+        {"Save As, menu item",
+         [&] {
+             dialogs.SaveAs(copy);
+             ClickMenuItem(frm->miProgram, frm->acProgramSaveAs);
+         },
+         copy},
+        {"moving to another row, Up", [&] { Press(Qt::Key_Up); }, {}},
+        // Every row holds data: the run asks about the first one and is cancelled.
+        {"Run, F9", [&] { Press(Qt::Key_F9); }, {}},
+        {"Exit, Yes to the save question",
+         [&] {
+             dialogs.Answer(gui::mrYes);
+             ClickMenuItem(frm->miProgram, frm->miProgramExit);
+         },
+         File(QStringLiteral("program.ATP")), true},
+    };
+    for (const auto& store : stores) {
+        Restart(WriteProgram({1, 2}, {1, 2}));
+        // A text, an integer and a time, each left in its open editor.
+        const struct {
+            int field;
+            const char* typed;
+            const char* stored;
+        } cells[] = {{fldSampleName, "Copper", "Copper"}, {fldReplicates, "3", "3"}, {fldWashingTime, "4.5", "4.5"}};
+        for (const auto& cell : cells) {
+            SCOPED_TRACE(std::string(store.name) + ", " + cell.typed);
+            ClickCell(1, cell.field);
+            Type(QString::fromLatin1(cell.typed));
+            ASSERT_NE(CellEditor(), nullptr);
+            Idle();
+            store.store();
+            if (!store.file.isEmpty()) {
+                TTimeProgram reread;
+                reread.LoadFromFile(store.file.toStdString());
+                EXPECT_EQ(reread.Table().AsStringAt(1, cell.field), cell.stored);
+            }
+            if (store.closes) {
+                EXPECT_FALSE(frm->isVisible());
+                break;
+            }
+            EXPECT_EQ(State(), TDataSetState::Browse);
+            EXPECT_EQ(Field(1, cell.field), cell.stored);
+            EXPECT_EQ(CellEditor(), nullptr);   // the editor handed its text over and closed
+            EXPECT_EQ(frm->IsModified(), store.file.isEmpty());
+        }
+    }
+    for (const gui::DialogRequest& r : dialogs.asked)
+        EXPECT_NE(r.type, gui::MsgDlgType::Error) << r.text.toStdString();
+}
+
+TEST_F(MainKeysTest, TheFirstKeystrokeInACellPutsItsRowIntoEditMode)
+{
+    Start(WriteProgram({1, 2}));
+    const struct {
+        int field;
+        char key;
+    } cells[] = {{fldSampleName, 'x'}, {fldSampleType, 'B'}, {fldReplicates, '7'}, {fldWashingTime, '9'}};
+    QWidget* postButton = frm->tbarEdit->widgetForAction(frm->acEditDSPost);
+    for (const auto& cell : cells) {
+        SCOPED_TRACE(frm->DBGrid->model()->headerData(cell.field, Qt::Horizontal).toString().toStdString());
+        const std::string before = Field(0, cell.field);
+        ClickCell(0, cell.field);
+        Idle();
+        EXPECT_FALSE(frm->acEditDSPost->isEnabled());
+        EXPECT_FALSE(postButton->isEnabled());
+        Type(QString(QLatin1Char(cell.key)));
+        EXPECT_EQ(State(), TDataSetState::Edit);
+        Idle();
+        EXPECT_TRUE(frm->acEditDSPost->isEnabled());
+        EXPECT_TRUE(postButton->isEnabled());
+        EXPECT_TRUE(frm->acEditDSCancel->isEnabled());
+        ASSERT_NE(CellEditor(), nullptr);
+        EXPECT_EQ(CellEditor()->text(), QString(QLatin1Char(cell.key)));
+
+        // Discarding the row's changes closes the editor with nothing handed over.
+        Press(Qt::Key_Escape, Qt::ShiftModifier);
+        EXPECT_EQ(State(), TDataSetState::Browse);
+        EXPECT_EQ(CellEditor(), nullptr);
+        EXPECT_EQ(Field(0, cell.field), before);
+        EXPECT_FALSE(frm->IsModified());
+    }
+}
+
+TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrected)
+{
+    const QString program = WriteProgram({1, 2});
+    Start(program);
+    QFile file(program);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    file.close();
+    // Each message comes in a box that takes the activation from the window
+    // while it shows, as a real box does.
+    QStringList shown;
+    dialogs.previous = gui::SetResponder([&](const gui::DialogRequest& r) {
+        shown << r.text;
+        QWidget box;
+        box.show();
+        Activate(&box);
+        box.hide();
+        Activate(frm);
+        return gui::DialogReply{gui::mrOk, {}, 0, {}};
+    });
+    const struct {
+        int field;
+        const char* typed;
+        const char* message;
+        const char* corrected;
+    } cases[] = {
+        {fldReplicates, "abc", "'abc' is not a valid integer value for field 'Replicates'", "4"},
+        {fldReplicates, "0", "0 is not a valid value for field 'Replicates'. The allowed range is 1 to 2147483647", "5"},
+        {fldWashingTime, "1,5x", "'1,5x' is not a valid floating point value for field 'Washing Time'", "2.5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ClickCell(0, c.field);
+        Type(QString::fromLatin1(c.typed));
+        Idle();
+        for (const auto key : {Qt::Key_Q, Qt::Key_S}) {   // Save Row Changes, Save
+            shown.clear();
+            Press(key, Qt::ControlModifier);
+            EXPECT_EQ(shown, QStringList{QString::fromLatin1(c.message)});
+            ASSERT_NE(CellEditor(), nullptr);
+            EXPECT_EQ(CellEditor()->text(), QString::fromLatin1(c.typed));
+            EXPECT_EQ(State(), TDataSetState::Edit);
+        }
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), saved);
+        file.close();
+
+        shown.clear();
+        Press(Qt::Key_A, Qt::ControlModifier);
+        Type(QString::fromLatin1(c.corrected));
+        Press(Qt::Key_Q, Qt::ControlModifier);
+        EXPECT_TRUE(shown.isEmpty());
+        EXPECT_EQ(State(), TDataSetState::Browse);
+        EXPECT_EQ(Field(0, c.field), c.corrected);
+    }
 }
