@@ -1051,3 +1051,276 @@ TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrecte
         EXPECT_EQ(Field(0, c.field), c.corrected);
     }
 }
+
+TEST_F(MainKeysTest, TheGridHasTheFocusSoInsInsertsARowAtOnce)
+{
+    const QString program = WriteProgram({1, 2});
+    Start(program);
+    const auto focusStepList = [&] {
+        if (!frm->panAutoData->isVisible())
+            QTest::mouseClick(frm->sbtnAutosampler, Qt::LeftButton);
+        Press(Qt::Key_E, Qt::AltModifier);   // "st&ep(s)"
+        ASSERT_EQ(frm->focusWidget(), frm->cmbMoveTo);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> bring;
+        int rows;
+    } cases[] = {
+        {"started with a program file on the command line", [] {}, 2},
+        {"after New (Ctrl+N)",
+         [&] {
+             dialogs.Answer(gui::mrNo);   // the inserted and dropped row set the modified flag
+             Press(Qt::Key_N, Qt::ControlModifier);
+         },
+         0},
+        {"after Open (Ctrl+O)",
+         [&] {
+             dialogs.ChooseFile(program);
+             Press(Qt::Key_O, Qt::ControlModifier);
+         },
+         2},
+        {"Tab from the step list",
+         [&] {
+             for (int presses = 0; presses < 4 && QApplication::focusWidget() != frm->DBGrid; ++presses)
+                 Press(Qt::Key_Tab);
+         },
+         2},
+    };
+    bool first = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!first) {
+            // Away from the grid, Ins does nothing.
+            focusStepList();
+            Press(Qt::Key_Insert);
+            EXPECT_EQ(State(), TDataSetState::Browse);
+            c.bring();
+        }
+        first = false;
+        EXPECT_EQ(frm->focusWidget(), frm->DBGrid);
+        ASSERT_EQ(frm->cdsProgram.Table().RowCount(), c.rows);
+        Press(Qt::Key_Insert);
+        EXPECT_EQ(State(), TDataSetState::Insert);
+        EXPECT_EQ(frm->cdsProgram.Table().RowCount(), c.rows + 1);
+        Press(Qt::Key_Escape, Qt::ShiftModifier);
+        EXPECT_EQ(frm->cdsProgram.Table().RowCount(), c.rows);
+    }
+    EXPECT_TRUE(dialogs.replies.empty());
+}
+
+TEST_F(MainKeysTest, EveryCommandKeyReachesItsCommandOnEitherPage)
+{
+    platform::ManualClock clock(1000);
+    TVirtualTime virtualTime(clock);   // the step pulses' half second passes at once
+    PtyPair pty;
+
+    std::size_t asked = 0;   // requests before the key
+    const auto newRequests = [&] {
+        return std::vector<gui::DialogRequest>(dialogs.asked.begin() + std::ptrdiff_t(asked), dialogs.asked.end());
+    };
+    const auto askedOnce = [&](const QString& text) {
+        const auto requests = newRequests();
+        return requests.size() == 1 && requests[0].text.startsWith(text);
+    };
+    const auto askedFor = [&](RequestKind kind, const QString& filter = {}) {
+        const auto requests = newRequests();
+        return requests.size() == 1 && requests[0].kind == kind && (filter.isEmpty() || requests[0].filter == filter);
+    };
+    const auto register378 = [] { return portio::sim::Register(0x378); };
+    const auto pulsed = [](std::uint8_t mask) {
+        for (const portio::PortWrite& w : portio::sim::Writes())
+            if (w.Port == 0x378 && (w.Value & mask))
+                return true;
+        return false;
+    };
+    std::uint8_t registerBefore = 0;
+
+    // Each command: its key, whether it follows the focused grid (the row
+    // commands), what to arrange first, and what it does once it is reached.
+    struct Command {
+        const char* name;
+        QAction* TfrmMain::*action;
+        std::function<void()> before;
+        std::function<void(bool reached)> check;
+        bool followsGrid = false;
+        bool wordMove = false;   // a text field keeps the key
+        bool inert = false;      // no behaviour of its own: shown disabled
+    };
+    const QString program = File(QStringLiteral("program.ATP"));
+    const Command commands[] = {
+        {"Connect", &TfrmMain::acInstrConnect, {}, [&](bool) { EXPECT_TRUE(frm->cpDrv->IsConnected()); }},
+        {"Disconnect", &TfrmMain::acInstrDisconnect, {}, [&](bool) { EXPECT_FALSE(frm->cpDrv->IsConnected()); }},
+        {"Communication Properties", &TfrmMain::acInstrProperties, {},
+         [&](bool) { EXPECT_TRUE(askedFor(RequestKind::Form)); }},
+        {"Save Samples", &TfrmMain::acInstrSaveSamples, {},
+         [&](bool) { EXPECT_TRUE(frm->cdsProgram.HasData(1)); }},
+        {"Run", &TfrmMain::acProgramRun, {},
+         [&](bool) { EXPECT_TRUE(askedOnce(QStringLiteral("Sample 1 - row 1 already has data recorded."))); }},
+        {"Reset", &TfrmMain::acProgramReset, [&] { frm->FRunning = true; },
+         [&](bool) {
+             EXPECT_FALSE(frm->FRunning);
+             EXPECT_TRUE(frm->FResetRequested);
+             frm->FRunning = false;
+         }},
+        {"New", &TfrmMain::acProgramNew, {},
+         [&](bool) { EXPECT_TRUE(askedOnce(QString::fromLatin1(SaveQuestion).arg(program))); }},
+        {"Open", &TfrmMain::acProgramOpen, {}, [&](bool) { EXPECT_TRUE(askedFor(RequestKind::OpenFile)); }},
+        {"Save As Experiment", &TfrmMain::acInstrSaveExperiment, {},
+         [&](bool) {
+             EXPECT_TRUE(askedFor(RequestKind::SaveFile, QStringLiteral("AAS Experiment Files(*.AXP)|*.AXP")));
+         }},
+        {"Save", &TfrmMain::acProgramSave, {},
+         [&](bool) {
+             EXPECT_FALSE(frm->IsModified());
+             TTimeProgram reread;
+             reread.LoadFromFile(program.toStdString());
+             EXPECT_TRUE(reread.HasData(1));
+         }},
+        {"Insert Row", &TfrmMain::acEditInsertRow, {},
+         [&](bool reached) {
+             EXPECT_EQ(State(), reached ? TDataSetState::Insert : TDataSetState::Browse);
+             EXPECT_EQ(frm->cdsProgram.Table().RowCount(), reached ? 3 : 2);
+         },
+         true},
+        {"Save Row Changes", &TfrmMain::acEditDSPost, {},
+         [&](bool reached) {
+             // The new row has no ID yet: the post is refused with the table's message.
+             if (reached)
+                 EXPECT_TRUE(askedOnce(QStringLiteral("Field 'ID' must have a value")));
+             else
+                 EXPECT_TRUE(newRequests().empty());
+         },
+         true},
+        {"Discard Row Changes", &TfrmMain::acEditDSCancel, {},
+         [&](bool) {
+             EXPECT_EQ(State(), TDataSetState::Browse);
+             EXPECT_EQ(frm->cdsProgram.Table().RowCount(), 2);
+         },
+         true},
+        {"Delete Row", &TfrmMain::acEditDelRow, [&] { dialogs.Answer(gui::mrNo); },
+         [&](bool) {
+             EXPECT_TRUE(askedOnce(QStringLiteral("Delete record ?")));
+             EXPECT_EQ(frm->cdsProgram.Table().RowCount(), 2);
+         }},
+        {"LPT 2", &TfrmMain::acOptionsLPT2, {}, [&](bool) { EXPECT_TRUE(frm->acOptionsLPT2->isChecked()); }},
+        {"LPT 1", &TfrmMain::acOptionsLPT1, {}, [&](bool) { EXPECT_TRUE(frm->acOptionsLPT1->isChecked()); }},
+        {"Start Washing", &TfrmMain::acOptionsStartWash, {},
+         [&](bool reached) { EXPECT_EQ(register378(), reached ? (registerBefore | 0x02) : registerBefore); }, false,
+         true},
+        {"Stop Washing", &TfrmMain::acOptionsStopWash, {},
+         [&](bool reached) {
+             EXPECT_EQ(register378(), reached ? (registerBefore ^ 0x02) : registerBefore);
+             if (!reached) {   // "row |1": the editor's word move
+                 ASSERT_NE(CellEditor(), nullptr);
+                 EXPECT_EQ(CellEditor()->cursorPosition(), 4);
+             }
+         },
+         false, true},
+        {"Probe Down", &TfrmMain::acOptionsProbeDown, {}, [&](bool) { EXPECT_EQ(register378() & 0x01, 0x01); }},
+        {"Probe Up", &TfrmMain::acOptionsProbeUp, {}, [&](bool) { EXPECT_EQ(register378() & 0x01, 0x00); }},
+        {"Move One Step Right", &TfrmMain::acOptionsMoveRight, {}, [&](bool) { EXPECT_TRUE(pulsed(0x08)); }},
+        {"Move One Step Left", &TfrmMain::acOptionsMoveLeft, {}, [&](bool) { EXPECT_TRUE(pulsed(0x10)); }},
+        {"Move To Blank Position", &TfrmMain::acOptionsMoveBlank, {}, [&](bool) { EXPECT_TRUE(pulsed(0x20)); }},
+        {"Copy Row", &TfrmMain::acEditCopyRow, {}, {}, false, false, true},
+        {"Paste Row", &TfrmMain::acEditPasteRow, {}, {}, false, false, true},
+        {"Find", &TfrmMain::acEditFind, {}, {}, false, false, true},
+        {"Find Next", &TfrmMain::acEditFindNext, {}, {}, false, false, true},
+        {"Move Custom Steps", &TfrmMain::acOptionsMoveCustom, {}, {}, false, false, true},
+        {"Contents", &TfrmMain::acHelpContents, {}, {}, false, false, true},
+    };
+
+    // Where the focus is when the key comes.
+    struct Context {
+        const char* name;
+        bool gridFocused;
+        bool editorOpen;
+        std::function<void()> enter;
+    };
+    // Reset shows the program page again after the run page's commands.
+    const auto programPage = [&] { ASSERT_EQ(frm->pcMain->currentWidget(), frm->tsProgram); };
+    const Context contexts[] = {
+        {"program page, grid focused", true, false,
+         [&] {
+             programPage();
+             ASSERT_EQ(QApplication::focusWidget(), frm->DBGrid);
+         }},
+        {"program page, a cell editor open", true, true,
+         [&] {
+             programPage();
+             if (CellEditor() != nullptr)
+                 return;
+             ASSERT_EQ(QApplication::focusWidget(), frm->DBGrid);
+             Press(Qt::Key_Home);    // the row's first cell, the ID
+             Press(Qt::Key_Right);   // its title
+             Press(Qt::Key_F2);
+             ASSERT_NE(CellEditor(), nullptr);
+         }},
+        {"program page, the step list focused", false, false,
+         [&] {
+             programPage();
+             if (!frm->panAutoData->isVisible())
+                 QTest::mouseClick(frm->sbtnAutosampler, Qt::LeftButton);
+             if (QApplication::focusWidget() != frm->cmbMoveTo)
+                 Press(Qt::Key_E, Qt::AltModifier);   // "st&ep(s)"
+             ASSERT_EQ(QApplication::focusWidget(), frm->cmbMoveTo);
+         }},
+        {"run page", false, false,
+         [&] {
+             // The page a run shows, with whatever focus it leaves.
+             frm->pcMain->setCurrentWidget(frm->tsRun);
+             ASSERT_FALSE(frm->DBGrid->isVisible());
+         }},
+    };
+
+    // The table names every command that has a key.
+    QStringList withKeys, tested;
+    for (QAction* a : frm->acList->Actions())
+        if (!a->shortcut().isEmpty())
+            withKeys << a->objectName();
+    for (const Command& c : commands)
+        tested << (frm->*c.action)->objectName();
+    withKeys.sort();
+    tested.sort();
+    EXPECT_EQ(tested, withKeys);
+
+    for (const Context& context : contexts) {
+        WriteProgram({1, 2}, {1});   // the first row holds data
+        Restart(program);
+        frm->cpDrv->SetPortName(QString::fromStdString(pty.slavePath()));
+        portio::sim::SetRegister(0x378, 0);
+        for (const Command& command : commands) {
+            QAction* action = frm->*command.action;
+            const QKeyCombination key = action->shortcut()[0];
+            SCOPED_TRACE(std::string(context.name) + ": " + command.name + " (" +
+                         action->shortcut().toString().toStdString() + ")");
+            context.enter();
+            if (command.before)
+                command.before();
+            Idle();
+            asked = dialogs.asked.size();
+            registerBefore = register378();
+            portio::sim::ClearWrites();
+            if (command.inert) {
+                // Disabled, its key does nothing, whatever has the focus.
+                const QString text = CellEditor() ? CellEditor()->text() : QString();
+                QSignalSpy triggered(action, &QAction::triggered);
+                Press(key.key(), key.keyboardModifiers());
+                EXPECT_EQ(triggered.count(), 0);
+                EXPECT_EQ(CellEditor() ? CellEditor()->text() : QString(), text);
+                // Given a command, the key would reach it.
+                action->setEnabled(true);
+                Press(key.key(), key.keyboardModifiers());
+                action->setEnabled(false);
+                EXPECT_EQ(triggered.count(), 1);
+                EXPECT_TRUE(newRequests().empty());
+            } else {
+                const bool reached =
+                    (!command.followsGrid || context.gridFocused) && !(command.wordMove && context.editorOpen);
+                Press(key.key(), key.keyboardModifiers());
+                command.check(reached);
+            }
+            dialogs.replies.clear();
+        }
+    }
+}
