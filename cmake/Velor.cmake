@@ -27,6 +27,9 @@ function(velor_add_tests)
       target_link_libraries(${target} PRIVATE GTest::gtest_main)
     endif()
     target_include_directories(${target} PRIVATE ${VELOR_TEST_SUPPORT_DIR})
+    # Where the support scripts lie, whatever form __FILE__ takes (ccache with
+    # a base folder makes it relative to the build folder).
+    target_compile_definitions(${target} PRIVATE VELOR_TEST_SUPPORT_DIR="${VELOR_TEST_SUPPORT_DIR}")
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120

@@ -39,7 +39,11 @@ struct XlsxDump {
 inline XlsxDump DumpXlsx(const QString& path)
 {
     XlsxDump dump;
+#ifdef VELOR_TEST_SUPPORT_DIR
+    const auto script = std::filesystem::path(VELOR_TEST_SUPPORT_DIR) / "xlsx_dump.py";
+#else
     const auto script = std::filesystem::path(__FILE__).parent_path() / "xlsx_dump.py";
+#endif
     QProcess py;
     py.start(QStringLiteral("/usr/bin/python3"), {QString::fromStdString(script.string()), path});
     if (!py.waitForFinished(60000) || py.exitStatus() != QProcess::NormalExit || py.exitCode() != 0) {
