@@ -6,7 +6,9 @@ set(VELOR_TEST_SUPPORT_DIR ${CMAKE_SOURCE_DIR}/tests/support)
 # velor_add_tests(LIBS <targets...> [QT])
 # Every test_*.cpp in the calling folder becomes one GoogleTest program whose
 # cases are registered with CTest.  QT gives the program a QApplication main
-# that runs on the offscreen platform unless told otherwise.
+# that runs on the offscreen platform unless QT_QPA_PLATFORM names another
+# (the tests' environment leaves that variable to the caller, so
+# QT_QPA_PLATFORM=xcb xvfb-run ctest really runs them on X11).
 function(velor_add_tests)
   cmake_parse_arguments(ARG "QT" "" "LIBS" ${ARGN})
   include(GoogleTest)
@@ -33,10 +35,10 @@ function(velor_add_tests)
       # Parameterized cases carry names of their own; their values are not
       # printable text.
       NO_PRETTY_VALUES
+      # The platform plugin and the sanitizer options are the caller's
+      # (scripts/test.sh sets them); a Qt test program runs offscreen when
+      # none is named.
       PROPERTIES
-        # One value only: the discovery splits a list given here, so the
-        # sanitizer options are set by the test command (scripts/test.sh).
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
         TIMEOUT 300)
   endforeach()
 endfunction()

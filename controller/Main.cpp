@@ -14,6 +14,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMenu>
@@ -21,6 +23,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QAbstractSpinBox>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
@@ -70,6 +73,65 @@ QIcon letterPicture(const QString& letters, const QColor& colour = Qt::black)
     return QIcon(pm);
 }
 
+// The keys of the window's commands belong to the commands wherever the
+// window has the focus, on either page: no control's own binding of such a
+// key acts on it (a text field's Ctrl+Del or Ctrl+U, a combo box's F4), also
+// while the command is disabled.  A text field keeps Ctrl+Left and
+// Ctrl+Right, its word moves.  The command's enabling rule runs before the
+// key is matched, as it does before the command runs.
+class TCommandKeys : public QObject {
+public:
+    TCommandKeys(QWidget* window, TActionList* commands) : QObject(window), FWindow(window), FCommands(commands)
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget == nullptr || widget->window() != FWindow)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        QAction* command = CommandOf(*key);
+        if (command == nullptr || IsWordMove(*key, widget))
+            return false;
+        if (type == QEvent::ShortcutOverride) {
+            FCommands->UpdateAction(command);
+            event->ignore();   // not the control's: the shortcut takes it
+            return true;
+        }
+        // The command did not take its key (it is disabled): nothing else does.
+        event->accept();
+        return true;
+    }
+
+private:
+    QAction* CommandOf(const QKeyEvent& key) const
+    {
+        const QKeySequence pressed(QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
+        for (QAction* a : FCommands->Actions())
+            if (!a->shortcut().isEmpty() && a->shortcut() == pressed)
+                return a;
+        return nullptr;
+    }
+    static bool IsWordMove(const QKeyEvent& key, const QWidget* widget)
+    {
+        if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier ||
+            (key.key() != Qt::Key_Left && key.key() != Qt::Key_Right))
+            return false;
+        const auto* combo = qobject_cast<const QComboBox*>(widget);
+        return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
+               (combo && combo->isEditable());
+    }
+
+    QWidget* FWindow;
+    TActionList* FCommands;
+};
+
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
@@ -86,6 +148,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     acList = new gui::TActionList(this);
     acList->setObjectName(QStringLiteral("acList"));
     CreateActions();
+    // The window itself holds every command, so each key answers whatever
+    // page, tool bar or menu is shown.
+    addActions(acList->Actions());
+    new TCommandKeys(this, acList);
     CreateMenus();
     CreateToolBars();
     CreatePages();
@@ -282,8 +348,12 @@ void TfrmMain::CreateActions()
 
     acList->SetHandlers(acProgramNew, run(&TfrmMain::acProgramNewExecute), idle);
     acList->SetHandlers(acProgramOpen, run(&TfrmMain::acProgramOpenExecute), idle);
-    acList->SetHandlers(acProgramSave, run(&TfrmMain::acProgramSaveExecute),
-                        [this](QAction* a) { a->setEnabled(!FRunning && IsModified()); });
+    // A row being edited is a change too: the save posts it, with what its
+    // cell editor holds.
+    acList->SetHandlers(acProgramSave, run(&TfrmMain::acProgramSaveExecute), [this](QAction* a) {
+        a->setEnabled(!FRunning &&
+                      (IsModified() || cdsProgram.Table().State() != platform::tablestore::TDataSetState::Browse));
+    });
     acList->SetHandlers(acProgramSaveAs, run(&TfrmMain::acProgramSaveAsExecute), idle);
 
     const auto connectRule = [this](QAction* a) {
@@ -512,6 +582,8 @@ void TfrmMain::CreatePages()
 {
     pcMain = new QTabWidget(this);
     pcMain->setObjectName(QStringLiteral("pcMain"));
+    // Its tabs are hidden: Tab passes it by to the controls of its page.
+    pcMain->setFocusPolicy(Qt::NoFocus);
     setCentralWidget(pcMain);
 
     // Page 0: the program grid, the autosampler button and its panel.
@@ -696,6 +768,9 @@ void TfrmMain::UpdateDataSetAction(QAction* action)
 
 bool TfrmMain::QuerySaveChanges()
 {
+    // What the grid's cell editor holds counts as a change; a text the field
+    // refuses stops the pending command with its message.
+    cdsProgram.Table().UpdateRecord();
     if (!IsModified())
         return true;
     const int answer = gui::MessageDlg(QStringLiteral("Do you want to save changes to \"%1\" ?").arg(FFileName),
@@ -719,6 +794,7 @@ void TfrmMain::acProgramNewExecute()
     FFileName = UntitledName;
     UpdateCaption();
     SetModified(false);
+    DBGrid->setFocus();
 }
 
 void TfrmMain::acProgramOpenExecute()
@@ -736,6 +812,7 @@ void TfrmMain::OpenProgram(const QString& fileName)
     FFileName = fileName;
     UpdateCaption();
     SetModified(false);
+    DBGrid->setFocus();
 }
 
 void TfrmMain::SaveProgramTo(const QString& fileName)
@@ -878,6 +955,8 @@ void TfrmMain::showEvent(QShowEvent* event)
     if (FShown)
         return;
     FShown = true;
+    // The row commands follow the focused grid: it has the focus from the start.
+    DBGrid->setFocus();
     gui::RunGuarded([&] { FormShow(); }, this);
 }
 

@@ -119,22 +119,33 @@ bool ProgramModel::setData(const QModelIndex& index, const QVariant& value, int 
 {
     if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
         return false;
-    TTable& T = FProgram.Table();
-    const std::string Text = value.toString().toStdString();
-    // An editor that was opened and closed without a change leaves the value
-    // as it is (a time shown with one decimal keeps all its digits).
-    if (Text == T.EditTextAt(index.row(), index.column()))
-        return true;
     try {
-        if (index.row() != T.RecNo())
-            T.MoveTo(index.row());
-        T.Edit();
-        T.SetText(index.column(), Text);
+        setFieldText(index, value.toString());
     } catch (const Exception& e) {
         emit errorRaised(QString::fromStdString(e.Message()));
         return false;
     }
     return true;
+}
+
+void ProgramModel::editRow(int row)
+{
+    TTable& T = FProgram.Table();
+    if (row != T.RecNo())
+        T.MoveTo(row);
+    T.Edit();
+}
+
+void ProgramModel::setFieldText(const QModelIndex& index, const QString& text)
+{
+    TTable& T = FProgram.Table();
+    const std::string Text = text.toStdString();
+    // An editor that was opened and closed without a change leaves the value
+    // as it is (a time shown with one decimal keeps all its digits).
+    if (Text == T.EditTextAt(index.row(), index.column()))
+        return;
+    editRow(index.row());
+    T.SetText(index.column(), Text);
 }
 
 void ProgramModel::BeginInsertRow(int Row)
@@ -213,6 +224,10 @@ QRect ProgramDelegate::buttonRect(const QRect& cell)
 QWidget* ProgramDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                        const QModelIndex& index) const
 {
+    auto* self = const_cast<ProgramDelegate*>(this);
+    const QPersistentModelIndex cell(index);
+    const auto edited = [self, cell] { emit self->editorTextEdited(cell); };
+    QWidget* editor = nullptr;
     if (index.column() == fldSampleType) {
         auto* combo = new QComboBox(parent);
         combo->setEditable(true);  // other text may be typed
@@ -221,21 +236,53 @@ QWidget* ProgramDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
         combo->setMaxVisibleItems(3);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setFrame(false);
+        // What is typed is what the cell gets: no completion from the list.
+        combo->setCompleter(nullptr);
         combo->lineEdit()->setMaxLength(ProgramFieldDefs()[fldSampleType].Size);
-        return combo;
+        connect(combo->lineEdit(), &QLineEdit::textEdited, self, edited);
+        connect(combo, &QComboBox::activated, self, edited);
+        editor = combo;
+    } else {
+        editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            if (index.column() == fldSampleName)
+                line->setMaxLength(ProgramFieldDefs()[fldSampleName].Size);
+            connect(line, &QLineEdit::textEdited, self, edited);
+        }
     }
-    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-        if (index.column() == fldSampleName)
-            line->setMaxLength(ProgramFieldDefs()[fldSampleName].Size);
-    }
+    FEditor = editor;
+    FEditorIndex = index;
     return editor;
+}
+
+void ProgramDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const
+{
+    if (editor == FEditor) {
+        FEditor = nullptr;
+        FEditorIndex = QPersistentModelIndex();
+    }
+    QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+QString ProgramDelegate::editorText(const QWidget* editor)
+{
+    if (const auto* combo = qobject_cast<const QComboBox*>(editor))
+        return combo->currentText();
+    if (const auto* line = qobject_cast<const QLineEdit*>(editor))
+        return line->text();
+    return {};
 }
 
 void ProgramDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
 {
     if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        combo->setEditText(index.data(Qt::EditRole).toString());
+        // The list opens on the cell's value (letter case ignored, as the
+        // pick list finds it); the editor keeps the text exactly, all of it
+        // selected, so that typing replaces it.
+        const QString text = index.data(Qt::EditRole).toString();
+        combo->setCurrentIndex(combo->findText(text, Qt::MatchFixedString));
+        combo->setEditText(text);
+        combo->lineEdit()->selectAll();
         return;
     }
     QStyledItemDelegate::setEditorData(editor, index);
@@ -243,11 +290,22 @@ void ProgramDelegate::setEditorData(QWidget* editor, const QModelIndex& index) c
 
 void ProgramDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
-    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        model->setData(index, combo->currentText(), Qt::EditRole);
+    if (qobject_cast<QComboBox*>(editor)) {
+        model->setData(index, editorText(editor), Qt::EditRole);
         return;
     }
     QStyledItemDelegate::setModelData(editor, model, index);
+}
+
+bool ProgramDelegate::eventFilter(QObject* object, QEvent* event)
+{
+    // The window losing the activation (a message box, another program)
+    // leaves the editor open with its text; the text is handed over when the
+    // row is posted or left.
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason)
+        return false;
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 void ProgramDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
@@ -296,6 +354,11 @@ bool ProgramDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, cons
 
 ProgramGrid::ProgramGrid(QWidget* parent) : QTableView(parent), FDelegate(new ProgramDelegate(this))
 {
+    connect(FDelegate, &ProgramDelegate::editorTextEdited, this, [this](const QModelIndex& index) {
+        // The first change typed into a cell puts its row into edit mode.
+        if (FModel != nullptr && index.isValid())
+            gui::RunGuarded([&] { FModel->editRow(index.row()); }, this);
+    });
     setObjectName(QStringLiteral("DBGrid"));
     setItemDelegate(FDelegate);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -320,14 +383,25 @@ ProgramGrid::ProgramGrid(QWidget* parent) : QTableView(parent), FDelegate(new Pr
     });
 }
 
+ProgramGrid::~ProgramGrid()
+{
+    if (FObserved != nullptr)
+        FObserved->RemoveObserver(this);
+}
+
 void ProgramGrid::setProgramModel(ProgramModel* model)
 {
     if (FModel != nullptr)
         disconnect(FModel, nullptr, this, nullptr);
+    if (FObserved != nullptr)
+        FObserved->RemoveObserver(this);
+    FObserved = nullptr;
     FModel = model;
     setModel(model);
     if (model == nullptr)
         return;
+    FObserved = &model->Program().Table();
+    FObserved->AddObserver(this);
     connect(model, &ProgramModel::errorRaised, this,
             [this](const QString& message) { gui::ShowError(message, this); });
     connect(model, &ProgramModel::focusCellRequested, this, &ProgramGrid::focusCell);
@@ -362,6 +436,56 @@ void ProgramGrid::followTable(int row)
     FFollowing = true;
     setCurrentIndex(FModel->index(row, column));
     FFollowing = false;
+}
+
+QWidget* ProgramGrid::editorOfCurrentRecord() const
+{
+    QWidget* editor = FDelegate->openEditor();
+    const QModelIndex index = FDelegate->openEditorIndex();
+    if (FModel == nullptr || editor == nullptr || state() != QAbstractItemView::EditingState || !index.isValid() ||
+        index.row() != FModel->Program().Table().RecNo())
+        return nullptr;
+    return editor;
+}
+
+template <class F>
+void ProgramGrid::keepingFocus(F&& change)
+{
+    const QWidget* focus = window()->focusWidget();
+    const bool inEditor = focus != nullptr && focus != this && isAncestorOf(focus);
+    change();
+    if (inEditor && window()->focusWidget() != this && isVisible())
+        setFocus();
+}
+
+void ProgramGrid::reset()
+{
+    keepingFocus([this] { QTableView::reset(); });
+}
+
+void ProgramGrid::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
+{
+    keepingFocus([&] { QTableView::rowsAboutToBeRemoved(parent, start, end); });
+}
+
+void ProgramGrid::UpdateData()
+{
+    QWidget* editor = editorOfCurrentRecord();
+    if (editor == nullptr)
+        return;
+    // A refusal leaves the editor open with the text and refuses the post.
+    FModel->setFieldText(FDelegate->openEditorIndex(), ProgramDelegate::editorText(editor));
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void ProgramGrid::StateChanged()
+{
+    // The record's changes were posted (its editor handed over first) or
+    // discarded: an editor still open on it goes without handing anything over.
+    if (FModel == nullptr || FModel->Program().Table().State() != TDataSetState::Browse)
+        return;
+    if (QWidget* editor = editorOfCurrentRecord())
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
 }
 
 void ProgramGrid::focusCell(int row, int column)

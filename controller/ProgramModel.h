@@ -6,6 +6,8 @@
 // current cell together.
 
 #include <QAbstractTableModel>
+#include <QPersistentModelIndex>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -34,11 +36,16 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    // Moves the table to the row (posting a pending change there), enters
-    // edit mode and sets the field from the text.  A refusal is reported by
-    // errorRaised and returns false; a text equal to the editor's starting
-    // text changes nothing.
+    // Sets the field from the text as setFieldText does.  A refusal is
+    // reported by errorRaised and returns false.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    // Moves the table to the row (posting a pending change there) and enters
+    // edit mode.  Raises what the table raises.
+    void editRow(int row);
+    // editRow, then the field from the text as typed ("" clears it).  A text
+    // equal to the cell's edit text changes nothing.  Raises the table's
+    // refusal (conversion, range).
+    void setFieldText(const QModelIndex& index, const QString& text);
 
     // Whether a row holds received data (coloured).
     bool rowHasData(int row) const;
@@ -86,26 +93,46 @@ public:
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
 
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
+
     // Where the ellipsis button of a viewer cell lies.
     static QRect buttonRect(const QRect& cell);
+    // The text an editor of this delegate holds.
+    static QString editorText(const QWidget* editor);
+    // The editor made last, while it exists, and its cell.
+    QWidget* openEditor() const { return FEditor; }
+    QModelIndex openEditorIndex() const { return FEditorIndex; }
 
 signals:
     // The ellipsis button of a viewer cell was clicked.
     void editButtonClicked(const QModelIndex& index);
+    // The user changed the text of a cell editor (typed, pasted, picked from
+    // the list).
+    void editorTextEdited(const QModelIndex& index);
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+private:
+    mutable QPointer<QWidget> FEditor;
+    mutable QPersistentModelIndex FEditorIndex;
 };
 
 // The program grid: a table view over ProgramModel with ProgramDelegate.  It
 // follows the table's cursor, moves the table when the user moves to another
-// row (a refused post keeps the user on the row), inserts a row with Ins and
-// appends one with Down on the last row, discards row changes with Esc, and
-// shows the table's refusals through the dialogs layer.
-class ProgramGrid : public QTableView {
+// row (a refused post keeps the user on the row), appends a row with Down on
+// the last row, discards row changes with Esc, and shows the table's refusals
+// through the dialogs layer.  The first change typed into a cell puts its
+// row into edit mode; before the row is posted (or the table saved) the
+// grid hands the open editor's text to the field, and a refused text keeps
+// the editor open with it.  When the row's changes are discarded the editor
+// closes without handing anything over.
+class ProgramGrid : public QTableView, private platform::tablestore::TTableObserver {
     Q_OBJECT
 public:
     explicit ProgramGrid(QWidget* parent = nullptr);
+    ~ProgramGrid() override;
     void setProgramModel(ProgramModel* model);
     ProgramModel* programModel() const { return FModel; }
     ProgramDelegate* programDelegate() const { return FDelegate; }
@@ -113,6 +140,10 @@ public:
     // The field (model column) of the current cell, -1 without one.  Columns
     // the user moved keep their field.
     int currentColumn() const;
+
+    // An open editor that the table's changes take away (rows replaced or
+    // removed) gives the focus back to the grid.
+    void reset() override;
 
 signals:
     // The viewer button of the ReceivedData or GraphicView column (the field,
@@ -123,12 +154,22 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
 private:
     void followTable(int row);
     void focusCell(int row, int column);
+    // The open cell editor on the table's current record, or null.
+    QWidget* editorOfCurrentRecord() const;
+    // Runs a change that may release the open editor; the focus it had
+    // comes back to the grid.
+    template <class F>
+    void keepingFocus(F&& change);
+    void UpdateData() override;
+    void StateChanged() override;
 
     ProgramModel* FModel = nullptr;
+    TTable* FObserved = nullptr;   // the table this grid observes
     ProgramDelegate* FDelegate = nullptr;
     bool FFollowing = false;
 };

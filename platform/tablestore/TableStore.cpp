@@ -239,6 +239,7 @@ void TTable::CheckBrowseMode()
 {
     if (FState == TDataSetState::Browse)
         return;
+    UpdateRecord();
     if (FBufferModified)
         Post();
     else
@@ -291,11 +292,22 @@ void TTable::BeginInsertAppend(bool AtEnd)
         AfterInsert();
 }
 
+void TTable::UpdateRecord()
+{
+    if (FState == TDataSetState::Browse)
+        return;
+    // A view whose display is frozen may still hold an open editor.
+    const std::vector<TTableObserver*> Views = FObservers;
+    for (TTableObserver* O : Views)
+        O->UpdateData();
+}
+
 void TTable::Post()
 {
     if (FState == TDataSetState::Browse)
         return;
     CheckNotChanging();
+    UpdateRecord();
     for (int I = 0; I < FieldCount(); ++I)
         if (FDefs[I].Kind == TFieldKind::Data && FDefs[I].Required &&
             std::holds_alternative<std::monostate>(FBuffer[I]))

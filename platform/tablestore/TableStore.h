@@ -116,6 +116,11 @@ public:
     virtual void RowChanged(int /*Row*/) {}
     virtual void CurrentChanged(int /*OldRow*/, int /*NewRow*/) {}
     virtual void StateChanged() {}
+    // Before the record being edited is posted (also when leaving it or
+    // saving the table): the view hands over what it still holds for the
+    // record, such as the text of an open cell editor, by setting the field.
+    // Raising refuses the post.  Asked also while controls are disabled.
+    virtual void UpdateData() {}
 };
 
 class TTable {
@@ -159,6 +164,10 @@ public:
     bool Delete();
     // Posts a modified buffer, cancels an unmodified one.
     void CheckBrowseMode();
+    // Edit or insert state: every view hands over its pending change of the
+    // record (TTableObserver::UpdateData); Post and CheckBrowseMode do this
+    // first.  Browse: nothing.
+    void UpdateRecord();
     // Removes every row: no row events, a pending edit is dropped.
     void EmptyTable();
     // Replaces every row by Rows (stored columns filled, calculated ones are

@@ -20,14 +20,22 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "About.h"
 #include "CPDrv.h"
 #include "Main.h"
 #include "WindowFit.h"
 #include "ShellTestUtil.h"
+#include "Clock.h"
+#include "PortIO.h"
 #include "PtyPair.h"
+#include "RunTimer.h"
 #include "SpinEdit.h"
 #include "SpinWait.h"
 
@@ -772,4 +780,549 @@ TEST_F(MainTest, ClosingDuringARunResetsItFirstAndAsksOnceTheRunHasReturned)
     frm->FRunLoopActive = false;
     ASSERT_TRUE(SpinUntil([&] { return !frm->isVisible(); }));
     EXPECT_EQ(dialogs.Texts(), QStringList{QString::fromLatin1(SaveQuestion).arg(UntitledName)});
+}
+
+// ---------------------------------------------------------------------------
+// The window driven by keys and clicks: the grid's cell editor, the focus and
+// the command keys.
+
+namespace {
+
+using platform::tablestore::TDataSetState;
+
+class MainKeysTest : public MainTest {
+protected:
+    void SetUp() override
+    {
+        portio::test::Reset();
+        portio::test::SetBackend(portio::Backend::Simulated);
+        DecimalSeparator = '.';
+        MainTest::SetUp();
+    }
+    void TearDown() override
+    {
+        MainTest::TearDown();
+        portio::test::Reset();
+    }
+
+    // A program of rows "row <id>" (W 5, I 3, ReadAt 6, RT 12, PF 1, VL 2);
+    // the rows named in `withData` hold one received replicate.
+    QString WriteProgram(const std::vector<int>& ids, const std::vector<int>& withData = {})
+    {
+        TTimeProgram program;
+        for (int id : ids) {
+            const bool data = std::find(withData.begin(), withData.end(), id) != withData.end();
+            AppendProgramRow(program, id, "row " + std::to_string(id), data ? "\r\n1\r\n2\r\n-1000" : "");
+        }
+        const QString name = File(QStringLiteral("program.ATP"));
+        program.SaveToFile(name.toStdString());
+        return name;
+    }
+    // Starts the window as the program does: the file named by the first
+    // command-line argument, then the window shown.
+    void Start(const QString& program)
+    {
+        frm->FCommandLine = QStringList{program};
+        frm->show();
+        Activate(frm);
+    }
+    // The window system gives a shown window the activation (there may be
+    // no window manager to do it).
+    static void Activate(QWidget* window)
+    {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+    // A fresh window, started the same way.
+    void Restart(const QString& program)
+    {
+        delete frm;
+        frm = new TfrmMain;
+        Start(program);
+    }
+
+    // The event loop goes idle, as between a user's actions.
+    static void Idle() { SpinFor(5); }
+    // Keys go where the focus is at each press (the open list, the focused
+    // control, else the window), and what a key posted is done before the
+    // next one.
+    static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(static_cast<QWidget*>(nullptr), key, modifiers);
+        QApplication::processEvents();
+    }
+    static void Type(const QString& text)
+    {
+        for (const QChar c : text) {
+            QTest::keyClick(static_cast<QWidget*>(nullptr), c.toLatin1());
+            QApplication::processEvents();
+        }
+    }
+    // Puts the grid's cursor on a cell with a click; on the current cell the
+    // user just types (a click there waits for a double click first).
+    void ClickCell(int row, int column)
+    {
+        ProgramGrid* grid = frm->DBGrid;
+        const QModelIndex cell = grid->model()->index(row, column);
+        if (grid->currentIndex() == cell && grid->hasFocus())
+            return;
+        grid->scrollTo(cell);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+        ASSERT_EQ(grid->currentIndex(), cell);
+    }
+    // Opens a menu of the menu bar with a click and clicks one of its items.
+    void ClickMenuItem(QMenu* menu, QAction* item)
+    {
+        QMenuBar* bar = frm->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+        ASSERT_TRUE(SpinUntil([&] { return menu->isVisible(); }));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        QApplication::processEvents();
+    }
+    void ClickToolButton(QToolBar* bar, QAction* item)
+    {
+        QTest::mouseClick(bar->widgetForAction(item), Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    // The text field of the grid's open cell editor, or null.
+    QLineEdit* CellEditor() const
+    {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus == nullptr || focus == frm->DBGrid || !frm->DBGrid->isAncestorOf(focus))
+            return nullptr;
+        if (auto* combo = qobject_cast<QComboBox*>(focus))
+            return combo->lineEdit();
+        return qobject_cast<QLineEdit*>(focus);
+    }
+    std::string Field(int row, int field) { return frm->cdsProgram.Table().AsStringAt(row, field); }
+    TDataSetState State() const { return frm->cdsProgram.Table().State(); }
+};
+
+}  // namespace
+
+TEST_F(MainKeysTest, WhatTheCellEditorHoldsIsStoredByEveryCommandThatPostsOrSaves)
+{
+    const QString copy = File(QStringLiteral("copy.ATP"));
+    const struct {
+        const char* name;
+        std::function<void()> store;
+        QString file;        // the file read back afterwards, if any
+        bool closes = false; // the window is gone afterwards
+    } stores[] = {
+        {"Save Row Changes, menu item", [&] { ClickMenuItem(frm->miEdit, frm->acEditDSPost); }, {}},
+        {"Save Row Changes, tool button", [&] { ClickToolButton(frm->tbarEdit, frm->acEditDSPost); }, {}},
+        {"Save Row Changes, Ctrl+Q", [&] { Press(Qt::Key_Q, Qt::ControlModifier); }, {}},
+        {"Save, Ctrl+S", [&] { Press(Qt::Key_S, Qt::ControlModifier); }, File(QStringLiteral("program.ATP"))},
+        {"Save As, menu item",
+         [&] {
+             dialogs.SaveAs(copy);
+             ClickMenuItem(frm->miProgram, frm->acProgramSaveAs);
+         },
+         copy},
+        {"moving to another row, Up", [&] { Press(Qt::Key_Up); }, {}},
+        // Every row holds data: the run asks about the first one and is cancelled.
+        {"Run, F9", [&] { Press(Qt::Key_F9); }, {}},
+        {"Exit, Yes to the save question",
+         [&] {
+             dialogs.Answer(gui::mrYes);
+             ClickMenuItem(frm->miProgram, frm->miProgramExit);
+         },
+         File(QStringLiteral("program.ATP")), true},
+    };
+    for (const auto& store : stores) {
+        Restart(WriteProgram({1, 2}, {1, 2}));
+        // A text, an integer and a time, each left in its open editor.
+        const struct {
+            int field;
+            const char* typed;
+            const char* stored;
+        } cells[] = {{fldSampleName, "Copper", "Copper"}, {fldReplicates, "3", "3"}, {fldWashingTime, "4.5", "4.5"}};
+        for (const auto& cell : cells) {
+            SCOPED_TRACE(std::string(store.name) + ", " + cell.typed);
+            ClickCell(1, cell.field);
+            Type(QString::fromLatin1(cell.typed));
+            ASSERT_NE(CellEditor(), nullptr);
+            Idle();
+            store.store();
+            if (!store.file.isEmpty()) {
+                TTimeProgram reread;
+                reread.LoadFromFile(store.file.toStdString());
+                EXPECT_EQ(reread.Table().AsStringAt(1, cell.field), cell.stored);
+            }
+            if (store.closes) {
+                EXPECT_FALSE(frm->isVisible());
+                break;
+            }
+            EXPECT_EQ(State(), TDataSetState::Browse);
+            EXPECT_EQ(Field(1, cell.field), cell.stored);
+            EXPECT_EQ(CellEditor(), nullptr);   // the editor handed its text over and closed
+            EXPECT_EQ(frm->IsModified(), store.file.isEmpty());
+        }
+    }
+    for (const gui::DialogRequest& r : dialogs.asked)
+        EXPECT_NE(r.type, gui::MsgDlgType::Error) << r.text.toStdString();
+}
+
+TEST_F(MainKeysTest, TheFirstKeystrokeInACellPutsItsRowIntoEditMode)
+{
+    Start(WriteProgram({1, 2}));
+    const struct {
+        int field;
+        char key;
+    } cells[] = {{fldSampleName, 'x'}, {fldSampleType, 'B'}, {fldReplicates, '7'}, {fldWashingTime, '9'}};
+    QWidget* postButton = frm->tbarEdit->widgetForAction(frm->acEditDSPost);
+    for (const auto& cell : cells) {
+        SCOPED_TRACE(frm->DBGrid->model()->headerData(cell.field, Qt::Horizontal).toString().toStdString());
+        const std::string before = Field(0, cell.field);
+        ClickCell(0, cell.field);
+        Idle();
+        EXPECT_FALSE(frm->acEditDSPost->isEnabled());
+        EXPECT_FALSE(postButton->isEnabled());
+        Type(QString(QLatin1Char(cell.key)));
+        EXPECT_EQ(State(), TDataSetState::Edit);
+        Idle();
+        EXPECT_TRUE(frm->acEditDSPost->isEnabled());
+        EXPECT_TRUE(postButton->isEnabled());
+        EXPECT_TRUE(frm->acEditDSCancel->isEnabled());
+        ASSERT_NE(CellEditor(), nullptr);
+        EXPECT_EQ(CellEditor()->text(), QString(QLatin1Char(cell.key)));
+
+        // Discarding the row's changes closes the editor with nothing handed over.
+        Press(Qt::Key_Escape, Qt::ShiftModifier);
+        EXPECT_EQ(State(), TDataSetState::Browse);
+        EXPECT_EQ(CellEditor(), nullptr);
+        EXPECT_EQ(Field(0, cell.field), before);
+        EXPECT_FALSE(frm->IsModified());
+    }
+}
+
+TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrected)
+{
+    const QString program = WriteProgram({1, 2});
+    Start(program);
+    QFile file(program);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    file.close();
+    // Each message comes in a box that takes the activation from the window
+    // while it shows, as a real box does.
+    QStringList shown;
+    dialogs.previous = gui::SetResponder([&](const gui::DialogRequest& r) {
+        shown << r.text;
+        QWidget box;
+        box.show();
+        Activate(&box);
+        box.hide();
+        Activate(frm);
+        return gui::DialogReply{gui::mrOk, {}, 0, {}};
+    });
+    const struct {
+        int field;
+        const char* typed;
+        const char* message;
+        const char* corrected;
+    } cases[] = {
+        {fldReplicates, "abc", "'abc' is not a valid integer value for field 'Replicates'", "4"},
+        {fldReplicates, "0", "0 is not a valid value for field 'Replicates'. The allowed range is 1 to 2147483647", "5"},
+        {fldWashingTime, "1,5x", "'1,5x' is not a valid floating point value for field 'Washing Time'", "2.5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ClickCell(0, c.field);
+        Type(QString::fromLatin1(c.typed));
+        Idle();
+        for (const auto key : {Qt::Key_Q, Qt::Key_S}) {   // Save Row Changes, Save
+            shown.clear();
+            Press(key, Qt::ControlModifier);
+            EXPECT_EQ(shown, QStringList{QString::fromLatin1(c.message)});
+            ASSERT_NE(CellEditor(), nullptr);
+            EXPECT_EQ(CellEditor()->text(), QString::fromLatin1(c.typed));
+            EXPECT_EQ(State(), TDataSetState::Edit);
+        }
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), saved);
+        file.close();
+
+        shown.clear();
+        Press(Qt::Key_A, Qt::ControlModifier);
+        Type(QString::fromLatin1(c.corrected));
+        Press(Qt::Key_Q, Qt::ControlModifier);
+        EXPECT_TRUE(shown.isEmpty());
+        EXPECT_EQ(State(), TDataSetState::Browse);
+        EXPECT_EQ(Field(0, c.field), c.corrected);
+    }
+}
+
+TEST_F(MainKeysTest, TheGridHasTheFocusSoInsInsertsARowAtOnce)
+{
+    const QString program = WriteProgram({1, 2});
+    Start(program);
+    const auto focusStepList = [&] {
+        if (!frm->panAutoData->isVisible())
+            QTest::mouseClick(frm->sbtnAutosampler, Qt::LeftButton);
+        Press(Qt::Key_E, Qt::AltModifier);   // "st&ep(s)"
+        ASSERT_EQ(frm->focusWidget(), frm->cmbMoveTo);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> bring;
+        int rows;
+    } cases[] = {
+        {"started with a program file on the command line", [] {}, 2},
+        {"after New (Ctrl+N)",
+         [&] {
+             dialogs.Answer(gui::mrNo);   // the inserted and dropped row set the modified flag
+             Press(Qt::Key_N, Qt::ControlModifier);
+         },
+         0},
+        {"after Open (Ctrl+O)",
+         [&] {
+             dialogs.ChooseFile(program);
+             Press(Qt::Key_O, Qt::ControlModifier);
+         },
+         2},
+        {"Tab from the step list",
+         [&] {
+             for (int presses = 0; presses < 4 && QApplication::focusWidget() != frm->DBGrid; ++presses)
+                 Press(Qt::Key_Tab);
+         },
+         2},
+    };
+    bool first = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!first) {
+            // Away from the grid, Ins does nothing.
+            focusStepList();
+            Press(Qt::Key_Insert);
+            EXPECT_EQ(State(), TDataSetState::Browse);
+            c.bring();
+        }
+        first = false;
+        EXPECT_EQ(frm->focusWidget(), frm->DBGrid);
+        ASSERT_EQ(frm->cdsProgram.Table().RowCount(), c.rows);
+        Press(Qt::Key_Insert);
+        EXPECT_EQ(State(), TDataSetState::Insert);
+        EXPECT_EQ(frm->cdsProgram.Table().RowCount(), c.rows + 1);
+        Press(Qt::Key_Escape, Qt::ShiftModifier);
+        EXPECT_EQ(frm->cdsProgram.Table().RowCount(), c.rows);
+    }
+    EXPECT_TRUE(dialogs.replies.empty());
+}
+
+TEST_F(MainKeysTest, EveryCommandKeyReachesItsCommandOnEitherPage)
+{
+    platform::ManualClock clock(1000);
+    TVirtualTime virtualTime(clock);   // the step pulses' half second passes at once
+    PtyPair pty;
+
+    std::size_t asked = 0;   // requests before the key
+    const auto newRequests = [&] {
+        return std::vector<gui::DialogRequest>(dialogs.asked.begin() + std::ptrdiff_t(asked), dialogs.asked.end());
+    };
+    const auto askedOnce = [&](const QString& text) {
+        const auto requests = newRequests();
+        return requests.size() == 1 && requests[0].text.startsWith(text);
+    };
+    const auto askedFor = [&](RequestKind kind, const QString& filter = {}) {
+        const auto requests = newRequests();
+        return requests.size() == 1 && requests[0].kind == kind && (filter.isEmpty() || requests[0].filter == filter);
+    };
+    const auto register378 = [] { return portio::sim::Register(0x378); };
+    const auto pulsed = [](std::uint8_t mask) {
+        for (const portio::PortWrite& w : portio::sim::Writes())
+            if (w.Port == 0x378 && (w.Value & mask))
+                return true;
+        return false;
+    };
+    std::uint8_t registerBefore = 0;
+
+    // Each command: its key, whether it follows the focused grid (the row
+    // commands), what to arrange first, and what it does once it is reached.
+    struct Command {
+        const char* name;
+        QAction* TfrmMain::*action;
+        std::function<void()> before;
+        std::function<void(bool reached)> check;
+        bool followsGrid = false;
+        bool wordMove = false;   // a text field keeps the key
+        bool inert = false;      // no behaviour of its own: shown disabled
+    };
+    const QString program = File(QStringLiteral("program.ATP"));
+    const Command commands[] = {
+        {"Connect", &TfrmMain::acInstrConnect, {}, [&](bool) { EXPECT_TRUE(frm->cpDrv->IsConnected()); }},
+        {"Disconnect", &TfrmMain::acInstrDisconnect, {}, [&](bool) { EXPECT_FALSE(frm->cpDrv->IsConnected()); }},
+        {"Communication Properties", &TfrmMain::acInstrProperties, {},
+         [&](bool) { EXPECT_TRUE(askedFor(RequestKind::Form)); }},
+        {"Save Samples", &TfrmMain::acInstrSaveSamples, {},
+         [&](bool) { EXPECT_TRUE(frm->cdsProgram.HasData(1)); }},
+        {"Run", &TfrmMain::acProgramRun, {},
+         [&](bool) { EXPECT_TRUE(askedOnce(QStringLiteral("Sample 1 - row 1 already has data recorded."))); }},
+        {"Reset", &TfrmMain::acProgramReset, [&] { frm->FRunning = true; },
+         [&](bool) {
+             EXPECT_FALSE(frm->FRunning);
+             EXPECT_TRUE(frm->FResetRequested);
+             frm->FRunning = false;
+         }},
+        {"New", &TfrmMain::acProgramNew, {},
+         [&](bool) { EXPECT_TRUE(askedOnce(QString::fromLatin1(SaveQuestion).arg(program))); }},
+        {"Open", &TfrmMain::acProgramOpen, {}, [&](bool) { EXPECT_TRUE(askedFor(RequestKind::OpenFile)); }},
+        {"Save As Experiment", &TfrmMain::acInstrSaveExperiment, {},
+         [&](bool) {
+             EXPECT_TRUE(askedFor(RequestKind::SaveFile, QStringLiteral("AAS Experiment Files(*.AXP)|*.AXP")));
+         }},
+        {"Save", &TfrmMain::acProgramSave, {},
+         [&](bool) {
+             EXPECT_FALSE(frm->IsModified());
+             TTimeProgram reread;
+             reread.LoadFromFile(program.toStdString());
+             EXPECT_TRUE(reread.HasData(1));
+         }},
+        {"Insert Row", &TfrmMain::acEditInsertRow, {},
+         [&](bool reached) {
+             EXPECT_EQ(State(), reached ? TDataSetState::Insert : TDataSetState::Browse);
+             EXPECT_EQ(frm->cdsProgram.Table().RowCount(), reached ? 3 : 2);
+         },
+         true},
+        {"Save Row Changes", &TfrmMain::acEditDSPost, {},
+         [&](bool reached) {
+             // The new row has no ID yet: the post is refused with the table's message.
+             if (reached)
+                 EXPECT_TRUE(askedOnce(QStringLiteral("Field 'ID' must have a value")));
+             else
+                 EXPECT_TRUE(newRequests().empty());
+         },
+         true},
+        {"Discard Row Changes", &TfrmMain::acEditDSCancel, {},
+         [&](bool) {
+             EXPECT_EQ(State(), TDataSetState::Browse);
+             EXPECT_EQ(frm->cdsProgram.Table().RowCount(), 2);
+         },
+         true},
+        {"Delete Row", &TfrmMain::acEditDelRow, [&] { dialogs.Answer(gui::mrNo); },
+         [&](bool) {
+             EXPECT_TRUE(askedOnce(QStringLiteral("Delete record ?")));
+             EXPECT_EQ(frm->cdsProgram.Table().RowCount(), 2);
+         }},
+        {"LPT 2", &TfrmMain::acOptionsLPT2, {}, [&](bool) { EXPECT_TRUE(frm->acOptionsLPT2->isChecked()); }},
+        {"LPT 1", &TfrmMain::acOptionsLPT1, {}, [&](bool) { EXPECT_TRUE(frm->acOptionsLPT1->isChecked()); }},
+        {"Start Washing", &TfrmMain::acOptionsStartWash, {},
+         [&](bool reached) { EXPECT_EQ(register378(), reached ? (registerBefore | 0x02) : registerBefore); }, false,
+         true},
+        {"Stop Washing", &TfrmMain::acOptionsStopWash, {},
+         [&](bool reached) {
+             EXPECT_EQ(register378(), reached ? (registerBefore ^ 0x02) : registerBefore);
+             if (!reached) {   // "row |1": the editor's word move
+                 ASSERT_NE(CellEditor(), nullptr);
+                 EXPECT_EQ(CellEditor()->cursorPosition(), 4);
+             }
+         },
+         false, true},
+        {"Probe Down", &TfrmMain::acOptionsProbeDown, {}, [&](bool) { EXPECT_EQ(register378() & 0x01, 0x01); }},
+        {"Probe Up", &TfrmMain::acOptionsProbeUp, {}, [&](bool) { EXPECT_EQ(register378() & 0x01, 0x00); }},
+        {"Move One Step Right", &TfrmMain::acOptionsMoveRight, {}, [&](bool) { EXPECT_TRUE(pulsed(0x08)); }},
+        {"Move One Step Left", &TfrmMain::acOptionsMoveLeft, {}, [&](bool) { EXPECT_TRUE(pulsed(0x10)); }},
+        {"Move To Blank Position", &TfrmMain::acOptionsMoveBlank, {}, [&](bool) { EXPECT_TRUE(pulsed(0x20)); }},
+        {"Copy Row", &TfrmMain::acEditCopyRow, {}, {}, false, false, true},
+        {"Paste Row", &TfrmMain::acEditPasteRow, {}, {}, false, false, true},
+        {"Find", &TfrmMain::acEditFind, {}, {}, false, false, true},
+        {"Find Next", &TfrmMain::acEditFindNext, {}, {}, false, false, true},
+        {"Move Custom Steps", &TfrmMain::acOptionsMoveCustom, {}, {}, false, false, true},
+        {"Contents", &TfrmMain::acHelpContents, {}, {}, false, false, true},
+    };
+
+    // Where the focus is when the key comes.
+    struct Context {
+        const char* name;
+        bool gridFocused;
+        bool editorOpen;
+        std::function<void()> enter;
+    };
+    // Reset shows the program page again after the run page's commands.
+    const auto programPage = [&] { ASSERT_EQ(frm->pcMain->currentWidget(), frm->tsProgram); };
+    const Context contexts[] = {
+        {"program page, grid focused", true, false,
+         [&] {
+             programPage();
+             ASSERT_EQ(QApplication::focusWidget(), frm->DBGrid);
+         }},
+        {"program page, a cell editor open", true, true,
+         [&] {
+             programPage();
+             if (CellEditor() != nullptr)
+                 return;
+             ASSERT_EQ(QApplication::focusWidget(), frm->DBGrid);
+             Press(Qt::Key_Home);    // the row's first cell, the ID
+             Press(Qt::Key_Right);   // its title
+             Press(Qt::Key_F2);
+             ASSERT_NE(CellEditor(), nullptr);
+         }},
+        {"program page, the step list focused", false, false,
+         [&] {
+             programPage();
+             if (!frm->panAutoData->isVisible())
+                 QTest::mouseClick(frm->sbtnAutosampler, Qt::LeftButton);
+             if (QApplication::focusWidget() != frm->cmbMoveTo)
+                 Press(Qt::Key_E, Qt::AltModifier);   // "st&ep(s)"
+             ASSERT_EQ(QApplication::focusWidget(), frm->cmbMoveTo);
+         }},
+        {"run page", false, false,
+         [&] {
+             // The page a run shows, with whatever focus it leaves.
+             frm->pcMain->setCurrentWidget(frm->tsRun);
+             ASSERT_FALSE(frm->DBGrid->isVisible());
+         }},
+    };
+
+    // The table names every command that has a key.
+    QStringList withKeys, tested;
+    for (QAction* a : frm->acList->Actions())
+        if (!a->shortcut().isEmpty())
+            withKeys << a->objectName();
+    for (const Command& c : commands)
+        tested << (frm->*c.action)->objectName();
+    withKeys.sort();
+    tested.sort();
+    EXPECT_EQ(tested, withKeys);
+
+    for (const Context& context : contexts) {
+        WriteProgram({1, 2}, {1});   // the first row holds data
+        Restart(program);
+        frm->cpDrv->SetPortName(QString::fromStdString(pty.slavePath()));
+        portio::sim::SetRegister(0x378, 0);
+        for (const Command& command : commands) {
+            QAction* action = frm->*command.action;
+            const QKeyCombination key = action->shortcut()[0];
+            SCOPED_TRACE(std::string(context.name) + ": " + command.name + " (" +
+                         action->shortcut().toString().toStdString() + ")");
+            context.enter();
+            if (command.before)
+                command.before();
+            Idle();
+            asked = dialogs.asked.size();
+            registerBefore = register378();
+            portio::sim::ClearWrites();
+            if (command.inert) {
+                // Disabled, its key does nothing, whatever has the focus.
+                const QString text = CellEditor() ? CellEditor()->text() : QString();
+                QSignalSpy triggered(action, &QAction::triggered);
+                Press(key.key(), key.keyboardModifiers());
+                EXPECT_EQ(triggered.count(), 0);
+                EXPECT_EQ(CellEditor() ? CellEditor()->text() : QString(), text);
+                // Given a command, the key would reach it.
+                action->setEnabled(true);
+                Press(key.key(), key.keyboardModifiers());
+                action->setEnabled(false);
+                EXPECT_EQ(triggered.count(), 1);
+                EXPECT_TRUE(newRequests().empty());
+            } else {
+                const bool reached =
+                    (!command.followsGrid || context.gridFocused) && !(command.wordMove && context.editorOpen);
+                Press(key.key(), key.keyboardModifiers());
+                command.check(reached);
+            }
+            dialogs.replies.clear();
+        }
+    }
 }

@@ -3,6 +3,8 @@
 // viewer buttons and the grid following the table's cursor.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -250,6 +252,104 @@ TEST_F(GridFixture, TheEllipsisButtonOfAViewerCellReportsItsColumnOnTheClickedRo
     ASSERT_EQ(Clicks.count(), 3);
     EXPECT_EQ(Clicks[2][0].toInt(), fldGraphicView);
     EXPECT_EQ(T.RecNo(), 0);
+}
+
+// The grid in an active window, driven by keys and clicks.
+struct TypedGridFixture : GridFixture {
+    void SetUp() override
+    {
+        GridFixture::SetUp();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&G));
+        G.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&G));
+    }
+    // Where the user's keys go: the open list, else the focused control.
+    static QWidget* Focused()
+    {
+        if (QWidget* Popup = QApplication::activePopupWidget())
+            return Popup->focusWidget() ? Popup->focusWidget() : Popup;
+        return QApplication::focusWidget();
+    }
+    // Keys go where the focus is at each press, and what a key posted is
+    // done before the next one, as for a user's keys.
+    static void Press(Qt::Key Key, Qt::KeyboardModifiers Modifiers = {})
+    {
+        QTest::keyClick(static_cast<QWidget*>(nullptr), Key, Modifiers);
+        QApplication::processEvents();
+    }
+    static void Type(const char* Text)
+    {
+        for (const char* C = Text; *C; ++C) {
+            QTest::keyClick(static_cast<QWidget*>(nullptr), *C);
+            QApplication::processEvents();
+        }
+    }
+    void ClickCell(int Row, int Column)
+    {
+        const QModelIndex I = M.index(Row, Column);
+        G.scrollTo(I);
+        QTest::mouseClick(G.viewport(), Qt::LeftButton, {}, G.visualRect(I).center());
+        ASSERT_EQ(G.currentIndex(), I);
+    }
+};
+
+TEST_F(TypedGridFixture, TypingOverTheTypeCellReplacesItsText)
+{
+    const struct {
+        const char* Name;
+        const char* Typed;
+        const char* Stored;
+    } Cases[] = {
+        {"a pick-list entry", "Standart", "Standart"},
+        {"another pick-list entry", "Blank", "Blank"},
+        {"the start of an entry, not completed", "Sam", "Sam"},
+        {"other text", "Control", "Control"},
+        {"text longer than the field, cut at its size", "Calibration1", "Calibratio"},
+    };
+    for (int Row = 0; Row < int(std::size(Cases)); ++Row)
+        AddRow(Row + 1, 1);
+    for (int Row = 0; Row < int(std::size(Cases)); ++Row) {
+        SCOPED_TRACE(Cases[Row].Name);
+        ASSERT_EQ(Text(Row, fldSampleType), "Sample");
+        ClickCell(Row, fldSampleType);
+        Type(Cases[Row].Typed);
+        Press(Qt::Key_Return);
+        EXPECT_EQ(Text(Row, fldSampleType).toStdString(), Cases[Row].Stored);
+        EXPECT_EQ(T.State(), TDataSetState::Edit);
+    }
+    // Each row was posted when the next one was entered.
+    ClickCell(0, fldSampleName);
+    EXPECT_EQ(T.State(), TDataSetState::Browse);
+    for (int Row = 0; Row < int(std::size(Cases)); ++Row)
+        EXPECT_EQ(T.AsStringAt(Row, fldSampleType), Cases[Row].Stored) << Cases[Row].Name;
+}
+
+TEST_F(TypedGridFixture, TheTypeListOpensOnTheCellsValueSoAltDownReturnKeepsIt)
+{
+    const char* const Values[] = {"Blank", "Sample", "Standart"};
+    for (int Row = 0; Row < int(std::size(Values)); ++Row) {
+        AddRow(Row + 1, 1);
+        T.Edit();
+        T.SetAsString(fldSampleType, Values[Row]);
+        T.Post();
+    }
+    for (int Row = 0; Row < int(std::size(Values)); ++Row) {
+        SCOPED_TRACE(Values[Row]);
+        ClickCell(Row, fldSampleType);
+        Press(Qt::Key_F2);
+        Press(Qt::Key_Down, Qt::AltModifier);
+        auto* List = qobject_cast<QAbstractItemView*>(Focused());
+        ASSERT_NE(List, nullptr);
+        EXPECT_EQ(List->currentIndex().data().toString(), Values[Row]);
+        Press(Qt::Key_Return);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        Press(Qt::Key_Return);
+        EXPECT_EQ(Focused(), &G);   // the editor closed
+        EXPECT_EQ(Text(Row, fldSampleType).toStdString(), Values[Row]);
+    }
+    ClickCell(0, fldSampleName);
+    for (int Row = 0; Row < int(std::size(Values)); ++Row)
+        EXPECT_EQ(T.AsStringAt(Row, fldSampleType), Values[Row]);
 }
 
 }  // namespace
