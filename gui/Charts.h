@@ -30,6 +30,8 @@
 //            frozen layer: FreezeSeries hides a finished series and draws it
 //            once into a cached picture, so a live chart's refresh costs the
 //            same however many finished series it holds.
+//   Copy     ChartBitmap draws any chart view on plain white, as the copy
+//            commands put it on the clipboard (CopyChart).
 
 #include <QColor>
 #include <QList>
@@ -186,15 +188,12 @@ public:
     int FrozenCount() const { return static_cast<int>(FFrozen.size()); }
     bool IsFrozen(const QXYSeries* series) const;
 
-    // The chart drawn on white into an image of the view's size (frozen
-    // series included), as a copy to the clipboard wants it.
-    QImage Bitmap() const;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void drawForeground(QPainter* painter, const QRectF& rect) override;
 
 private:
+    friend QImage ChartBitmap(const QChartView* view);
     void InvalidateFrozen();
     void DrawFrozen(QPainter& painter, const QList<QPointer<QXYSeries>>& series) const;
     QList<QPointer<QXYSeries>> FFrozen;
@@ -205,5 +204,15 @@ private:
     QList<QMetaObject::Connection> FAxisConnections;
     void WatchAxes();
 };
+
+// ---------------------------------------------------------------------------
+// Copy
+
+// The chart of a view drawn on plain white into an image of the view's size
+// (a TChartView's frozen series included): the on-screen background stays
+// out of the picture.
+QImage ChartBitmap(const QChartView* view);
+// Puts ChartBitmap(view) on the clipboard.
+void CopyChart(const QChartView* view);
 
 }  // namespace gui

@@ -2,9 +2,6 @@
 
 #include <QFrame>
 #include <QGraphicsLayout>
-#include <QImage>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QTreeWidgetItem>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
@@ -221,23 +218,6 @@ void TSignalChart::EndUpdate()
     for (QLineSeries* Series : Held)
         if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series))
             Curve->Release();
-}
-
-QImage TSignalChart::Bitmap() const
-{
-    return ChartBitmap(View);
-}
-
-QImage TSignalChart::ChartBitmap(const QChartView* View)
-{
-    const QSize Size = View->size().isEmpty() ? QSize(467, 400) : View->size();
-    QImage Bitmap(Size, QImage::Format_RGB32);
-    Bitmap.fill(Qt::white);
-    QPainter Painter(&Bitmap);
-    Painter.setRenderHint(QPainter::Antialiasing);
-    // The scene alone, without the view's background and frame.
-    View->scene()->render(&Painter, QRectF(QPointF(0, 0), Size), View->chart()->geometry());
-    return Bitmap;
 }
 
 QLineSeries* TSignalChart::NodeSeries(const QTreeWidgetItem* Node)

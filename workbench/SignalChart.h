@@ -14,8 +14,6 @@
 #include <QString>
 
 class QChart;
-class QChartView;
-class QImage;
 class QLineSeries;
 class QTreeWidgetItem;
 class QValueAxis;
@@ -70,11 +68,6 @@ public:
     private:
         TSignalChart& FChart;
     };
-
-    // The chart as a bitmap drawn on white (what the copy commands put on the
-    // clipboard).
-    QImage Bitmap() const;
-    static QImage ChartBitmap(const QChartView* View);
 
     // The curve a tree node carries (null when none) and its setter.
     static QLineSeries* NodeSeries(const QTreeWidgetItem* Node);
