@@ -32,7 +32,7 @@ TSignalChart::TSignalChart(QWidget* Parent) : FColorUse(gui::AutoColorCount(), 0
     // 1-2-5 ticks on both axes.
     Chart = new QChart;
     Chart->setObjectName(QStringLiteral("MainChart"));
-    gui::StyleChart(Chart, true);
+    Legend = gui::StyleChart(Chart, true);
     BottomAxis = gui::NewValueAxis(QStringLiteral("Time [seconds]"));
     LeftAxis = gui::NewValueAxis(QStringLiteral("Absorbtion [a.u.]"));
     Chart->addAxis(BottomAxis, Qt::AlignBottom);
@@ -135,6 +135,7 @@ void TSignalChart::AttachSeries(QLineSeries* Series)
     Series->setColor(gui::AutoColor(Index));
     FColorOf[Series] = Index;
     ++FColorUse[Index];
+    RefreshLegend();
 }
 
 void TSignalChart::DetachSeries(QLineSeries* Series)
@@ -154,6 +155,17 @@ void TSignalChart::DetachSeries(QLineSeries* Series)
         --FColorUse[*It];
         FColorOf.erase(It);
     }
+    RefreshLegend();
+}
+
+void TSignalChart::RefreshLegend()
+{
+    if (FUpdating > 0) {
+        FLegendStale = true;
+        return;
+    }
+    FLegendStale = false;
+    Legend->Refresh();
 }
 
 void TSignalChart::UpdateAxisRanges()
@@ -208,6 +220,8 @@ void TSignalChart::EndUpdate()
 {
     if (FUpdating == 0 || --FUpdating > 0)
         return;
+    if (FLegendStale)
+        RefreshLegend();
     if (FHeld.isEmpty())
         return;
     // The legend has grown: settle the plot area first, so that the curves

@@ -20,6 +20,10 @@ class QValueAxis;
 class QWidget;
 class TAASReplicate;
 
+namespace gui {
+class TChartLegend;
+}
+
 namespace VelorSpec {
 
 class TSampleChartView;
@@ -38,6 +42,7 @@ public:
     TSampleChartView* View = nullptr;
     QValueAxis* BottomAxis = nullptr;   // "Time [seconds]"
     QValueAxis* LeftAxis = nullptr;     // "Absorbtion [a.u.]"
+    gui::TChartLegend* Legend = nullptr;   // every shown curve by name, under the plot
 
     // A new, empty, detached curve with a title.
     QLineSeries* NewSeries(const QString& Title);
@@ -89,6 +94,9 @@ private:
     QList<int> FColorUse;
     int FUpdating = 0;
     QList<QLineSeries*> FHeld;   // attached during an update, points not yet handed over
+    bool FLegendStale = false;   // curves came or went during an update
+    // The legend follows the shown curves (once per update).
+    void RefreshLegend();
 };
 
 }  // namespace VelorSpec
