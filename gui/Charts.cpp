@@ -123,6 +123,13 @@ QString AxisLabel(double value, int decimals)
     return s;
 }
 
+QLocale NumberLocale()
+{
+    QLocale locale = DecimalSeparator == ',' ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
 namespace {
 const char* const StepProperty = "velorAxisStep";
 const char* const DecimalsProperty = "velorAxisDecimals";
@@ -260,6 +267,8 @@ TChartLegend* StyleChart(QChart* chart, bool legend)
     gradient.setColorAt(0, Qt::white);
     gradient.setColorAt(1, QColor(0xC0, 0xC0, 0xC0));  // silver
     chart->setBackgroundBrush(gradient);
+    chart->setLocale(NumberLocale());
+    chart->setLocalizeNumbers(true);
     // QLegend keeps its entries in one row and cuts the names short.
     chart->legend()->setVisible(false);
     return legend ? new TChartLegend(chart) : nullptr;

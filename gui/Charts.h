@@ -37,6 +37,7 @@
 
 #include <QColor>
 #include <QList>
+#include <QLocale>
 #include <QMetaObject>
 #include <QPointF>
 #include <QPointer>
@@ -87,6 +88,9 @@ QList<double> ScaleTicks(const TAxisScale& scale);
 // Label of a value: Decimals decimals, the user's decimal separator, and
 // never a minus sign in front of a value that reads as zero.
 QString AxisLabel(double value, int decimals);
+// The locale of the numbers a chart writes itself (point labels): the user's
+// decimal separator, no group separators.
+QLocale NumberLocale();
 
 // A value axis whose tick labels come from ScaleAxis (a QCategoryAxis with
 // labels on the values).  Starts at 0 to 1.
@@ -117,7 +121,7 @@ QColor FirstFreeColor(const QList<QColor>& used);
 class TChartLegend;
 
 // Flat, no frame, no shadow, square corners, white-to-silver background
-// gradient.  With `legend` the chart gets a TChartLegend at the bottom (the
+// gradient; the numbers the chart writes itself use NumberLocale.  With `legend` the chart gets a TChartLegend at the bottom (the
 // one returned; null without), else none.
 TChartLegend* StyleChart(QChart* chart, bool legend);
 
