@@ -10,6 +10,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QSignalBlocker>
 #include <QValueAxis>
 #include <QXYSeries>
 
@@ -385,47 +386,90 @@ void TChartLegend::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWi
 // ---------------------------------------------------------------------------
 // Curves
 
+namespace {
+// A list of this many points (or fewer) for `columns` columns is drawn whole.
+bool Reducible(qsizetype n, double xMin, double xMax, int columns)
+{
+    return columns >= 1 && n > 4 * qsizetype(columns) && xMax > xMin && std::isfinite(xMax - xMin);
+}
+}  // namespace
+
 QList<QPointF> ReducePoints(const QList<QPointF>& points, double xMin, double xMax, int columns)
 {
-    const qsizetype n = points.size();
-    if (columns < 1 || n <= 4 * qsizetype(columns) || !(xMax > xMin) || !std::isfinite(xMax - xMin))
+    if (!Reducible(points.size(), xMin, xMax, columns))
         return points;
-    QList<QPointF> out;
-    out.reserve(4 * columns + 8);
-    const double scale = columns / (xMax - xMin);
-    // Column of a point; everything left of the range is column -1, right of
-    // it column `columns`.
-    const auto columnOf = [&](double x) {
-        const double c = std::floor((x - xMin) * scale);
-        return c < 0 ? -1 : (c >= columns ? columns : static_cast<int>(c));
-    };
-    qsizetype first = 0, low = 0, high = 0, last = 0;
-    int column = columnOf(points[0].x());
-    const auto flush = [&] {
-        qsizetype idx[4] = {first, low, high, last};
-        std::sort(idx, idx + 4);
-        for (int k = 0; k < 4; ++k)
-            if (k == 0 || idx[k] != idx[k - 1])
-                out.append(points[idx[k]]);
-    };
-    for (qsizetype i = 1; i < n; ++i) {
+    TColumnReduction reduction;
+    reduction.Start(xMin, xMax, columns);
+    if (!reduction.Feed(points))
+        return points;  // not ascending: drawn as it is
+    return reduction.Result(points);
+}
+
+void TColumnReduction::Start(double xMin, double xMax, int columns)
+{
+    FXMin = xMin;
+    FXMax = xMax;
+    FColumns = columns;
+    FScale = columns / (xMax - xMin);
+    FFed = 0;
+    FClosed.clear();
+    FClosed.reserve(4 * columns + 8);
+}
+
+int TColumnReduction::ColumnOf(double x) const
+{
+    // Everything left of the range is column -1, right of it column `columns`.
+    const double c = std::floor((x - FXMin) * FScale);
+    return c < 0 ? -1 : (c >= FColumns ? FColumns : static_cast<int>(c));
+}
+
+void TColumnReduction::Close(const QList<QPointF>& points, QList<QPointF>& out) const
+{
+    qsizetype idx[4] = {FFirst, FLow, FHigh, FLast};
+    std::sort(idx, idx + 4);
+    for (int k = 0; k < 4; ++k)
+        if (k == 0 || idx[k] != idx[k - 1])
+            out.append(points[idx[k]]);
+}
+
+bool TColumnReduction::Feed(const QList<QPointF>& points)
+{
+    const qsizetype n = points.size();
+    for (qsizetype i = FFed; i < n; ++i) {
         const QPointF& p = points[i];
-        if (p.x() < points[i - 1].x())
-            return points;  // not ascending: drawn as it is
-        const int c = columnOf(p.x());
-        if (c != column) {
-            flush();
-            first = low = high = last = i;
-            column = c;
+        if (i == 0) {
+            FColumn = ColumnOf(p.x());
+            FFirst = FLow = FHigh = FLast = 0;
             continue;
         }
-        last = i;
-        if (p.y() < points[low].y())
-            low = i;
-        if (p.y() > points[high].y())
-            high = i;
+        if (p.x() < points[i - 1].x()) {
+            FFed = i;
+            return false;
+        }
+        const int c = ColumnOf(p.x());
+        if (c != FColumn) {
+            Close(points, FClosed);
+            FFirst = FLow = FHigh = FLast = i;
+            FColumn = c;
+            continue;
+        }
+        FLast = i;
+        if (p.y() < points[FLow].y())
+            FLow = i;
+        if (p.y() > points[FHigh].y())
+            FHigh = i;
     }
-    flush();
+    FFed = n;
+    return true;
+}
+
+QList<QPointF> TColumnReduction::Result(const QList<QPointF>& points) const
+{
+    QList<QPointF> out;
+    out.reserve(FClosed.size() + 4);
+    out.append(FClosed.constBegin(), FClosed.constEnd());
+    if (FFed > 0)
+        Close(points, out);
     return out;
 }
 
@@ -436,21 +480,47 @@ TChartSeries::~TChartSeries()
     Disconnect();
 }
 
+void TChartSeries::Extend(const QPointF* begin, const QPointF* end)
+{
+    for (const QPointF* p = begin; p != end; ++p) {
+        FMinX = std::min(FMinX, p->x());
+        FMaxX = std::max(FMaxX, p->x());
+        FMinY = std::min(FMinY, p->y());
+        FMaxY = std::max(FMaxY, p->y());
+    }
+}
+
 void TChartSeries::SetPoints(const QList<QPointF>& points)
 {
     FAll = points;
     FWhole = false;
+    FReduced = false;
     if (!FAll.isEmpty()) {
         FMinX = FMaxX = FAll.front().x();
         FMinY = FMaxY = FAll.front().y();
-        for (const QPointF& p : FAll) {
-            FMinX = std::min(FMinX, p.x());
-            FMaxX = std::max(FMaxX, p.x());
-            FMinY = std::min(FMinY, p.y());
-            FMaxY = std::max(FMaxY, p.y());
-        }
+        Extend(FAll.constBegin(), FAll.constEnd());
     }
     Reduce();
+}
+
+void TChartSeries::AppendPoints(const QList<QPointF>& points)
+{
+    if (points.isEmpty())
+        return;
+    if (FAll.isEmpty()) {
+        FMinX = FMaxX = points.front().x();
+        FMinY = FMaxY = points.front().y();
+    }
+    Extend(points.constBegin(), points.constEnd());
+    const bool whole = FWhole && !FHeld && count() == FAll.size();
+    FAll.append(points);
+    if (whole) {
+        // The chart item would lay the whole curve out for every point; it
+        // is told once, at the next Reduce.
+        const QSignalBlocker quiet(this);
+        append(points);
+        FQuiet = true;
+    }
 }
 
 bool TChartSeries::Bounds(double& minX, double& maxX, double& minY, double& maxY) const
@@ -462,6 +532,38 @@ bool TChartSeries::Bounds(double& minX, double& maxX, double& minY, double& maxY
     minY = FMinY;
     maxY = FMaxY;
     return true;
+}
+
+void TChartSeries::HandOver(double xMin, double xMax, int columns)
+{
+    const qsizetype n = FAll.size();
+    if (Reducible(n, xMin, xMax, columns)) {
+        // Only the points added since the last hand-over are looked at, as
+        // long as the chart's range and width stay.
+        const bool same = FReduced && FReduction.Matches(xMin, xMax, columns);
+        if (!same) {
+            FReduction.Start(xMin, xMax, columns);
+            FHanded = -1;
+        }
+        FReduced = FReduction.Feed(FAll);
+        if (FReduced) {
+            if (FHanded == n && !FWhole)
+                return;   // the chart holds these points already
+            replace(FReduction.Result(FAll));
+            FHanded = n;
+            FWhole = false;
+            FQuiet = false;
+            return;
+        }
+    }
+    // Drawn point for point.  A curve the chart already holds whole stays as
+    // it is: handing the same points over again would lay the curve out once
+    // more for nothing.
+    if (FWhole && !FQuiet && count() == n)
+        return;
+    replace(FAll);
+    FWhole = true;
+    FQuiet = false;
 }
 
 void TChartSeries::Reduce()
@@ -479,14 +581,7 @@ void TChartSeries::Reduce()
             xMax = x->max();
         }
     }
-    QList<QPointF> drawn = ReducePoints(FAll, xMin, xMax, columns);
-    // A curve the chart already holds whole stays as it is: handing the same
-    // points over again would lay the curve out once more for nothing.
-    const bool whole = drawn.size() == FAll.size();
-    if (whole && FWhole && count() == FAll.size())
-        return;
-    replace(drawn);
-    FWhole = whole;
+    HandOver(xMin, xMax, columns);
 }
 
 void TChartSeries::Hold()
@@ -495,6 +590,7 @@ void TChartSeries::Hold()
         return;
     FHeld = true;
     FWhole = false;
+    FHanded = -1;
     if (!points().isEmpty())
         clear();
 }
@@ -520,11 +616,8 @@ void TChartSeries::AttachTo(QChart* chart, QAbstractAxis* axisX, QAbstractAxis* 
         xMin = x->min();
         xMax = x->max();
     }
-    if (!FHeld) {
-        const QList<QPointF> drawn = ReducePoints(FAll, xMin, xMax, width > 0 ? width : DetachedColumns);
-        replace(drawn);
-        FWhole = drawn.size() == FAll.size();
-    }
+    if (!FHeld)
+        HandOver(xMin, xMax, width > 0 ? width : DetachedColumns);
     chart->addSeries(this);
     if (axisX)
         attachAxis(axisX);

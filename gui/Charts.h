@@ -22,12 +22,14 @@
 //   Legend   TChartLegend (StyleChart's legend) lists every curve under the
 //            plot with its whole name, in as many rows as the names need.
 //   Curves   TChartSeries is a QLineSeries that keeps every point (AllPoints,
-//            PointCount, SetPoints) but hands the chart only what its width
-//            can show: per pixel column the first, lowest, highest and last
-//            point (ReducePoints).  Attach it with AttachTo, not addSeries, so
-//            a curve of millions of points shows and hides at once.  Small
-//            curves (up to four points per column) are drawn point for point,
-//            so points() is then the full list too.
+//            PointCount, SetPoints, AppendPoints) but hands the chart only
+//            what its width can show: per pixel column the first, lowest,
+//            highest and last point (ReducePoints).  Attach it with AttachTo,
+//            not addSeries, so a curve of millions of points shows and hides
+//            at once.  Small curves (up to four points per column) are drawn
+//            point for point, so points() is then the full list too.  Points
+//            appended to a long curve cost only their own columns, so a live
+//            curve that grows for hours refreshes as fast as at its start.
 //   Views    TChartView is a QChartView with hooks around painting and a
 //            frozen layer: FreezeSeries hides a finished series and draws it
 //            once into a cached picture, so a live chart's refresh costs the
@@ -175,6 +177,36 @@ private:
 // points, lists whose x is not ascending and empty ranges come back whole.
 QList<QPointF> ReducePoints(const QList<QPointF>& points, double xMin, double xMax, int columns);
 
+// ReducePoints kept up to date while a list grows: Feed takes the points
+// added since the last call, so each point is looked at once for as long as
+// the range and the column count stay.
+class TColumnReduction {
+public:
+    // Empty, for `columns` columns between xMin and xMax (a valid range).
+    void Start(double xMin, double xMax, int columns);
+    bool Matches(double xMin, double xMax, int columns) const
+    {
+        return FColumns == columns && FXMin == xMin && FXMax == xMax;
+    }
+    // Takes points[Fed() ..]; false when an x goes down (the list is then
+    // not for reducing; nothing more is taken).
+    bool Feed(const QList<QPointF>& points);
+    qsizetype Fed() const { return FFed; }
+    // The reduced points of what was fed (of `points`).
+    QList<QPointF> Result(const QList<QPointF>& points) const;
+
+private:
+    int ColumnOf(double x) const;
+    void Close(const QList<QPointF>& points, QList<QPointF>& out) const;
+    double FXMin = 0, FXMax = 0, FScale = 0;
+    int FColumns = 0;
+    qsizetype FFed = 0;
+    QList<QPointF> FClosed;   // the reduced points of the finished columns
+    // The open column: its number and its first, lowest, highest and last point.
+    int FColumn = 0;
+    qsizetype FFirst = 0, FLow = 0, FHigh = 0, FLast = 0;
+};
+
 class TChartSeries : public QLineSeries {
     Q_OBJECT
 public:
@@ -184,6 +216,9 @@ public:
     // Every point of the curve (x ascending); the chart gets a reduced copy.
     void SetPoints(const QList<QPointF>& points);
     void ClearPoints() { SetPoints({}); }
+    // Adds points after the last one.  The chart is told at the next Reduce
+    // (a curve drawn point for point has them in points() at once).
+    void AppendPoints(const QList<QPointF>& points);
     const QList<QPointF>& AllPoints() const { return FAll; }
     qsizetype PointCount() const { return FAll.size(); }
     // Extent of the points; false (and nothing set) when there are none.
@@ -195,8 +230,8 @@ public:
     // Takes the curve off its chart (it keeps its points).
     void Detach();
     bool IsAttached() const { return chart() != nullptr; }
-    // Recomputes the drawn points for the chart's current width and x range
-    // (left as they are when they would come out the same).
+    // Hands the chart the drawn points for its current width and x range
+    // (nothing when they are what it holds).
     void Reduce();
     // Holding: the chart gets no points until Release (it keeps AllPoints),
     // so attaching, colouring and rescaling many curves lays out none of
@@ -209,9 +244,17 @@ public:
 
 private:
     void Disconnect();
+    void Extend(const QPointF* begin, const QPointF* end);
+    // Hands over the drawn points for a chart `columns` pixels wide showing
+    // xMin to xMax.
+    void HandOver(double xMin, double xMax, int columns);
     QList<QPointF> FAll;
     bool FHeld = false;
-    bool FWhole = false;   // the chart holds every point of FAll
+    bool FWhole = false;   // the chart holds every point of FAll (points() is FAll)
+    bool FQuiet = false;   // points were added to points() without telling the chart
+    TColumnReduction FReduction;   // of FAll, while it is drawn reduced
+    bool FReduced = false;         // FReduction is of FAll
+    qsizetype FHanded = -1;        // points of FAll the chart's reduced copy covers
     double FMinX = 0, FMaxX = 0, FMinY = 0, FMaxY = 0;
     QPointer<QAbstractAxis> FAxisX;
     QList<QMetaObject::Connection> FConnections;
