@@ -9,7 +9,10 @@
 #include <QLegend>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QMouseEvent>
 #include <QPaintEvent>
+#include <QRubberBand>
+#include <QTimeLine>
 #include <QSignalBlocker>
 #include <QValueAxis>
 #include <QXYSeries>
@@ -646,7 +649,13 @@ void TChartSeries::Detach()
 // ---------------------------------------------------------------------------
 // Views
 
-TChartView::TChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {}
+TChartView::TChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent)
+{
+    // Every curve's item changes its geometry whenever an axis range moves
+    // (a zoom step, a live axis growing); the scene's spatial index would
+    // be rebuilt for each of them, hidden frozen curves included.
+    scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
+}
 
 void TChartView::paintEvent(QPaintEvent* event)
 {
@@ -670,6 +679,14 @@ void TChartView::FreezeSeries(QXYSeries* series)
     if (!series || IsFrozen(series) || series->chart() != chart())
         return;
     series->setVisible(false);
+    // Off its axes too: the chart lays out every curve on its axes at every
+    // range change (a zoom step, a live axis growing), hidden ones included.
+    QList<QPointer<QAbstractAxis>> axes;
+    for (QAbstractAxis* axis : series->attachedAxes()) {
+        axes << axis;
+        series->detachAxis(axis);
+    }
+    FFrozenAxes.insert(series, axes);
     FFrozen << series;
     WatchAxes();
     viewport()->update();
@@ -678,9 +695,14 @@ void TChartView::FreezeSeries(QXYSeries* series)
 void TChartView::ThawAll()
 {
     for (const QPointer<QXYSeries>& s : std::as_const(FFrozen))
-        if (s)
+        if (s) {
+            for (const QPointer<QAbstractAxis>& axis : FFrozenAxes.value(s))
+                if (axis && chart()->axes().contains(axis))
+                    s->attachAxis(axis);
             s->setVisible(true);
+        }
     FFrozen.clear();
+    FFrozenAxes.clear();
     InvalidateFrozen();
     WatchAxes();
 }
@@ -688,15 +710,19 @@ void TChartView::ThawAll()
 void TChartView::ForgetSeries(QXYSeries* series)
 {
     for (qsizetype i = FFrozen.size() - 1; i >= 0; --i)
-        if (FFrozen[i] == series || !FFrozen[i])
+        if (FFrozen[i] == series || !FFrozen[i]) {
+            FFrozenAxes.remove(FFrozen[i].data());
             FFrozen.removeAt(i);
+        }
+    FFrozenAxes.remove(series);
     InvalidateFrozen();
 }
 
 void TChartView::InvalidateFrozen()
 {
+    // The picture is drawn anew at the next paint (the old one stays for a
+    // zoom under way).
     FFrozenValid = false;
-    FFrozenDrawn = 0;
     viewport()->update();
 }
 
@@ -712,20 +738,17 @@ void TChartView::WatchAxes()
             FAxisConnections << connect(v, &QValueAxis::rangeChanged, this, [this] { InvalidateFrozen(); });
 }
 
-namespace {
-// The value range of the axis of a series in one direction (false if none).
-bool SeriesRange(const QXYSeries* series, Qt::Orientation orientation, double& lo, double& hi)
+bool TChartView::FrozenRange(const QXYSeries* series, Qt::Orientation orientation, double& lo, double& hi) const
 {
-    for (QAbstractAxis* axis : const_cast<QXYSeries*>(series)->attachedAxes())
-        if (axis->orientation() == orientation)
-            if (const auto* v = qobject_cast<const QValueAxis*>(axis)) {
+    for (const QPointer<QAbstractAxis>& axis : FFrozenAxes.value(series))
+        if (axis && axis->orientation() == orientation)
+            if (const auto* v = qobject_cast<const QValueAxis*>(axis.data())) {
                 lo = v->min();
                 hi = v->max();
                 return hi > lo;
             }
     return false;
 }
-}  // namespace
 
 void TChartView::DrawFrozen(QPainter& painter, const QList<QPointer<QXYSeries>>& series) const
 {
@@ -735,7 +758,7 @@ void TChartView::DrawFrozen(QPainter& painter, const QList<QPointer<QXYSeries>>&
         if (!s)
             continue;
         double x0, x1, y0, y1;
-        if (!SeriesRange(s, Qt::Horizontal, x0, x1) || !SeriesRange(s, Qt::Vertical, y0, y1))
+        if (!FrozenRange(s, Qt::Horizontal, x0, x1) || !FrozenRange(s, Qt::Vertical, y0, y1))
             continue;
         const auto* all = qobject_cast<const TChartSeries*>(s.data());
         const QList<QPointF> points = ReducePoints(all ? all->AllPoints() : s->points(), x0, x1, columns);
@@ -759,6 +782,30 @@ void TChartView::drawForeground(QPainter* painter, const QRectF& rect)
     const QRectF area = chart()->plotArea();
     if (area.isEmpty())
         return;
+    TRange x, y;
+    const bool ranges = FrozenRange(FFrozen.front(), Qt::Horizontal, x.Min, x.Max) &&
+                        FrozenRange(FFrozen.front(), Qt::Vertical, y.Min, y.Max);
+    painter->save();
+    painter->setClipRect(area);
+    if (!FFrozenValid && ZoomRunning() && ranges && !FFrozenImage.isNull() && area == FFrozenArea &&
+        FFrozenDrawn <= FFrozen.size()) {
+        // Mid-zoom the picture moves and stretches with the axes (drawing
+        // every frozen curve anew at every step would take the GUI thread's
+        // whole time); it is drawn anew once the zoom has ended.  Series
+        // frozen meanwhile are drawn as they are.
+        const double sx = (FFrozenX.Max - FFrozenX.Min) / (x.Max - x.Min);
+        const double sy = (FFrozenY.Max - FFrozenY.Min) / (y.Max - y.Min);
+        const double dx = (FFrozenX.Min - x.Min) / (x.Max - x.Min) * area.width();
+        const double dy = (y.Max - FFrozenY.Max) / (y.Max - y.Min) * area.height();
+        painter->translate(area.topLeft());
+        painter->save();
+        painter->setTransform(QTransform(sx, 0, 0, sy, dx, dy), true);
+        painter->drawImage(QPointF(0, 0), FFrozenImage);
+        painter->restore();
+        DrawFrozen(*painter, FFrozen.mid(FFrozenDrawn));
+        painter->restore();
+        return;
+    }
     const qreal ratio = devicePixelRatioF();
     if (!FFrozenValid || area != FFrozenArea) {
         FFrozenImage = QImage((area.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
@@ -767,6 +814,8 @@ void TChartView::drawForeground(QPainter* painter, const QRectF& rect)
         FFrozenArea = area;
         FFrozenDrawn = 0;
         FFrozenValid = true;
+        FFrozenX = x;
+        FFrozenY = y;
     }
     if (FFrozenDrawn < FFrozen.size()) {
         QPainter p(&FFrozenImage);
@@ -774,10 +823,187 @@ void TChartView::drawForeground(QPainter* painter, const QRectF& rect)
         DrawFrozen(p, FFrozen.mid(FFrozenDrawn));
         FFrozenDrawn = static_cast<int>(FFrozen.size());
     }
-    painter->save();
-    painter->setClipRect(area);
     painter->drawImage(area.topLeft(), FFrozenImage);
     painter->restore();
+}
+
+// ---------------------------------------------------------------------------
+// Animated zoom
+
+void TChartView::SetAnimatedZoom(bool on)
+{
+    FAnimatedZoom = on;
+    if (on)
+        setRubberBand(QChartView::NoRubberBand);   // the view draws its own band
+}
+
+bool TChartView::ZoomRunning() const
+{
+    return FZoomAnimation && FZoomAnimation->state() == QTimeLine::Running;
+}
+
+void TChartView::mousePressEvent(QMouseEvent* event)
+{
+    if (FAnimatedZoom && event->button() == Qt::LeftButton && chart() &&
+        chart()->plotArea().contains(event->position())) {
+        if (!FBand)
+            FBand = new QRubberBand(QRubberBand::Rectangle, viewport());
+        FBandOrigin = event->position().toPoint();
+        FBand->setGeometry(QRect(FBandOrigin, QSize()));
+        FBand->show();
+        event->accept();
+        return;
+    }
+    QChartView::mousePressEvent(event);
+}
+
+void TChartView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (FBand && FBand->isVisible()) {
+        FBand->setGeometry(QRect(FBandOrigin, event->position().toPoint()).normalized());
+        event->accept();
+        return;
+    }
+    QChartView::mouseMoveEvent(event);
+}
+
+void TChartView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (FBand && FBand->isVisible() && event->button() == Qt::LeftButton) {
+        FBand->hide();
+        const QPoint end = event->position().toPoint();
+        const QPoint drag = end - FBandOrigin;
+        constexpr int Least = 3;   // a click or a slip of the hand zooms nothing
+        if (drag.x() >= Least && drag.y() >= Least)
+            ZoomIn(QRectF(FBandOrigin, end));
+        else if (drag.x() <= -Least || drag.y() <= -Least)
+            ZoomReset();
+        event->accept();
+        return;
+    }
+    if (FAnimatedZoom && event->button() == Qt::RightButton) {
+        ZoomOut();
+        event->accept();
+        return;
+    }
+    QChartView::mouseReleaseEvent(event);
+}
+
+void TChartView::ZoomIn(const QRectF& rect)
+{
+    if (!chart())
+        return;
+    const QRectF plot = chart()->plotArea();
+    const QRectF r = rect.normalized().intersected(plot);
+    if (plot.isEmpty() || r.width() < 1 || r.height() < 1)
+        return;
+    QHash<QValueAxis*, TRange> to;
+    for (QAbstractAxis* axis : chart()->axes())
+        if (auto* v = qobject_cast<QValueAxis*>(axis)) {
+            const double span = v->max() - v->min();
+            const bool across = v->orientation() == Qt::Horizontal;
+            const double lo = across ? (r.left() - plot.left()) / plot.width() : (plot.bottom() - r.bottom()) / plot.height();
+            const double hi = across ? (r.right() - plot.left()) / plot.width() : (plot.bottom() - r.top()) / plot.height();
+            to.insert(v, TRange{v->min() + lo * span, v->min() + hi * span});
+        }
+    AnimateTo(to);
+}
+
+void TChartView::ZoomOut()
+{
+    if (!chart())
+        return;
+    QHash<QValueAxis*, TRange> to;
+    for (QAbstractAxis* axis : chart()->axes())
+        if (auto* v = qobject_cast<QValueAxis*>(axis)) {
+            const double span = v->max() - v->min();
+            to.insert(v, TRange{v->min() - span / 2, v->max() + span / 2});
+        }
+    AnimateTo(to);
+}
+
+void TChartView::ZoomReset()
+{
+    if (FUnzoomed.isEmpty())
+        return;
+    AnimateTo(FUnzoomed);
+}
+
+void TChartView::AnimateTo(const QHash<QValueAxis*, TRange>& to)
+{
+    if (to.isEmpty())
+        return;
+    for (const QMetaObject::Connection& c : std::as_const(FZoomConnections))
+        disconnect(c);
+    FZoomConnections.clear();
+    FZoomFrom.clear();
+    for (auto it = to.begin(); it != to.end(); ++it) {
+        QValueAxis* axis = it.key();
+        FZoomFrom.insert(axis, TRange{axis->min(), axis->max()});
+        FZoomConnections << connect(axis, &QValueAxis::rangeChanged, this, [this] { AxisRangeChanged(); });
+    }
+    // The ranges before the first zoom are what "back" returns to.
+    if (FUnzoomed.isEmpty())
+        FUnzoomed = FZoomFrom;
+    FZoomTo = to;
+    if (!FZoomAnimation) {
+        // About 30 steps a second: smooth to the eye, and each step lays out
+        // and paints the whole chart.
+        FZoomAnimation = new QTimeLine(ZoomAnimationMs, this);
+        FZoomAnimation->setUpdateInterval(ZoomStepMs);
+        FZoomAnimation->setEasingCurve(QEasingCurve::OutCubic);
+        connect(FZoomAnimation, &QTimeLine::valueChanged, this, [this](qreal t) { ApplyZoomStep(t); });
+        connect(FZoomAnimation, &QTimeLine::finished, this, [this] {
+            ApplyZoomStep(1);
+            // Back at the unzoomed ranges: no longer zoomed.
+            bool back = FZoomTo.size() == FUnzoomed.size();
+            for (auto it = FZoomTo.begin(); back && it != FZoomTo.end(); ++it) {
+                const auto u = FUnzoomed.constFind(it.key());
+                back = u != FUnzoomed.constEnd() && u->Min == it->Min && u->Max == it->Max;
+            }
+            if (back)
+                FUnzoomed.clear();
+            viewport()->update();   // the frozen curves exactly, at the final ranges
+        });
+    }
+    FZoomAnimation->stop();
+    FZoomAnimation->start();
+}
+
+void TChartView::ApplyZoomStep(double t)
+{
+    if (!chart())
+        return;
+    const QList<QAbstractAxis*> axes = chart()->axes();
+    FApplyingZoom = true;
+    for (auto it = FZoomTo.begin(); it != FZoomTo.end(); ++it) {
+        QValueAxis* axis = it.key();
+        if (!axes.contains(axis))
+            continue;
+        const TRange& a = FZoomFrom[axis];
+        const TRange& b = it.value();
+        TAxisScale scale;
+        scale.Min = t >= 1 ? b.Min : a.Min + (b.Min - a.Min) * t;
+        scale.Max = t >= 1 ? b.Max : a.Max + (b.Max - a.Max) * t;
+        // Readable ticks at every step, as the axes had them.
+        scale.Step = NiceStep(scale.Max - scale.Min,
+                              axis->orientation() == Qt::Horizontal ? TimeAxis.MaxIntervals : ValueAxis.MaxIntervals);
+        scale.Decimals = StepDecimals(scale.Step);
+        ScaleAxis(axis, scale);
+    }
+    FApplyingZoom = false;
+}
+
+void TChartView::AxisRangeChanged()
+{
+    if (FApplyingZoom)
+        return;
+    // Something else set a range (a live chart's axes grew): its ranges
+    // stand, and the zoom is over.
+    if (FZoomAnimation)
+        FZoomAnimation->stop();
+    FUnzoomed.clear();
+    FZoomTo.clear();
 }
 
 // ---------------------------------------------------------------------------

@@ -33,7 +33,9 @@
 //   Views    TChartView is a QChartView with hooks around painting and a
 //            frozen layer: FreezeSeries hides a finished series and draws it
 //            once into a cached picture, so a live chart's refresh costs the
-//            same however many finished series it holds.
+//            same however many finished series it holds.  With
+//            SetAnimatedZoom the mouse zooms and the axes glide to the new
+//            ranges (the curves' points are never animated).
 //   Copy     ChartBitmap draws any chart view on plain white, as the copy
 //            commands put it on the clipboard (CopyChart).
 
@@ -47,6 +49,7 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QGraphicsWidget>
+#include <QHash>
 #include <QImage>
 #include <QMargins>
 #include <QRectF>
@@ -55,6 +58,8 @@
 
 class QAbstractAxis;
 class QChart;
+class QRubberBand;
+class QTimeLine;
 class QValueAxis;
 class QXYSeries;
 
@@ -273,9 +278,9 @@ public:
     std::function<void()> OnAfterDraw;
 
     // Hides a series of the chart (it stays in chart()->series() with its
-    // points) and draws it from now on as part of a cached picture, redrawn
-    // only when the plot area or an axis range changes.  For finished curves
-    // of a live chart.
+    // points; it leaves its axes until thawed) and draws it from now on as
+    // part of a cached picture, redrawn only when the plot area or an axis
+    // range changes.  For finished curves of a live chart.
     void FreezeSeries(QXYSeries* series);
     // Shows every frozen series again as a normal series.
     void ThawAll();
@@ -284,18 +289,61 @@ public:
     int FrozenCount() const { return static_cast<int>(FFrozen.size()); }
     bool IsFrozen(const QXYSeries* series) const;
 
+    // Animated zoom with the mouse: a rubber band dragged down and to the
+    // right zooms into its rectangle, one dragged up and to the left goes
+    // back to the unzoomed ranges, and a click of the right button zooms out
+    // (twice the ranges).  The axes move to their new ranges in a short
+    // animation (readable ticks at every step); only the axes move, never a
+    // curve's points, so a live chart's points keep arriving as they come.
+    // A range that something else sets meanwhile (a live chart's growing
+    // axes) ends the zoom.
+    void SetAnimatedZoom(bool on);
+    bool AnimatedZoom() const { return FAnimatedZoom; }
+    bool IsZoomed() const { return !FUnzoomed.isEmpty(); }
+    bool ZoomRunning() const;
+    static constexpr int ZoomAnimationMs = 300;
+    static constexpr int ZoomStepMs = 33;
+    // The same as the mouse does: zoom into a rectangle of the plot (view
+    // coordinates), back to the unzoomed ranges, and out.
+    void ZoomIn(const QRectF& rect);
+    void ZoomReset();
+    void ZoomOut();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void drawForeground(QPainter* painter, const QRectF& rect) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     friend QImage ChartBitmap(const QChartView* view);
+    struct TRange {
+        double Min = 0, Max = 0;
+    };
+    // Animates every value axis of the chart to its range in `to`.
+    void AnimateTo(const QHash<QValueAxis*, TRange>& to);
+    void ApplyZoomStep(double t);
+    void AxisRangeChanged();
+    bool FAnimatedZoom = false;
+    QRubberBand* FBand = nullptr;
+    QPoint FBandOrigin;
+    QHash<QValueAxis*, TRange> FUnzoomed;   // ranges before the first zoom
+    QHash<QValueAxis*, TRange> FZoomFrom, FZoomTo;
+    QTimeLine* FZoomAnimation = nullptr;
+    bool FApplyingZoom = false;   // the zoom sets the ranges (not something else)
+    QList<QMetaObject::Connection> FZoomConnections;
     void InvalidateFrozen();
     void DrawFrozen(QPainter& painter, const QList<QPointer<QXYSeries>>& series) const;
     QList<QPointer<QXYSeries>> FFrozen;
+    // The axes each frozen series was on (it is taken off them while frozen).
+    QHash<const QXYSeries*, QList<QPointer<QAbstractAxis>>> FFrozenAxes;
+    // The range of a frozen series' axis in one direction (false if none).
+    bool FrozenRange(const QXYSeries* series, Qt::Orientation orientation, double& lo, double& hi) const;
     QImage FFrozenImage;       // the frozen series over the plot area
     int FFrozenDrawn = 0;      // how many of FFrozen the image holds
     QRectF FFrozenArea;        // plot area the image was drawn for
+    TRange FFrozenX, FFrozenY;  // axis ranges the image was drawn for
     bool FFrozenValid = false;
     QList<QMetaObject::Connection> FAxisConnections;
     void WatchAxes();
