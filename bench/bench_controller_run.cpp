@@ -3,12 +3,15 @@
 // A real TfrmMain (offscreen platform) runs a time program of typical rows
 // (W 5, I 3, ReadAt 6, RT 12, PF 1, VL 2 s) on the simulated autosampler port
 // for VELOR_RUN_BENCH_SECONDS seconds (default 600, the ten minutes the run
-// is held to; set it lower for a quick look).  Two cases side by side:
+// is held to; set it lower for a quick look).  Three cases side by side:
 //   quiet  - nothing else happens;
 //   stream - the live chart first holds 500 replicate series, and a
 //            pseudo-terminal instrument sends readings on the serial line at
 //            the full rate of 115,200 baud (a "-1000" after every 1000
-//            readings) for the whole run.
+//            readings) for the whole run;
+//   zoom   - the stream, and every 5 s the user zooms the live chart into
+//            its middle with the mouse and, 5 s later, back (each an
+//            animated zoom of TChartView::ZoomAnimationMs).
 // Reported per case:
 //   drift_pct    - how far the replicate clock's pin events lag (+) or lead
 //                  (-) real time: the span from the first to the last pin
@@ -20,11 +23,14 @@
 //                  in percent of one core (target: under 5);
 //   gui_cpu_replicates_pct - the same until the last replicate ended;
 //   store_s      - the rest of the run: storing the received lines in the rows;
-//   lines        - lines the instrument sent during the run.
+//   lines        - lines the instrument sent during the run;
+//   zooms        - animated zooms during the run.
 
 #include <QApplication>
 #include <QChart>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -40,6 +46,7 @@
 #include <thread>
 
 #include "CPDrv.h"
+#include "Charts.h"
 #include "Dialogs.h"
 #include "Main.h"
 #include "PortIO.h"
@@ -127,8 +134,11 @@ private:
     std::atomic<long> FLines{0};
 };
 
-void RunOnRealClock(benchmark::State& state, bool stream)
+enum class TCase { Quiet, Stream, Zoom };
+
+void RunOnRealClock(benchmark::State& state, TCase what)
 {
+    const bool stream = what != TCase::Quiet;
     EnsureApplication();
     QTemporaryDir dir;
     platform::registry::SetBaseFolder(dir.path() + QStringLiteral("/registry"));
@@ -181,6 +191,24 @@ void RunOnRealClock(benchmark::State& state, bool stream)
             writer->Start();
         }
 
+        // The user's zooms: into the middle of the plot, and back.
+        int zooms = 0;
+        QTimer zoomer;
+        auto* view = qobject_cast<gui::TChartView*>(frm->ChartView);
+        if (what == TCase::Zoom && view) {
+            frm->pcMain->setCurrentWidget(frm->tsRun);
+            QObject::connect(&zoomer, &QTimer::timeout, [&] {
+                const QRectF plot = frm->Chart->plotArea();
+                if (view->IsZoomed())
+                    view->ZoomReset();
+                else
+                    view->ZoomIn(plot.adjusted(plot.width() / 4, plot.height() / 4, -plot.width() / 4,
+                                               -plot.height() / 4));
+                ++zooms;
+            });
+            zoomer.start(5000);
+        }
+
         const auto wall0 = SteadyClock::now();
         const double cpu0 = ThreadCpuSeconds();
         // The moment the last replicate ends (before the received lines are
@@ -199,6 +227,7 @@ void RunOnRealClock(benchmark::State& state, bool stream)
         const double cpu = ThreadCpuSeconds() - cpu0;
         const double wall = std::chrono::duration<double>(SteadyClock::now() - wall0).count();
         const int series = frm->Chart->series().size();
+        zoomer.stop();
         if (writer)
             writer->Stop();
         const long lines = writer ? writer->LinesSent() : 0;
@@ -221,12 +250,13 @@ void RunOnRealClock(benchmark::State& state, bool stream)
         state.counters["wall_s"] = wall;
         state.counters["lines"] = double(lines);
         state.counters["series"] = series;
+        state.counters["zooms"] = zooms;
         std::printf("%s: %d replicates, wall %.3f s, pin span %.0f ms for %.0f ms programmed (drift %+.4f %%), "
                     "GUI thread %.3f s CPU (%.2f %% of a core; %.2f %% until the last replicate ended, then "
-                    "%.3f s to store), %ld lines sent, %d series\n",
-                    stream ? "stream" : "quiet", replicates, wall, span, programmed,
+                    "%.3f s to store), %ld lines sent, %d series, %d zooms\n",
+                    what == TCase::Zoom ? "zoom" : stream ? "stream" : "quiet", replicates, wall, span, programmed,
                     (span - programmed) / programmed * 100.0, cpu, cpu / wall * 100.0,
-                    replicatesCpu / replicatesWall * 100.0, wall - replicatesWall, lines, series);
+                    replicatesCpu / replicatesWall * 100.0, wall - replicatesWall, lines, series, zooms);
         frm->close();
     }
 
@@ -238,14 +268,19 @@ void RunOnRealClock(benchmark::State& state, bool stream)
 
 void BM_TimedRunQuiet(benchmark::State& state)
 {
-    RunOnRealClock(state, false);
+    RunOnRealClock(state, TCase::Quiet);
 }
 void BM_TimedRunWithStreamAndChart(benchmark::State& state)
 {
-    RunOnRealClock(state, true);
+    RunOnRealClock(state, TCase::Stream);
+}
+void BM_TimedRunWithStreamChartAndZooms(benchmark::State& state)
+{
+    RunOnRealClock(state, TCase::Zoom);
 }
 
 }  // namespace
 
 BENCHMARK(BM_TimedRunQuiet)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_TimedRunWithStreamAndChart)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_TimedRunWithStreamChartAndZooms)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

@@ -134,7 +134,7 @@ void LiveChunk(benchmark::State& state, bool frozen)
         // chunks), as a real stream's does: its x stays within the axis.
         if (++k % 10 == 0) {
             state.PauseTiming();
-            w.FLines.FCurrentSeries->clear();
+            qobject_cast<gui::TChartSeries*>(w.FLines.FCurrentSeries)->ClearPoints();
             w.FLines.FPlotX = 0;
             state.ResumeTiming();
         }

@@ -329,7 +329,9 @@ Figures RunMode(TfrmInstrument* w, PtyPair& pty, bool overlaped, int seconds, in
     const QList<QAbstractSeries*> series = w->Chart->series();
     auto seriesMatch = [&](const QLineSeries* s, const std::vector<int>& readings, long double& x, const char* what,
                            int index) {
-        const QList<QPointF> pts = s->points();
+        // A chart line hands its chart fewer points than it keeps.
+        const auto* line = qobject_cast<const gui::TChartSeries*>(s);
+        const QList<QPointF> pts = line ? line->AllPoints() : s->points();
         if (pts.size() != qsizetype(readings.size())) {
             Check(false, mode,
                   std::string(what) + " " + std::to_string(index) + ": " + std::to_string(pts.size()) +

@@ -667,22 +667,18 @@ void TfrmMain::CreatePages()
 
     Chart = new QChart;
     Chart->setObjectName(QStringLiteral("Chart"));
-    Chart->legend()->hide();
-    QLinearGradient background(0, 0, 0, 1);
-    background.setCoordinateMode(QGradient::ObjectBoundingMode);
-    background.setColorAt(0, Qt::white);
-    background.setColorAt(1, QColor(192, 192, 192));   // silver
-    Chart->setBackgroundBrush(background);
-    Chart->setPlotAreaBackgroundVisible(false);
+    gui::StyleChart(Chart, false);   // no title, no legend, gradient ending in silver, clear back wall
+    // Live points are never animated (the zoom animates the axes alone).
     Chart->setAnimationOptions(QChart::NoAnimation);
     MainSeries = new QLineSeries(this);
     MainSeries->setObjectName(QStringLiteral("MainSeries"));
     MainSeries->setColor(Qt::red);
     Chart->addSeries(MainSeries);
     Chart->createDefaultAxes();
-    ChartView = new gui::TChartView(Chart, tsRun);  // finished replicates drawn from a frozen picture
-    ChartView->setObjectName(QStringLiteral("ChartView"));
-    ChartView->setRubberBand(QChartView::RectangleRubberBand);
+    auto* liveView = new gui::TChartView(Chart, tsRun);  // finished replicates drawn from a frozen picture
+    liveView->setObjectName(QStringLiteral("ChartView"));
+    liveView->SetAnimatedZoom(true);
+    ChartView = liveView;
 
     auto* runLayout = new QVBoxLayout(tsRun);
     runLayout->addWidget(gbProgress);

@@ -11,10 +11,8 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
-#include <QClipboard>
 #include <QLineSeries>
 #include <QMenuBar>
-#include <QPainter>
 #include <QScreen>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -150,12 +148,12 @@ void TfrmViewGraphic::FitAxes()
 
 QImage TfrmViewGraphic::ChartBitmap() const
 {
-    return ChartView->Bitmap();
+    return gui::ChartBitmap(ChartView);
 }
 
 void TfrmViewGraphic::miChartCopyClick()
 {
-    QApplication::clipboard()->setImage(ChartBitmap());
+    gui::CopyChart(ChartView);
 }
 
 void TfrmViewGraphic::miChartCloseClick()

@@ -1,12 +1,19 @@
 #include "Charts.h"
 
+#include <QApplication>
 #include <QCategoryAxis>
+#include <QClipboard>
+#include <QFontMetricsF>
 #include <QChart>
 #include <QGraphicsScene>
 #include <QLegend>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QMouseEvent>
 #include <QPaintEvent>
+#include <QRubberBand>
+#include <QTimeLine>
+#include <QSignalBlocker>
 #include <QValueAxis>
 #include <QXYSeries>
 
@@ -118,6 +125,13 @@ QString AxisLabel(double value, int decimals)
     if (DecimalSeparator != '.')
         s.replace(QLatin1Char('.'), QLatin1Char(DecimalSeparator));
     return s;
+}
+
+QLocale NumberLocale()
+{
+    QLocale locale = DecimalSeparator == ',' ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
 }
 
 namespace {
@@ -243,10 +257,10 @@ QColor FirstFreeColor(const QList<QColor>& used)
 // ---------------------------------------------------------------------------
 // Look
 
-void StyleChart(QChart* chart, bool legend)
+TChartLegend* StyleChart(QChart* chart, bool legend)
 {
     if (!chart)
-        return;
+        return nullptr;
     chart->setTitle(QString());
     chart->setDropShadowEnabled(false);
     chart->setBackgroundRoundness(0);
@@ -257,55 +271,208 @@ void StyleChart(QChart* chart, bool legend)
     gradient.setColorAt(0, Qt::white);
     gradient.setColorAt(1, QColor(0xC0, 0xC0, 0xC0));  // silver
     chart->setBackgroundBrush(gradient);
-    chart->legend()->setVisible(legend);
-    if (legend)
-        chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->setLocale(NumberLocale());
+    chart->setLocalizeNumbers(true);
+    // QLegend keeps its entries in one row and cuts the names short.
+    chart->legend()->setVisible(false);
+    return legend ? new TChartLegend(chart) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Legend
+
+TChartLegend::TChartLegend(QChart* chart) : QGraphicsWidget(chart), FChart(chart), FBaseMargins(chart->margins())
+{
+    setZValue(100);   // above the chart's background
+    connect(chart, &QGraphicsWidget::geometryChanged, this, [this] { Layout(); });
+    Layout();
+}
+
+void TChartLegend::Refresh()
+{
+    Layout();
+    update();
+}
+
+void TChartLegend::Layout()
+{
+    FEntries.clear();
+    FRows = 0;
+    const QFontMetricsF metrics(FChart->legend()->font());
+    const qreal rowHeight = std::ceil(metrics.height()) + 2;
+    FBox = std::round(metrics.height() * 0.6);
+    FGap = std::round(metrics.height() * 0.4);                 // box to name
+    const qreal spacing = std::round(metrics.height() * 0.8);   // between columns
+    const qreal padding = 4;                                    // above the first row
+
+    struct TCurve {
+        QString Name;
+        QColor Color;
+        qreal Width;   // of the name
+    };
+    QList<TCurve> curves;
+    for (QAbstractSeries* series : FChart->series()) {
+        if (!series->isVisible())
+            continue;
+        const auto* xy = qobject_cast<const QXYSeries*>(series);
+        curves.append({series->name(), xy ? xy->color() : QColor(Qt::black),
+                       std::ceil(metrics.horizontalAdvance(series->name()))});
+    }
+
+    const QSizeF size = FChart->size();
+    const qreal available = size.width() - FBaseMargins.left() - FBaseMargins.right();
+    const int count = static_cast<int>(curves.size());
+    qreal height = 0;
+    if (count > 0 && available > FBox + FGap) {
+        // The most columns whose names all fit, each column as wide as its
+        // widest name; a name wider than the whole chart is the only one
+        // ever cut short.
+        QList<qreal> widths;
+        for (int columns = count; columns >= 1; --columns) {
+            widths.fill(0, columns);
+            for (int i = 0; i < count; ++i)
+                widths[i % columns] = std::max(widths[i % columns], curves[i].Width);
+            qreal used = (columns - 1) * spacing;
+            for (const qreal w : std::as_const(widths))
+                used += FBox + FGap + w;
+            if (used <= available || columns == 1)
+                break;
+        }
+        const int columns = static_cast<int>(widths.size());
+        if (columns == 1)
+            widths[0] = std::min(widths[0], available - FBox - FGap);
+        qreal used = (columns - 1) * spacing;
+        for (const qreal w : std::as_const(widths))
+            used += FBox + FGap + w;
+        const int rows = (count + columns - 1) / columns;
+        const int maxRows = std::max(1, static_cast<int>(size.height() / 2 / rowHeight));
+        FRows = std::min(rows, maxRows);
+        height = padding + FRows * rowHeight;
+        const qreal top = size.height() - FBaseMargins.bottom() - height + padding;
+        qreal x = FBaseMargins.left() + (available - used) / 2;
+        for (int column = 0; column < columns; ++column) {
+            for (int i = column, row = 0; i < count && row < FRows; i += columns, ++row) {
+                const QRectF text(x + FBox + FGap, top + row * rowHeight, widths[column], rowHeight);
+                FEntries.append({curves[i].Name, metrics.elidedText(curves[i].Name, Qt::ElideRight, text.width()),
+                                 curves[i].Color, text});
+            }
+            x += FBox + FGap + widths[column] + spacing;
+        }
+        // In chart order (row by row).
+        std::sort(FEntries.begin(), FEntries.end(), [](const TEntry& a, const TEntry& b) {
+            return a.TextRect.top() != b.TextRect.top() ? a.TextRect.top() < b.TextRect.top()
+                                                        : a.TextRect.left() < b.TextRect.left();
+        });
+    }
+    setGeometry(QRectF(FBaseMargins.left(), size.height() - FBaseMargins.bottom() - height, std::max(available, 0.0),
+                       height));
+    QMargins margins = FBaseMargins;
+    margins.setBottom(margins.bottom() + static_cast<int>(std::ceil(height)));
+    if (FChart->margins() != margins)
+        FChart->setMargins(margins);
+}
+
+void TChartLegend::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
+{
+    painter->setFont(FChart->legend()->font());
+    for (const TEntry& entry : std::as_const(FEntries)) {
+        const QRectF text = entry.TextRect.translated(-pos());
+        const QRectF box(text.left() - FGap - FBox, text.center().y() - FBox / 2, FBox, FBox);
+        painter->setPen(entry.Color.darker(150));
+        painter->setBrush(entry.Color);
+        painter->drawRect(box);
+        painter->setPen(FChart->legend()->labelColor());
+        painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, entry.Text);
+    }
 }
 
 // ---------------------------------------------------------------------------
 // Curves
 
+namespace {
+// A list of this many points (or fewer) for `columns` columns is drawn whole.
+bool Reducible(qsizetype n, double xMin, double xMax, int columns)
+{
+    return columns >= 1 && n > 4 * qsizetype(columns) && xMax > xMin && std::isfinite(xMax - xMin);
+}
+}  // namespace
+
 QList<QPointF> ReducePoints(const QList<QPointF>& points, double xMin, double xMax, int columns)
 {
-    const qsizetype n = points.size();
-    if (columns < 1 || n <= 4 * qsizetype(columns) || !(xMax > xMin) || !std::isfinite(xMax - xMin))
+    if (!Reducible(points.size(), xMin, xMax, columns))
         return points;
-    QList<QPointF> out;
-    out.reserve(4 * columns + 8);
-    const double scale = columns / (xMax - xMin);
-    // Column of a point; everything left of the range is column -1, right of
-    // it column `columns`.
-    const auto columnOf = [&](double x) {
-        const double c = std::floor((x - xMin) * scale);
-        return c < 0 ? -1 : (c >= columns ? columns : static_cast<int>(c));
-    };
-    qsizetype first = 0, low = 0, high = 0, last = 0;
-    int column = columnOf(points[0].x());
-    const auto flush = [&] {
-        qsizetype idx[4] = {first, low, high, last};
-        std::sort(idx, idx + 4);
-        for (int k = 0; k < 4; ++k)
-            if (k == 0 || idx[k] != idx[k - 1])
-                out.append(points[idx[k]]);
-    };
-    for (qsizetype i = 1; i < n; ++i) {
+    TColumnReduction reduction;
+    reduction.Start(xMin, xMax, columns);
+    if (!reduction.Feed(points))
+        return points;  // not ascending: drawn as it is
+    return reduction.Result(points);
+}
+
+void TColumnReduction::Start(double xMin, double xMax, int columns)
+{
+    FXMin = xMin;
+    FXMax = xMax;
+    FColumns = columns;
+    FScale = columns / (xMax - xMin);
+    FFed = 0;
+    FClosed.clear();
+    FClosed.reserve(4 * columns + 8);
+}
+
+int TColumnReduction::ColumnOf(double x) const
+{
+    // Everything left of the range is column -1, right of it column `columns`.
+    const double c = std::floor((x - FXMin) * FScale);
+    return c < 0 ? -1 : (c >= FColumns ? FColumns : static_cast<int>(c));
+}
+
+void TColumnReduction::Close(const QList<QPointF>& points, QList<QPointF>& out) const
+{
+    qsizetype idx[4] = {FFirst, FLow, FHigh, FLast};
+    std::sort(idx, idx + 4);
+    for (int k = 0; k < 4; ++k)
+        if (k == 0 || idx[k] != idx[k - 1])
+            out.append(points[idx[k]]);
+}
+
+bool TColumnReduction::Feed(const QList<QPointF>& points)
+{
+    const qsizetype n = points.size();
+    for (qsizetype i = FFed; i < n; ++i) {
         const QPointF& p = points[i];
-        if (p.x() < points[i - 1].x())
-            return points;  // not ascending: drawn as it is
-        const int c = columnOf(p.x());
-        if (c != column) {
-            flush();
-            first = low = high = last = i;
-            column = c;
+        if (i == 0) {
+            FColumn = ColumnOf(p.x());
+            FFirst = FLow = FHigh = FLast = 0;
             continue;
         }
-        last = i;
-        if (p.y() < points[low].y())
-            low = i;
-        if (p.y() > points[high].y())
-            high = i;
+        if (p.x() < points[i - 1].x()) {
+            FFed = i;
+            return false;
+        }
+        const int c = ColumnOf(p.x());
+        if (c != FColumn) {
+            Close(points, FClosed);
+            FFirst = FLow = FHigh = FLast = i;
+            FColumn = c;
+            continue;
+        }
+        FLast = i;
+        if (p.y() < points[FLow].y())
+            FLow = i;
+        if (p.y() > points[FHigh].y())
+            FHigh = i;
     }
-    flush();
+    FFed = n;
+    return true;
+}
+
+QList<QPointF> TColumnReduction::Result(const QList<QPointF>& points) const
+{
+    QList<QPointF> out;
+    out.reserve(FClosed.size() + 4);
+    out.append(FClosed.constBegin(), FClosed.constEnd());
+    if (FFed > 0)
+        Close(points, out);
     return out;
 }
 
@@ -316,21 +483,47 @@ TChartSeries::~TChartSeries()
     Disconnect();
 }
 
+void TChartSeries::Extend(const QPointF* begin, const QPointF* end)
+{
+    for (const QPointF* p = begin; p != end; ++p) {
+        FMinX = std::min(FMinX, p->x());
+        FMaxX = std::max(FMaxX, p->x());
+        FMinY = std::min(FMinY, p->y());
+        FMaxY = std::max(FMaxY, p->y());
+    }
+}
+
 void TChartSeries::SetPoints(const QList<QPointF>& points)
 {
     FAll = points;
     FWhole = false;
+    FReduced = false;
     if (!FAll.isEmpty()) {
         FMinX = FMaxX = FAll.front().x();
         FMinY = FMaxY = FAll.front().y();
-        for (const QPointF& p : FAll) {
-            FMinX = std::min(FMinX, p.x());
-            FMaxX = std::max(FMaxX, p.x());
-            FMinY = std::min(FMinY, p.y());
-            FMaxY = std::max(FMaxY, p.y());
-        }
+        Extend(FAll.constBegin(), FAll.constEnd());
     }
     Reduce();
+}
+
+void TChartSeries::AppendPoints(const QList<QPointF>& points)
+{
+    if (points.isEmpty())
+        return;
+    if (FAll.isEmpty()) {
+        FMinX = FMaxX = points.front().x();
+        FMinY = FMaxY = points.front().y();
+    }
+    Extend(points.constBegin(), points.constEnd());
+    const bool whole = FWhole && !FHeld && count() == FAll.size();
+    FAll.append(points);
+    if (whole) {
+        // The chart item would lay the whole curve out for every point; it
+        // is told once, at the next Reduce.
+        const QSignalBlocker quiet(this);
+        append(points);
+        FQuiet = true;
+    }
 }
 
 bool TChartSeries::Bounds(double& minX, double& maxX, double& minY, double& maxY) const
@@ -342,6 +535,38 @@ bool TChartSeries::Bounds(double& minX, double& maxX, double& minY, double& maxY
     minY = FMinY;
     maxY = FMaxY;
     return true;
+}
+
+void TChartSeries::HandOver(double xMin, double xMax, int columns)
+{
+    const qsizetype n = FAll.size();
+    if (Reducible(n, xMin, xMax, columns)) {
+        // Only the points added since the last hand-over are looked at, as
+        // long as the chart's range and width stay.
+        const bool same = FReduced && FReduction.Matches(xMin, xMax, columns);
+        if (!same) {
+            FReduction.Start(xMin, xMax, columns);
+            FHanded = -1;
+        }
+        FReduced = FReduction.Feed(FAll);
+        if (FReduced) {
+            if (FHanded == n && !FWhole)
+                return;   // the chart holds these points already
+            replace(FReduction.Result(FAll));
+            FHanded = n;
+            FWhole = false;
+            FQuiet = false;
+            return;
+        }
+    }
+    // Drawn point for point.  A curve the chart already holds whole stays as
+    // it is: handing the same points over again would lay the curve out once
+    // more for nothing.
+    if (FWhole && !FQuiet && count() == n)
+        return;
+    replace(FAll);
+    FWhole = true;
+    FQuiet = false;
 }
 
 void TChartSeries::Reduce()
@@ -359,14 +584,7 @@ void TChartSeries::Reduce()
             xMax = x->max();
         }
     }
-    QList<QPointF> drawn = ReducePoints(FAll, xMin, xMax, columns);
-    // A curve the chart already holds whole stays as it is: handing the same
-    // points over again would lay the curve out once more for nothing.
-    const bool whole = drawn.size() == FAll.size();
-    if (whole && FWhole && count() == FAll.size())
-        return;
-    replace(drawn);
-    FWhole = whole;
+    HandOver(xMin, xMax, columns);
 }
 
 void TChartSeries::Hold()
@@ -375,6 +593,7 @@ void TChartSeries::Hold()
         return;
     FHeld = true;
     FWhole = false;
+    FHanded = -1;
     if (!points().isEmpty())
         clear();
 }
@@ -400,11 +619,8 @@ void TChartSeries::AttachTo(QChart* chart, QAbstractAxis* axisX, QAbstractAxis* 
         xMin = x->min();
         xMax = x->max();
     }
-    if (!FHeld) {
-        const QList<QPointF> drawn = ReducePoints(FAll, xMin, xMax, width > 0 ? width : DetachedColumns);
-        replace(drawn);
-        FWhole = drawn.size() == FAll.size();
-    }
+    if (!FHeld)
+        HandOver(xMin, xMax, width > 0 ? width : DetachedColumns);
     chart->addSeries(this);
     if (axisX)
         attachAxis(axisX);
@@ -433,7 +649,13 @@ void TChartSeries::Detach()
 // ---------------------------------------------------------------------------
 // Views
 
-TChartView::TChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {}
+TChartView::TChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent)
+{
+    // Every curve's item changes its geometry whenever an axis range moves
+    // (a zoom step, a live axis growing); the scene's spatial index would
+    // be rebuilt for each of them, hidden frozen curves included.
+    scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
+}
 
 void TChartView::paintEvent(QPaintEvent* event)
 {
@@ -457,6 +679,14 @@ void TChartView::FreezeSeries(QXYSeries* series)
     if (!series || IsFrozen(series) || series->chart() != chart())
         return;
     series->setVisible(false);
+    // Off its axes too: the chart lays out every curve on its axes at every
+    // range change (a zoom step, a live axis growing), hidden ones included.
+    QList<QPointer<QAbstractAxis>> axes;
+    for (QAbstractAxis* axis : series->attachedAxes()) {
+        axes << axis;
+        series->detachAxis(axis);
+    }
+    FFrozenAxes.insert(series, axes);
     FFrozen << series;
     WatchAxes();
     viewport()->update();
@@ -465,9 +695,14 @@ void TChartView::FreezeSeries(QXYSeries* series)
 void TChartView::ThawAll()
 {
     for (const QPointer<QXYSeries>& s : std::as_const(FFrozen))
-        if (s)
+        if (s) {
+            for (const QPointer<QAbstractAxis>& axis : FFrozenAxes.value(s))
+                if (axis && chart()->axes().contains(axis))
+                    s->attachAxis(axis);
             s->setVisible(true);
+        }
     FFrozen.clear();
+    FFrozenAxes.clear();
     InvalidateFrozen();
     WatchAxes();
 }
@@ -475,15 +710,19 @@ void TChartView::ThawAll()
 void TChartView::ForgetSeries(QXYSeries* series)
 {
     for (qsizetype i = FFrozen.size() - 1; i >= 0; --i)
-        if (FFrozen[i] == series || !FFrozen[i])
+        if (FFrozen[i] == series || !FFrozen[i]) {
+            FFrozenAxes.remove(FFrozen[i].data());
             FFrozen.removeAt(i);
+        }
+    FFrozenAxes.remove(series);
     InvalidateFrozen();
 }
 
 void TChartView::InvalidateFrozen()
 {
+    // The picture is drawn anew at the next paint (the old one stays for a
+    // zoom under way).
     FFrozenValid = false;
-    FFrozenDrawn = 0;
     viewport()->update();
 }
 
@@ -499,20 +738,17 @@ void TChartView::WatchAxes()
             FAxisConnections << connect(v, &QValueAxis::rangeChanged, this, [this] { InvalidateFrozen(); });
 }
 
-namespace {
-// The value range of the axis of a series in one direction (false if none).
-bool SeriesRange(const QXYSeries* series, Qt::Orientation orientation, double& lo, double& hi)
+bool TChartView::FrozenRange(const QXYSeries* series, Qt::Orientation orientation, double& lo, double& hi) const
 {
-    for (QAbstractAxis* axis : const_cast<QXYSeries*>(series)->attachedAxes())
-        if (axis->orientation() == orientation)
-            if (const auto* v = qobject_cast<const QValueAxis*>(axis)) {
+    for (const QPointer<QAbstractAxis>& axis : FFrozenAxes.value(series))
+        if (axis && axis->orientation() == orientation)
+            if (const auto* v = qobject_cast<const QValueAxis*>(axis.data())) {
                 lo = v->min();
                 hi = v->max();
                 return hi > lo;
             }
     return false;
 }
-}  // namespace
 
 void TChartView::DrawFrozen(QPainter& painter, const QList<QPointer<QXYSeries>>& series) const
 {
@@ -522,7 +758,7 @@ void TChartView::DrawFrozen(QPainter& painter, const QList<QPointer<QXYSeries>>&
         if (!s)
             continue;
         double x0, x1, y0, y1;
-        if (!SeriesRange(s, Qt::Horizontal, x0, x1) || !SeriesRange(s, Qt::Vertical, y0, y1))
+        if (!FrozenRange(s, Qt::Horizontal, x0, x1) || !FrozenRange(s, Qt::Vertical, y0, y1))
             continue;
         const auto* all = qobject_cast<const TChartSeries*>(s.data());
         const QList<QPointF> points = ReducePoints(all ? all->AllPoints() : s->points(), x0, x1, columns);
@@ -546,6 +782,30 @@ void TChartView::drawForeground(QPainter* painter, const QRectF& rect)
     const QRectF area = chart()->plotArea();
     if (area.isEmpty())
         return;
+    TRange x, y;
+    const bool ranges = FrozenRange(FFrozen.front(), Qt::Horizontal, x.Min, x.Max) &&
+                        FrozenRange(FFrozen.front(), Qt::Vertical, y.Min, y.Max);
+    painter->save();
+    painter->setClipRect(area);
+    if (!FFrozenValid && ZoomRunning() && ranges && !FFrozenImage.isNull() && area == FFrozenArea &&
+        FFrozenDrawn <= FFrozen.size()) {
+        // Mid-zoom the picture moves and stretches with the axes (drawing
+        // every frozen curve anew at every step would take the GUI thread's
+        // whole time); it is drawn anew once the zoom has ended.  Series
+        // frozen meanwhile are drawn as they are.
+        const double sx = (FFrozenX.Max - FFrozenX.Min) / (x.Max - x.Min);
+        const double sy = (FFrozenY.Max - FFrozenY.Min) / (y.Max - y.Min);
+        const double dx = (FFrozenX.Min - x.Min) / (x.Max - x.Min) * area.width();
+        const double dy = (y.Max - FFrozenY.Max) / (y.Max - y.Min) * area.height();
+        painter->translate(area.topLeft());
+        painter->save();
+        painter->setTransform(QTransform(sx, 0, 0, sy, dx, dy), true);
+        painter->drawImage(QPointF(0, 0), FFrozenImage);
+        painter->restore();
+        DrawFrozen(*painter, FFrozen.mid(FFrozenDrawn));
+        painter->restore();
+        return;
+    }
     const qreal ratio = devicePixelRatioF();
     if (!FFrozenValid || area != FFrozenArea) {
         FFrozenImage = QImage((area.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
@@ -554,6 +814,8 @@ void TChartView::drawForeground(QPainter* painter, const QRectF& rect)
         FFrozenArea = area;
         FFrozenDrawn = 0;
         FFrozenValid = true;
+        FFrozenX = x;
+        FFrozenY = y;
     }
     if (FFrozenDrawn < FFrozen.size()) {
         QPainter p(&FFrozenImage);
@@ -561,29 +823,221 @@ void TChartView::drawForeground(QPainter* painter, const QRectF& rect)
         DrawFrozen(p, FFrozen.mid(FFrozenDrawn));
         FFrozenDrawn = static_cast<int>(FFrozen.size());
     }
-    painter->save();
-    painter->setClipRect(area);
     painter->drawImage(area.topLeft(), FFrozenImage);
     painter->restore();
 }
 
-QImage TChartView::Bitmap() const
+// ---------------------------------------------------------------------------
+// Animated zoom
+
+void TChartView::SetAnimatedZoom(bool on)
 {
-    const QSize size = this->size().isEmpty() ? QSize(600, 400) : this->size();
+    FAnimatedZoom = on;
+    if (on)
+        setRubberBand(QChartView::NoRubberBand);   // the view draws its own band
+}
+
+bool TChartView::ZoomRunning() const
+{
+    return FZoomAnimation && FZoomAnimation->state() == QTimeLine::Running;
+}
+
+void TChartView::mousePressEvent(QMouseEvent* event)
+{
+    if (FAnimatedZoom && event->button() == Qt::LeftButton && chart() &&
+        chart()->plotArea().contains(event->position())) {
+        if (!FBand)
+            FBand = new QRubberBand(QRubberBand::Rectangle, viewport());
+        FBandOrigin = event->position().toPoint();
+        FBand->setGeometry(QRect(FBandOrigin, QSize()));
+        FBand->show();
+        event->accept();
+        return;
+    }
+    QChartView::mousePressEvent(event);
+}
+
+void TChartView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (FBand && FBand->isVisible()) {
+        FBand->setGeometry(QRect(FBandOrigin, event->position().toPoint()).normalized());
+        event->accept();
+        return;
+    }
+    QChartView::mouseMoveEvent(event);
+}
+
+void TChartView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (FBand && FBand->isVisible() && event->button() == Qt::LeftButton) {
+        FBand->hide();
+        const QPoint end = event->position().toPoint();
+        const QPoint drag = end - FBandOrigin;
+        constexpr int Least = 3;   // a click or a slip of the hand zooms nothing
+        if (drag.x() >= Least && drag.y() >= Least)
+            ZoomIn(QRectF(FBandOrigin, end));
+        else if (drag.x() <= -Least || drag.y() <= -Least)
+            ZoomReset();
+        event->accept();
+        return;
+    }
+    if (FAnimatedZoom && event->button() == Qt::RightButton) {
+        ZoomOut();
+        event->accept();
+        return;
+    }
+    QChartView::mouseReleaseEvent(event);
+}
+
+void TChartView::ZoomIn(const QRectF& rect)
+{
+    if (!chart())
+        return;
+    const QRectF plot = chart()->plotArea();
+    const QRectF r = rect.normalized().intersected(plot);
+    if (plot.isEmpty() || r.width() < 1 || r.height() < 1)
+        return;
+    QHash<QValueAxis*, TRange> to;
+    for (QAbstractAxis* axis : chart()->axes())
+        if (auto* v = qobject_cast<QValueAxis*>(axis)) {
+            const double span = v->max() - v->min();
+            const bool across = v->orientation() == Qt::Horizontal;
+            const double lo = across ? (r.left() - plot.left()) / plot.width() : (plot.bottom() - r.bottom()) / plot.height();
+            const double hi = across ? (r.right() - plot.left()) / plot.width() : (plot.bottom() - r.top()) / plot.height();
+            to.insert(v, TRange{v->min() + lo * span, v->min() + hi * span});
+        }
+    AnimateTo(to);
+}
+
+void TChartView::ZoomOut()
+{
+    if (!chart())
+        return;
+    QHash<QValueAxis*, TRange> to;
+    for (QAbstractAxis* axis : chart()->axes())
+        if (auto* v = qobject_cast<QValueAxis*>(axis)) {
+            const double span = v->max() - v->min();
+            to.insert(v, TRange{v->min() - span / 2, v->max() + span / 2});
+        }
+    AnimateTo(to);
+}
+
+void TChartView::ZoomReset()
+{
+    if (FUnzoomed.isEmpty())
+        return;
+    AnimateTo(FUnzoomed);
+}
+
+void TChartView::AnimateTo(const QHash<QValueAxis*, TRange>& to)
+{
+    if (to.isEmpty())
+        return;
+    for (const QMetaObject::Connection& c : std::as_const(FZoomConnections))
+        disconnect(c);
+    FZoomConnections.clear();
+    FZoomFrom.clear();
+    for (auto it = to.begin(); it != to.end(); ++it) {
+        QValueAxis* axis = it.key();
+        FZoomFrom.insert(axis, TRange{axis->min(), axis->max()});
+        FZoomConnections << connect(axis, &QValueAxis::rangeChanged, this, [this] { AxisRangeChanged(); });
+    }
+    // The ranges before the first zoom are what "back" returns to.
+    if (FUnzoomed.isEmpty())
+        FUnzoomed = FZoomFrom;
+    FZoomTo = to;
+    if (!FZoomAnimation) {
+        // About 30 steps a second: smooth to the eye, and each step lays out
+        // and paints the whole chart.
+        FZoomAnimation = new QTimeLine(ZoomAnimationMs, this);
+        FZoomAnimation->setUpdateInterval(ZoomStepMs);
+        FZoomAnimation->setEasingCurve(QEasingCurve::OutCubic);
+        connect(FZoomAnimation, &QTimeLine::valueChanged, this, [this](qreal t) { ApplyZoomStep(t); });
+        connect(FZoomAnimation, &QTimeLine::finished, this, [this] {
+            ApplyZoomStep(1);
+            // Back at the unzoomed ranges: no longer zoomed.
+            bool back = FZoomTo.size() == FUnzoomed.size();
+            for (auto it = FZoomTo.begin(); back && it != FZoomTo.end(); ++it) {
+                const auto u = FUnzoomed.constFind(it.key());
+                back = u != FUnzoomed.constEnd() && u->Min == it->Min && u->Max == it->Max;
+            }
+            if (back)
+                FUnzoomed.clear();
+            viewport()->update();   // the frozen curves exactly, at the final ranges
+        });
+    }
+    FZoomAnimation->stop();
+    FZoomAnimation->start();
+}
+
+void TChartView::ApplyZoomStep(double t)
+{
+    if (!chart())
+        return;
+    const QList<QAbstractAxis*> axes = chart()->axes();
+    FApplyingZoom = true;
+    for (auto it = FZoomTo.begin(); it != FZoomTo.end(); ++it) {
+        QValueAxis* axis = it.key();
+        if (!axes.contains(axis))
+            continue;
+        const TRange& a = FZoomFrom[axis];
+        const TRange& b = it.value();
+        TAxisScale scale;
+        scale.Min = t >= 1 ? b.Min : a.Min + (b.Min - a.Min) * t;
+        scale.Max = t >= 1 ? b.Max : a.Max + (b.Max - a.Max) * t;
+        // Readable ticks at every step, as the axes had them.
+        scale.Step = NiceStep(scale.Max - scale.Min,
+                              axis->orientation() == Qt::Horizontal ? TimeAxis.MaxIntervals : ValueAxis.MaxIntervals);
+        scale.Decimals = StepDecimals(scale.Step);
+        ScaleAxis(axis, scale);
+    }
+    FApplyingZoom = false;
+}
+
+void TChartView::AxisRangeChanged()
+{
+    if (FApplyingZoom)
+        return;
+    // Something else set a range (a live chart's axes grew): its ranges
+    // stand, and the zoom is over.
+    if (FZoomAnimation)
+        FZoomAnimation->stop();
+    FUnzoomed.clear();
+    FZoomTo.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Copy
+
+QImage ChartBitmap(const QChartView* view)
+{
+    const QSize size = view->size().isEmpty() ? QSize(600, 400) : view->size();
     QImage bitmap(size, QImage::Format_RGB32);
     bitmap.fill(Qt::white);
+    QChart* chart = view->chart();
+    if (!chart || !view->scene())
+        return bitmap;
     QPainter painter(&bitmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (scene() && chart()) {
-        scene()->render(&painter, QRectF(QPointF(0, 0), size), chart()->geometry());
-        if (!FFrozen.isEmpty()) {
-            const QRectF geometry = chart()->geometry();
-            painter.scale(size.width() / geometry.width(), size.height() / geometry.height());
-            painter.translate(chart()->plotArea().topLeft() - geometry.topLeft());
-            DrawFrozen(painter, FFrozen);
-        }
+    // The scene alone (no view background or frame), without the chart's own
+    // background: the picture is drawn on plain white.
+    const QRectF geometry = chart->geometry();
+    const bool background = chart->isBackgroundVisible();
+    chart->setBackgroundVisible(false);
+    view->scene()->render(&painter, QRectF(QPointF(0, 0), size), geometry);
+    chart->setBackgroundVisible(background);
+    if (const auto* live = qobject_cast<const TChartView*>(view); live && !live->FFrozen.isEmpty()) {
+        painter.scale(size.width() / geometry.width(), size.height() / geometry.height());
+        painter.translate(chart->plotArea().topLeft() - geometry.topLeft());
+        painter.setClipRect(QRectF(QPointF(0, 0), chart->plotArea().size()));
+        live->DrawFrozen(painter, live->FFrozen);
     }
     return bitmap;
+}
+
+void CopyChart(const QChartView* view)
+{
+    QApplication::clipboard()->setImage(ChartBitmap(view));
 }
 
 }  // namespace gui

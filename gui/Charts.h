@@ -19,32 +19,47 @@
 //            curves).
 //   Look     StyleChart gives a chart the common look: flat, no frame, no
 //            rounded corners, background gradient from white to silver.
+//   Legend   TChartLegend (StyleChart's legend) lists every curve under the
+//            plot with its whole name, in as many rows as the names need.
 //   Curves   TChartSeries is a QLineSeries that keeps every point (AllPoints,
-//            PointCount, SetPoints) but hands the chart only what its width
-//            can show: per pixel column the first, lowest, highest and last
-//            point (ReducePoints).  Attach it with AttachTo, not addSeries, so
-//            a curve of millions of points shows and hides at once.  Small
-//            curves (up to four points per column) are drawn point for point,
-//            so points() is then the full list too.
+//            PointCount, SetPoints, AppendPoints) but hands the chart only
+//            what its width can show: per pixel column the first, lowest,
+//            highest and last point (ReducePoints).  Attach it with AttachTo,
+//            not addSeries, so a curve of millions of points shows and hides
+//            at once.  Small curves (up to four points per column) are drawn
+//            point for point, so points() is then the full list too.  Points
+//            appended to a long curve cost only their own columns, so a live
+//            curve that grows for hours refreshes as fast as at its start.
 //   Views    TChartView is a QChartView with hooks around painting and a
 //            frozen layer: FreezeSeries hides a finished series and draws it
 //            once into a cached picture, so a live chart's refresh costs the
-//            same however many finished series it holds.
+//            same however many finished series it holds.  With
+//            SetAnimatedZoom the mouse zooms and the axes glide to the new
+//            ranges (the curves' points are never animated).
+//   Copy     ChartBitmap draws any chart view on plain white, as the copy
+//            commands put it on the clipboard (CopyChart).
 
 #include <QColor>
 #include <QList>
+#include <QLocale>
 #include <QMetaObject>
 #include <QPointF>
 #include <QPointer>
 #include <QString>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
+#include <QGraphicsWidget>
+#include <QHash>
 #include <QImage>
+#include <QMargins>
+#include <QRectF>
 
 #include <functional>
 
 class QAbstractAxis;
 class QChart;
+class QRubberBand;
+class QTimeLine;
 class QValueAxis;
 class QXYSeries;
 
@@ -80,6 +95,9 @@ QList<double> ScaleTicks(const TAxisScale& scale);
 // Label of a value: Decimals decimals, the user's decimal separator, and
 // never a minus sign in front of a value that reads as zero.
 QString AxisLabel(double value, int decimals);
+// The locale of the numbers a chart writes itself (point labels): the user's
+// decimal separator, no group separators.
+QLocale NumberLocale();
 
 // A value axis whose tick labels come from ScaleAxis (a QCategoryAxis with
 // labels on the values).  Starts at 0 to 1.
@@ -107,9 +125,53 @@ QColor FirstFreeColor(const QList<QColor>& used);
 // ---------------------------------------------------------------------------
 // Look
 
+class TChartLegend;
+
 // Flat, no frame, no shadow, square corners, white-to-silver background
-// gradient; the legend at the bottom when `legend`, else hidden.
-void StyleChart(QChart* chart, bool legend);
+// gradient; the numbers the chart writes itself use NumberLocale.  With `legend` the chart gets a TChartLegend at the bottom (the
+// one returned; null without), else none.
+TChartLegend* StyleChart(QChart* chart, bool legend);
+
+// ---------------------------------------------------------------------------
+// Legend
+
+// The legend under a chart's plot: one entry per curve on the chart (a box
+// in the curve's colour and its name), in chart order, in rows of equal
+// columns, as many rows as the names need, so that every name shows whole
+// (QLegend keeps one row and cuts names short).  The plot area shrinks to
+// leave the rows room.  At most half the chart's height goes to the legend;
+// entries beyond that are left out.  Refresh after curves were attached,
+// detached, renamed or recoloured; resizing the chart lays it out again by
+// itself.
+class TChartLegend : public QGraphicsWidget {
+    Q_OBJECT
+public:
+    explicit TChartLegend(QChart* chart);
+
+    void Refresh();
+
+    struct TEntry {
+        QString Name;      // the curve's name
+        QString Text;      // what the entry shows (the name, unless it is
+                           // wider than the whole chart)
+        QColor Color;
+        QRectF TextRect;   // where the text stands, in chart coordinates
+    };
+    // The entries shown.
+    const QList<TEntry>& Entries() const { return FEntries; }
+    int Rows() const { return FRows; }
+
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget = nullptr) override;
+
+private:
+    void Layout();
+    QChart* FChart;
+    QMargins FBaseMargins;   // the chart's margins without the legend
+    QList<TEntry> FEntries;
+    int FRows = 0;
+    qreal FBox = 0;          // side of a colour box
+    qreal FGap = 0;          // from the box to the name
+};
 
 // ---------------------------------------------------------------------------
 // Curves
@@ -120,6 +182,36 @@ void StyleChart(QChart* chart, bool legend);
 // points, lists whose x is not ascending and empty ranges come back whole.
 QList<QPointF> ReducePoints(const QList<QPointF>& points, double xMin, double xMax, int columns);
 
+// ReducePoints kept up to date while a list grows: Feed takes the points
+// added since the last call, so each point is looked at once for as long as
+// the range and the column count stay.
+class TColumnReduction {
+public:
+    // Empty, for `columns` columns between xMin and xMax (a valid range).
+    void Start(double xMin, double xMax, int columns);
+    bool Matches(double xMin, double xMax, int columns) const
+    {
+        return FColumns == columns && FXMin == xMin && FXMax == xMax;
+    }
+    // Takes points[Fed() ..]; false when an x goes down (the list is then
+    // not for reducing; nothing more is taken).
+    bool Feed(const QList<QPointF>& points);
+    qsizetype Fed() const { return FFed; }
+    // The reduced points of what was fed (of `points`).
+    QList<QPointF> Result(const QList<QPointF>& points) const;
+
+private:
+    int ColumnOf(double x) const;
+    void Close(const QList<QPointF>& points, QList<QPointF>& out) const;
+    double FXMin = 0, FXMax = 0, FScale = 0;
+    int FColumns = 0;
+    qsizetype FFed = 0;
+    QList<QPointF> FClosed;   // the reduced points of the finished columns
+    // The open column: its number and its first, lowest, highest and last point.
+    int FColumn = 0;
+    qsizetype FFirst = 0, FLow = 0, FHigh = 0, FLast = 0;
+};
+
 class TChartSeries : public QLineSeries {
     Q_OBJECT
 public:
@@ -129,6 +221,9 @@ public:
     // Every point of the curve (x ascending); the chart gets a reduced copy.
     void SetPoints(const QList<QPointF>& points);
     void ClearPoints() { SetPoints({}); }
+    // Adds points after the last one.  The chart is told at the next Reduce
+    // (a curve drawn point for point has them in points() at once).
+    void AppendPoints(const QList<QPointF>& points);
     const QList<QPointF>& AllPoints() const { return FAll; }
     qsizetype PointCount() const { return FAll.size(); }
     // Extent of the points; false (and nothing set) when there are none.
@@ -140,8 +235,8 @@ public:
     // Takes the curve off its chart (it keeps its points).
     void Detach();
     bool IsAttached() const { return chart() != nullptr; }
-    // Recomputes the drawn points for the chart's current width and x range
-    // (left as they are when they would come out the same).
+    // Hands the chart the drawn points for its current width and x range
+    // (nothing when they are what it holds).
     void Reduce();
     // Holding: the chart gets no points until Release (it keeps AllPoints),
     // so attaching, colouring and rescaling many curves lays out none of
@@ -154,9 +249,17 @@ public:
 
 private:
     void Disconnect();
+    void Extend(const QPointF* begin, const QPointF* end);
+    // Hands over the drawn points for a chart `columns` pixels wide showing
+    // xMin to xMax.
+    void HandOver(double xMin, double xMax, int columns);
     QList<QPointF> FAll;
     bool FHeld = false;
-    bool FWhole = false;   // the chart holds every point of FAll
+    bool FWhole = false;   // the chart holds every point of FAll (points() is FAll)
+    bool FQuiet = false;   // points were added to points() without telling the chart
+    TColumnReduction FReduction;   // of FAll, while it is drawn reduced
+    bool FReduced = false;         // FReduction is of FAll
+    qsizetype FHanded = -1;        // points of FAll the chart's reduced copy covers
     double FMinX = 0, FMaxX = 0, FMinY = 0, FMaxY = 0;
     QPointer<QAbstractAxis> FAxisX;
     QList<QMetaObject::Connection> FConnections;
@@ -175,9 +278,9 @@ public:
     std::function<void()> OnAfterDraw;
 
     // Hides a series of the chart (it stays in chart()->series() with its
-    // points) and draws it from now on as part of a cached picture, redrawn
-    // only when the plot area or an axis range changes.  For finished curves
-    // of a live chart.
+    // points; it leaves its axes until thawed) and draws it from now on as
+    // part of a cached picture, redrawn only when the plot area or an axis
+    // range changes.  For finished curves of a live chart.
     void FreezeSeries(QXYSeries* series);
     // Shows every frozen series again as a normal series.
     void ThawAll();
@@ -186,24 +289,74 @@ public:
     int FrozenCount() const { return static_cast<int>(FFrozen.size()); }
     bool IsFrozen(const QXYSeries* series) const;
 
-    // The chart drawn on white into an image of the view's size (frozen
-    // series included), as a copy to the clipboard wants it.
-    QImage Bitmap() const;
+    // Animated zoom with the mouse: a rubber band dragged down and to the
+    // right zooms into its rectangle, one dragged up and to the left goes
+    // back to the unzoomed ranges, and a click of the right button zooms out
+    // (twice the ranges).  The axes move to their new ranges in a short
+    // animation (readable ticks at every step); only the axes move, never a
+    // curve's points, so a live chart's points keep arriving as they come.
+    // A range that something else sets meanwhile (a live chart's growing
+    // axes) ends the zoom.
+    void SetAnimatedZoom(bool on);
+    bool AnimatedZoom() const { return FAnimatedZoom; }
+    bool IsZoomed() const { return !FUnzoomed.isEmpty(); }
+    bool ZoomRunning() const;
+    static constexpr int ZoomAnimationMs = 300;
+    static constexpr int ZoomStepMs = 33;
+    // The same as the mouse does: zoom into a rectangle of the plot (view
+    // coordinates), back to the unzoomed ranges, and out.
+    void ZoomIn(const QRectF& rect);
+    void ZoomReset();
+    void ZoomOut();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void drawForeground(QPainter* painter, const QRectF& rect) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    friend QImage ChartBitmap(const QChartView* view);
+    struct TRange {
+        double Min = 0, Max = 0;
+    };
+    // Animates every value axis of the chart to its range in `to`.
+    void AnimateTo(const QHash<QValueAxis*, TRange>& to);
+    void ApplyZoomStep(double t);
+    void AxisRangeChanged();
+    bool FAnimatedZoom = false;
+    QRubberBand* FBand = nullptr;
+    QPoint FBandOrigin;
+    QHash<QValueAxis*, TRange> FUnzoomed;   // ranges before the first zoom
+    QHash<QValueAxis*, TRange> FZoomFrom, FZoomTo;
+    QTimeLine* FZoomAnimation = nullptr;
+    bool FApplyingZoom = false;   // the zoom sets the ranges (not something else)
+    QList<QMetaObject::Connection> FZoomConnections;
     void InvalidateFrozen();
     void DrawFrozen(QPainter& painter, const QList<QPointer<QXYSeries>>& series) const;
     QList<QPointer<QXYSeries>> FFrozen;
+    // The axes each frozen series was on (it is taken off them while frozen).
+    QHash<const QXYSeries*, QList<QPointer<QAbstractAxis>>> FFrozenAxes;
+    // The range of a frozen series' axis in one direction (false if none).
+    bool FrozenRange(const QXYSeries* series, Qt::Orientation orientation, double& lo, double& hi) const;
     QImage FFrozenImage;       // the frozen series over the plot area
     int FFrozenDrawn = 0;      // how many of FFrozen the image holds
     QRectF FFrozenArea;        // plot area the image was drawn for
+    TRange FFrozenX, FFrozenY;  // axis ranges the image was drawn for
     bool FFrozenValid = false;
     QList<QMetaObject::Connection> FAxisConnections;
     void WatchAxes();
 };
+
+// ---------------------------------------------------------------------------
+// Copy
+
+// The chart of a view drawn on plain white into an image of the view's size
+// (a TChartView's frozen series included): the on-screen background stays
+// out of the picture.
+QImage ChartBitmap(const QChartView* view);
+// Puts ChartBitmap(view) on the clipboard.
+void CopyChart(const QChartView* view);
 
 }  // namespace gui

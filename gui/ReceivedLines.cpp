@@ -1,6 +1,7 @@
 #include "ReceivedLines.h"
 
 #include "AASCls.h"
+#include "Charts.h"
 
 #include <QLineSeries>
 #include <QSignalBlocker>
@@ -72,11 +73,24 @@ void TReceivedLines::ReceiveData(const void* data, std::size_t size)
         PlotReceivedLines();
 }
 
+namespace {
+// Points plotted into a series (a chart line keeps more than it draws).
+qsizetype PlottedPoints(const QLineSeries* series)
+{
+    const auto* line = qobject_cast<const TChartSeries*>(series);
+    return line ? line->PointCount() : series->count();
+}
+}  // namespace
+
 void TReceivedLines::Flush(QList<QPointF>& pending)
 {
     if (pending.isEmpty() || !FCurrentSeries)
         return;
-    {
+    if (auto* line = qobject_cast<TChartSeries*>(FCurrentSeries)) {
+        // A chart line keeps every point and draws per pixel column: the
+        // chart gets only the new points' columns, at RefreshChart.
+        line->AppendPoints(pending);
+    } else {
         // The series' chart item would redraw the whole series for every
         // single point; it is told once, later, by RefreshChart.
         const QSignalBlocker quiet(FCurrentSeries);
@@ -93,9 +107,12 @@ void TReceivedLines::Flush(QList<QPointF>& pending)
 void TReceivedLines::RefreshChart()
 {
     const QList<QPointer<QLineSeries>> dirty = std::exchange(FDirty, {});
-    for (const QPointer<QLineSeries>& series : dirty)
-        if (series)
+    for (const QPointer<QLineSeries>& series : dirty) {
+        if (auto* line = qobject_cast<TChartSeries*>(series.data()))
+            line->Reduce();
+        else if (series)
             series->replace(series->points());
+    }
 }
 
 void TReceivedLines::PlotReceivedLines()
@@ -106,7 +123,7 @@ void TReceivedLines::PlotReceivedLines()
         ~PlottingFlag() { flag = false; }
     } plotting(FPlotting);
 
-    if (!FCurrentSeries || FCurrentSeries->count() >= Count())
+    if (!FCurrentSeries || PlottedPoints(FCurrentSeries) >= Count())
         return;
 
     QList<QPointF> pending;

@@ -73,7 +73,10 @@ public:
     // Chart refresh: new points go into their series at once, but the chart
     // redraws a long series in time proportional to its length, so the
     // redraws of all series that received points are gathered and done once
-    // per RefreshDelayMs.  RefreshChart() does the pending redraws now.
+    // per RefreshDelayMs.  RefreshChart() does the pending redraws now.  A
+    // chart line (gui::TChartSeries) keeps every point and is handed only
+    // the pixel columns the new points fall in, so its refresh costs the
+    // same however long it has grown.
     static constexpr int RefreshDelayMs = 100;
     void RefreshChart();
     bool RefreshPending() const { return !FDirty.isEmpty(); }

@@ -1,6 +1,7 @@
 #include "CalibrationView.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QPen>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -26,11 +27,13 @@ namespace VelorSpec {
 
 namespace {
 
+constexpr int CircleSize = 9;
+
 QScatterSeries* NewCircles(QObject* Owner)
 {
     auto* Series = new QScatterSeries(Owner);
     Series->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-    Series->setMarkerSize(9);
+    Series->setMarkerSize(CircleSize);
     return Series;
 }
 
@@ -57,6 +60,12 @@ TCalibrationView::TCalibrationView(QWidget* Parent) : QWidget(Parent)
     CalibChartLeftAxis = gui::NewValueAxis(QStringLiteral("Absorbtion [a.u.]"));
     CalibChart->addAxis(CalibChartBottomAxis, Qt::AlignBottom);
     CalibChart->addAxis(CalibChartLeftAxis, Qt::AlignLeft);
+    // The room for the circles and labels is counted in pixels: a new plot
+    // size fits the axes again.
+    connect(CalibChart, &QChart::plotAreaChanged, this, [this](const QRectF& Area) {
+        if (FLineSeries && Area.size() != FFittedArea)
+            FitAxes();
+    });
 
     auto* View = new gui::TChartView(CalibChart, this);
     // The hourglass shows while the chart draws.
@@ -126,8 +135,44 @@ void TCalibrationView::FitAxes()
     double MinX = 0, MaxX = 0, MinY = 0, MaxY = 0;
     if (!gui::PointsBounds({FLineSeries, FStandardsSeries, FSamplesSeries}, MinX, MaxX, MinY, MaxY))
         return;
-    gui::ScaleAxisToData(CalibChartBottomAxis, std::min(0.0, MinX), MaxX, gui::TimeAxis);
-    gui::ScaleAxisToData(CalibChartLeftAxis, MinY, MaxY);
+    MinX = std::min(0.0, MinX);
+    // Room around the drawing, as the value axes of the other charts leave
+    // it, and at least enough for every circle and value label to show whole
+    // inside the plot: the standards lie on its corners (the origin and the
+    // highest one), and a label stands above its circle.
+    const double Radius = CircleSize / 2.0 + 2;
+    double LabelHalfWidth = 0, LabelHeight = 0;
+    if (FSamplesSeries && FSamplesSeries->count() > 0) {
+        const QFontMetricsF Metrics(FSamplesSeries->pointLabelsFont());
+        for (const QPointF& P : FSamplesSeries->points())
+            LabelHalfWidth =
+                std::max(LabelHalfWidth, Metrics.horizontalAdvance(CalibChart->locale().toString(P.y())) / 2);
+        LabelHeight = 2 + Metrics.ascent();
+    }
+    const QRectF Area = CalibChart->plotArea();
+    // The range [Lo - Low, Hi + High] of the least span T whose margins are
+    // each at least the common share of the data span and at least the given
+    // pixels: Low = max(Share, LowPixels * T / Pixels), the same for High, and
+    // T = Span + Low + High (the largest T of the four ways the maxima fall).
+    const auto Fit = [](double Lo, double Hi, double LowPixels, double HighPixels, double Pixels) {
+        const double Span = Hi - Lo;
+        const double Share = Span * gui::ValueAxis.Margin;
+        double T = Span + 2 * Share;
+        if (Span > 0 && Pixels > LowPixels + HighPixels)
+            T = std::max({T, (Span + Share) * Pixels / (Pixels - LowPixels),
+                          (Span + Share) * Pixels / (Pixels - HighPixels),
+                          Span * Pixels / (Pixels - LowPixels - HighPixels)});
+        const double Low = Pixels > 0 ? std::max(Share, LowPixels * T / Pixels) : Share;
+        const double High = Pixels > 0 ? std::max(Share, HighPixels * T / Pixels) : Share;
+        return std::pair{Lo - Low, Hi + High};
+    };
+    const double Side = std::max(Radius, LabelHalfWidth) + 1;
+    const auto [X0, X1] = Fit(MinX, MaxX, Side, Side, Area.width());
+    const auto [Y0, Y1] = Fit(MinY, MaxY, Radius, Radius + LabelHeight, Area.height());
+    // Exactly these ranges (no further margin), on readable ticks.
+    gui::ScaleAxisToData(CalibChartBottomAxis, X0, X1, gui::TAxisOptions{gui::TimeAxis.MaxIntervals, 0.0});
+    gui::ScaleAxisToData(CalibChartLeftAxis, Y0, Y1, gui::TAxisOptions{gui::ValueAxis.MaxIntervals, 0.0});
+    FFittedArea = Area.size();
 }
 
 bool TCalibrationView::SelectSilently(int Index)

@@ -16,6 +16,7 @@
 // Otherwise the previous drawing stays.  The error reaches the default error
 // box (or the caller of rgrUsedStatsClick).
 
+#include <QSizeF>
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
@@ -90,6 +91,7 @@ private:
     QScatterSeries* FSamplesSeries = nullptr;
     QStringList FTitleLines;
     bool FTitleVisible = false;
+    QSizeF FFittedArea;   // plot size the axes were last fitted for
     bool FSilent = false;
 };
 

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QImage>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -18,6 +17,7 @@
 #include <algorithm>
 
 #include "AASCls.h"
+#include "Charts.h"
 #include "Dialogs.h"
 #include "DocumentLayout.h"
 #include "ExperimentCalibration.h"
@@ -468,7 +468,7 @@ bool TfrmExperiment::IsAttached(const QLineSeries* Series) const
 
 QImage TfrmExperiment::ChartBitmap() const
 {
-    return FChart->Bitmap();
+    return gui::ChartBitmap(MainChartView);
 }
 
 void TfrmExperiment::ToggleNodeCheck(QTreeWidgetItem* Node)
@@ -609,9 +609,9 @@ void TfrmExperiment::acExpEditTitleExecute(QAction*)
 void TfrmExperiment::acExpCopyChartExecute(QAction* Sender)
 {
     if (gui::TActionList::Tag(Sender) == 0)
-        QApplication::clipboard()->setImage(FChart->Bitmap());
+        gui::CopyChart(MainChartView);
     else if (CalibChartView)
-        QApplication::clipboard()->setImage(TSignalChart::ChartBitmap(CalibChartView));
+        gui::CopyChart(CalibChartView);
 }
 
 void TfrmExperiment::acExpCopyDataChartUpdate(QAction* Sender)

@@ -249,13 +249,11 @@ void TfrmInstrument::CreateReceivedPage()
     Chart->addAxis(AxisY, Qt::AlignLeft);
     ResetAxes();
 
-    MainSeries = new QLineSeries;
+    MainSeries = new gui::TChartSeries;
     MainSeries->setObjectName(QStringLiteral("MainSeries"));
     MainSeries->setPointsVisible(false);
-    Chart->addSeries(MainSeries);
+    MainSeries->AttachTo(Chart, AxisX, AxisY);
     MainSeries->setColor(gui::AutoColor(0));  // red (after adding: the chart's theme colours new series)
-    MainSeries->attachAxis(AxisX);
-    MainSeries->attachAxis(AxisY);
 
     ChartView = new gui::TChartView(Chart, tsReceived);
     ChartView->setObjectName(QStringLiteral("ChartView"));
@@ -271,12 +269,12 @@ QLineSeries* TfrmInstrument::NewSeries()
     // however many replicates it shows.
     if (FLines.FCurrentSeries && FLines.FCurrentSeries->chart() == Chart)
         ChartView->FreezeSeries(FLines.FCurrentSeries);
-    auto* series = new QLineSeries;
+    // A chart line like MainSeries: a replicate that goes on and on in
+    // Sequence View after this one still draws per pixel column.
+    auto* series = new gui::TChartSeries;
     const int index = static_cast<int>(Chart->series().size());
-    Chart->addSeries(series);  // the chart owns it from now on
+    series->AttachTo(Chart, AxisX, AxisY);  // the chart owns it from now on
     series->setColor(gui::AutoColor(index));
-    series->attachAxis(AxisX);
-    series->attachAxis(AxisY);
     return series;
 }
 
@@ -385,14 +383,14 @@ void TfrmInstrument::acClearDataExecute()
         Chart->removeSeries(series[i]);
         delete series[i];
     }
-    MainSeries->clear();
+    MainSeries->ClearPoints();
     FLines.Reset(MainSeries);
     ResetAxes();
 }
 
 void TfrmInstrument::acClearDataUpdate()
 {
-    acClearData->setEnabled(!FLines.Empty() || Chart->series().size() > 1 || MainSeries->count() > 0);
+    acClearData->setEnabled(!FLines.Empty() || Chart->series().size() > 1 || MainSeries->PointCount() > 0);
 }
 
 void TfrmInstrument::acViewContinuesExecute(QAction* Sender)

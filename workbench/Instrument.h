@@ -91,7 +91,7 @@ public:
     QWidget* tsProceed = nullptr;
     gui::TChartView* ChartView = nullptr;   // finished Overlaped series are frozen into its picture
     QChart* Chart = nullptr;
-    QLineSeries* MainSeries = nullptr;
+    gui::TChartSeries* MainSeries = nullptr;   // keeps every point, draws per pixel column
     QValueAxis* AxisX = nullptr;
     QValueAxis* AxisY = nullptr;
     QProgressBar* prgBar = nullptr;

@@ -1,7 +1,6 @@
 #include "Sample.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -28,6 +27,7 @@
 #include <limits>
 
 #include "AASCls.h"
+#include "Charts.h"
 #include "Dialogs.h"
 #include "DocumentLayout.h"
 #include "Main.h"
@@ -735,12 +735,12 @@ void TfrmSample::MainChartAfterDraw()
 
 QImage TfrmSample::ChartBitmap() const
 {
-    return FChart->Bitmap();
+    return gui::ChartBitmap(MainChartView);
 }
 
 void TfrmSample::acCopyChartExecute(QAction*)
 {
-    QApplication::clipboard()->setImage(ChartBitmap());
+    gui::CopyChart(MainChartView);
 }
 
 void TfrmSample::acCopyChartUpdate(QAction* Sender)

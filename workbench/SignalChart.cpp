@@ -2,9 +2,6 @@
 
 #include <QFrame>
 #include <QGraphicsLayout>
-#include <QImage>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QTreeWidgetItem>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
@@ -35,7 +32,7 @@ TSignalChart::TSignalChart(QWidget* Parent) : FColorUse(gui::AutoColorCount(), 0
     // 1-2-5 ticks on both axes.
     Chart = new QChart;
     Chart->setObjectName(QStringLiteral("MainChart"));
-    gui::StyleChart(Chart, true);
+    Legend = gui::StyleChart(Chart, true);
     BottomAxis = gui::NewValueAxis(QStringLiteral("Time [seconds]"));
     LeftAxis = gui::NewValueAxis(QStringLiteral("Absorbtion [a.u.]"));
     Chart->addAxis(BottomAxis, Qt::AlignBottom);
@@ -138,6 +135,7 @@ void TSignalChart::AttachSeries(QLineSeries* Series)
     Series->setColor(gui::AutoColor(Index));
     FColorOf[Series] = Index;
     ++FColorUse[Index];
+    RefreshLegend();
 }
 
 void TSignalChart::DetachSeries(QLineSeries* Series)
@@ -157,6 +155,17 @@ void TSignalChart::DetachSeries(QLineSeries* Series)
         --FColorUse[*It];
         FColorOf.erase(It);
     }
+    RefreshLegend();
+}
+
+void TSignalChart::RefreshLegend()
+{
+    if (FUpdating > 0) {
+        FLegendStale = true;
+        return;
+    }
+    FLegendStale = false;
+    Legend->Refresh();
 }
 
 void TSignalChart::UpdateAxisRanges()
@@ -211,6 +220,8 @@ void TSignalChart::EndUpdate()
 {
     if (FUpdating == 0 || --FUpdating > 0)
         return;
+    if (FLegendStale)
+        RefreshLegend();
     if (FHeld.isEmpty())
         return;
     // The legend has grown: settle the plot area first, so that the curves
@@ -221,23 +232,6 @@ void TSignalChart::EndUpdate()
     for (QLineSeries* Series : Held)
         if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series))
             Curve->Release();
-}
-
-QImage TSignalChart::Bitmap() const
-{
-    return ChartBitmap(View);
-}
-
-QImage TSignalChart::ChartBitmap(const QChartView* View)
-{
-    const QSize Size = View->size().isEmpty() ? QSize(467, 400) : View->size();
-    QImage Bitmap(Size, QImage::Format_RGB32);
-    Bitmap.fill(Qt::white);
-    QPainter Painter(&Bitmap);
-    Painter.setRenderHint(QPainter::Antialiasing);
-    // The scene alone, without the view's background and frame.
-    View->scene()->render(&Painter, QRectF(QPointF(0, 0), Size), View->chart()->geometry());
-    return Bitmap;
 }
 
 QLineSeries* TSignalChart::NodeSeries(const QTreeWidgetItem* Node)

@@ -14,13 +14,15 @@
 #include <QString>
 
 class QChart;
-class QChartView;
-class QImage;
 class QLineSeries;
 class QTreeWidgetItem;
 class QValueAxis;
 class QWidget;
 class TAASReplicate;
+
+namespace gui {
+class TChartLegend;
+}
 
 namespace VelorSpec {
 
@@ -40,6 +42,7 @@ public:
     TSampleChartView* View = nullptr;
     QValueAxis* BottomAxis = nullptr;   // "Time [seconds]"
     QValueAxis* LeftAxis = nullptr;     // "Absorbtion [a.u.]"
+    gui::TChartLegend* Legend = nullptr;   // every shown curve by name, under the plot
 
     // A new, empty, detached curve with a title.
     QLineSeries* NewSeries(const QString& Title);
@@ -71,11 +74,6 @@ public:
         TSignalChart& FChart;
     };
 
-    // The chart as a bitmap drawn on white (what the copy commands put on the
-    // clipboard).
-    QImage Bitmap() const;
-    static QImage ChartBitmap(const QChartView* View);
-
     // The curve a tree node carries (null when none) and its setter.
     static QLineSeries* NodeSeries(const QTreeWidgetItem* Node);
     static void SetNodeSeries(QTreeWidgetItem* Node, QLineSeries* Series);
@@ -96,6 +94,9 @@ private:
     QList<int> FColorUse;
     int FUpdating = 0;
     QList<QLineSeries*> FHeld;   // attached during an update, points not yet handed over
+    bool FLegendStale = false;   // curves came or went during an update
+    // The legend follows the shown curves (once per update).
+    void RefreshLegend();
 };
 
 }  // namespace VelorSpec

@@ -11,7 +11,12 @@
 #include "ViewGraph.h"
 #include "ViewMemo.h"
 
+#include <QTest>
 #include <QTextEdit>
+
+#include <cmath>
+
+#include "SpinWait.h"
 
 using namespace VelorTime;
 using namespace VelorTimeTest;
@@ -226,4 +231,75 @@ TEST_F(ReceivedTest, ViewerButtonsOpenTheViewersOnTheCurrentRow)
         emit W->DBGrid->editButtonClicked(fldSampleName);
         EXPECT_TRUE(Asked.empty());
     }
+}
+
+// The live chart's animated zoom, driven by the mouse: a rubber band dragged
+// down and to the right zooms into it with the axes gliding there in several
+// steps (finished replicates, drawn from the frozen picture, go along),
+// while readings that arrive meanwhile show at once (the chart animates no
+// points); a band dragged up and to the left goes back the same way to the
+// ranges before the zoom.
+TEST_F(ReceivedTest, RubberBandZoomIsAnimatedAndLivePointsAreNot)
+{
+    W->resize(800, 600);
+    W->show();
+    W->pcMain->setCurrentWidget(W->tsRun);
+    std::string Readings;
+    for (int I = 0; I < 500; ++I)
+        Readings += std::to_string(1000 + I % 300) + (I % 100 == 99 ? "\r-1000\r" : "\r");
+    Receive(Readings);
+    QCoreApplication::processEvents();
+    auto* View = qobject_cast<gui::TChartView*>(W->ChartView);
+    ASSERT_NE(View, nullptr);
+    EXPECT_TRUE(View->AnimatedZoom());
+    EXPECT_EQ(W->Chart->animationOptions(), QChart::NoAnimation);
+    auto* AxisX = qobject_cast<QValueAxis*>(W->Chart->axes(Qt::Horizontal).value(0));
+    auto* AxisY = qobject_cast<QValueAxis*>(W->Chart->axes(Qt::Vertical).value(0));
+    ASSERT_TRUE(AxisX && AxisY);
+    const double X0 = AxisX->min(), X1 = AxisX->max(), Y0 = AxisY->min(), Y1 = AxisY->max();
+    QList<QPointF> Steps;   // the x ranges the axis went through
+    QObject::connect(AxisX, &QValueAxis::rangeChanged, View, [&](qreal Min, qreal Max) { Steps << QPointF(Min, Max); });
+
+    const QRectF Plot = W->Chart->plotArea();
+    const QPoint From = (Plot.topLeft() + QPointF(Plot.width() / 4, Plot.height() / 4)).toPoint();
+    const QPoint To = (Plot.topLeft() + QPointF(Plot.width() / 2, Plot.height() * 3 / 4)).toPoint();
+    const double Pixel = (X1 - X0) / Plot.width();
+    const double WantMin = X0 + (From.x() - Plot.left()) * Pixel, WantMax = X0 + (To.x() - Plot.left()) * Pixel;
+    QWidget* Port = View->viewport();
+    QTest::mousePress(Port, Qt::LeftButton, {}, From);
+    QTest::mouseMove(Port, (From + To) / 2);
+    QTest::mouseMove(Port, To);
+    QTest::mouseRelease(Port, Qt::LeftButton, {}, To);
+    EXPECT_TRUE(View->ZoomRunning());
+    EXPECT_GT(std::abs(AxisX->min() - WantMin), 10 * Pixel);   // not there at once
+    // A reading during the zoom is on its series at once (within the axes'
+    // ranges: it leaves them, and the zoom, alone).
+    Receive("1111\r");
+    EXPECT_EQ(W->FLines.FCurrentSeries->points().back().y(), 1111);
+    ASSERT_TRUE(SpinUntil([&] { return !View->ZoomRunning(); }));
+    EXPECT_TRUE(View->IsZoomed());
+    EXPECT_NEAR(AxisX->min(), WantMin, Pixel);
+    EXPECT_NEAR(AxisX->max(), WantMax, Pixel);
+    EXPECT_LT(AxisY->max(), Y1);
+    EXPECT_GT(AxisY->min(), Y0);
+    // Several steps, each nearer the zoom than the one before.
+    ASSERT_GE(Steps.size(), 4);
+    for (qsizetype I = 1; I < Steps.size(); ++I) {
+        EXPECT_GE(Steps[I].x(), Steps[I - 1].x());
+        EXPECT_LE(Steps[I].y(), Steps[I - 1].y());
+    }
+    EXPECT_GT(Steps.front().x(), X0);
+    EXPECT_LT(Steps.front().x(), WantMin);
+
+    Steps.clear();
+    QTest::mousePress(Port, Qt::LeftButton, {}, To);
+    QTest::mouseMove(Port, From);
+    QTest::mouseRelease(Port, Qt::LeftButton, {}, From);
+    ASSERT_TRUE(SpinUntil([&] { return !View->ZoomRunning(); }));
+    EXPECT_GE(Steps.size(), 4);
+    EXPECT_FALSE(View->IsZoomed());
+    EXPECT_EQ(AxisX->min(), X0);
+    EXPECT_EQ(AxisX->max(), X1);
+    EXPECT_EQ(AxisY->min(), Y0);
+    EXPECT_EQ(AxisY->max(), Y1);
 }

@@ -148,6 +148,8 @@ TEST(ViewGraphic, CopyPutsAPictureOnWhiteOnTheClipboard)
     const QImage Image = QApplication::clipboard()->image();
     ASSERT_FALSE(Image.isNull());
     EXPECT_EQ(Image.size(), F.ChartView->size());
+    for (const QPoint P : {QPoint(0, 0), QPoint(Image.width() - 1, Image.height() - 1)})
+        EXPECT_EQ(QColor(Image.pixel(P)), QColor(Qt::white));   // plain white, not the on-screen gradient
 }
 
 TEST(ViewMemo, ShowsTheReadingsWithoutTheFirstLine)

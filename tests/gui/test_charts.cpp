@@ -241,42 +241,78 @@ TEST(ChartCurves, SeriesKeepsEveryPointAndDrawsFewOnAChart)
     delete s;
 }
 
+namespace {
+
+// A shown chart view (400 x 300, the common look) with both axes from 0 to
+// 10 and thick blue horizontal curves at the given heights.
+struct BlueLinesView {
+    QChart* chart = new QChart;
+    gui::TChartView view{chart};
+    QList<QLineSeries*> lines;
+    explicit BlueLinesView(std::initializer_list<double> heights)
+    {
+        gui::StyleChart(chart, false);
+        view.resize(400, 300);
+        QValueAxis* x = gui::NewValueAxis();
+        QValueAxis* y = gui::NewValueAxis();
+        chart->addAxis(x, Qt::AlignBottom);
+        chart->addAxis(y, Qt::AlignLeft);
+        gui::ScaleAxisToData(x, 0, 10, gui::TimeAxis);
+        gui::ScaleAxisToData(y, 0, 10);
+        for (const double h : heights) {
+            auto* s = new QLineSeries;
+            s->setPen(QPen(QColor(0, 0, 255), 6));
+            for (int i = 0; i <= 10; ++i)
+                s->append(i, h);
+            chart->addSeries(s);
+            s->attachAxis(x);
+            s->attachAxis(y);
+            lines << s;
+        }
+        view.show();
+        QApplication::processEvents();
+    }
+    // The picture shows curve k in the middle of the chart.
+    bool BlueAcross(const QImage& img, int k = 0) const
+    {
+        const QColor c = img.pixelColor(chart->mapToPosition(QPointF(5, lines[k]->at(5).y()), lines[k]).toPoint());
+        return c.blue() > 200 && c.red() < 80;
+    }
+};
+
+}  // namespace
+
 TEST(ChartViews, FrozenSeriesStayInTheChartAndInItsPicture)
 {
-    auto* chart = new QChart;
-    gui::TChartView view(chart);
-    view.resize(400, 300);
-    QValueAxis* x = gui::NewValueAxis();
-    QValueAxis* y = gui::NewValueAxis();
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    gui::ScaleAxisToData(x, 0, 10, gui::TimeAxis);
-    gui::ScaleAxisToData(y, 0, 10);
-    auto* s = new QLineSeries;
-    s->setColor(QColor(0, 0, 255));
-    QPen pen = s->pen();
-    pen.setWidth(6);
-    s->setPen(pen);
-    for (int i = 0; i <= 10; ++i)
-        s->append(i, 5);
-    chart->addSeries(s);
-    s->attachAxis(x);
-    s->attachAxis(y);
-    view.show();
-    QApplication::processEvents();
-    const auto BlueAcross = [&](const QImage& img) {
-        const QPointF mid = chart->mapToPosition(QPointF(5, 5), s);
-        const QColor c = img.pixelColor(mid.toPoint());
-        return c.blue() > 200 && c.red() < 80;
-    };
-    EXPECT_TRUE(BlueAcross(view.Bitmap()));
-    view.FreezeSeries(s);
-    EXPECT_TRUE(view.IsFrozen(s));
+    BlueLinesView v({5});
+    QLineSeries* s = v.lines[0];
+    EXPECT_TRUE(v.BlueAcross(gui::ChartBitmap(&v.view)));
+    v.view.FreezeSeries(s);
+    EXPECT_TRUE(v.view.IsFrozen(s));
     EXPECT_FALSE(s->isVisible());
-    EXPECT_EQ(chart->series().size(), 1);
-    EXPECT_TRUE(BlueAcross(view.Bitmap()));
-    EXPECT_TRUE(BlueAcross(view.grab().toImage()));
-    view.ThawAll();
+    EXPECT_EQ(v.chart->series().size(), 1);
+    EXPECT_TRUE(v.BlueAcross(gui::ChartBitmap(&v.view)));
+    EXPECT_TRUE(v.BlueAcross(v.view.grab().toImage()));
+    v.view.ThawAll();
     EXPECT_TRUE(s->isVisible());
-    EXPECT_EQ(view.FrozenCount(), 0);
+    EXPECT_EQ(v.view.FrozenCount(), 0);
+}
+
+// The copy commands' picture: the chart on plain white, not on its on-screen
+// white-to-silver background, with the curves (frozen ones too) drawn.
+TEST(ChartCopy, PictureIsDrawnOnPlainWhite)
+{
+    BlueLinesView v({8, 2});
+    v.view.FreezeSeries(v.lines[1]);
+    const QImage on = v.view.grab().toImage();
+    const QImage copy = gui::ChartBitmap(&v.view);
+    ASSERT_EQ(copy.size(), v.view.size());
+    const QPoint bottomLeft(0, copy.height() - 1), bottomRight(copy.width() - 1, copy.height() - 1);
+    EXPECT_NE(QColor(on.pixel(bottomLeft)), QColor(Qt::white));   // silver end of the gradient on screen
+    // Between the curves and off the grid lines.
+    const QPoint empty = v.chart->mapToPosition(QPointF(5.5, 5.3), v.lines[0]).toPoint();
+    for (const QPoint p : {QPoint(0, 0), QPoint(copy.width() - 1, 0), bottomLeft, bottomRight, empty})
+        EXPECT_EQ(QColor(copy.pixel(p)), QColor(Qt::white)) << p.x() << "," << p.y();
+    EXPECT_TRUE(v.BlueAcross(copy, 0));
+    EXPECT_TRUE(v.BlueAcross(copy, 1));
 }

@@ -2,6 +2,8 @@
 // the title, the failure handling and the statistic the experiment keeps.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFontMetricsF>
 #include <QRadioButton>
 #include <QtCharts/QChart>
 #include <QtCharts/QLineSeries>
@@ -91,10 +93,12 @@ protected:
         EXPECT_TRUE(FView->TitleVisible());
         EXPECT_EQ(FView->TitleLines(), TCalibrationView::TitleFor(E.B0, E.B1, E.R, E.R2));
         EXPECT_EQ(FView->CalibChart->title(), FView->TitleLines().join("<br>"));
-        // The axes hold the whole drawing, the concentration axis from 0.
+        // The axes hold the whole drawing, the concentration axis from 0 (its
+        // first tick) with a little room before it.
         const gui::TAxisScale X = gui::AxisScale(FView->CalibChartBottomAxis);
         const gui::TAxisScale Y = gui::AxisScale(FView->CalibChartLeftAxis);
-        EXPECT_EQ(X.Min, 0.0);
+        EXPECT_LT(X.Min, 0.0);
+        EXPECT_EQ(gui::ScaleTicks(X).front(), 0.0);
         for (const auto* Set : {&E.Line, &E.Standards, &E.Samples})
             for (const QPointF& P : *Set) {
                 EXPECT_LE(P.x(), X.Max);
@@ -159,6 +163,46 @@ TEST_F(CalibrationView, EveryStatisticDrawsTheModelsCalibration)
         // The line starts at (0, B0) and the first standard is the origin.
         EXPECT_EQ(Points(FView->StandardsSeries()).front(), QPointF(0, 0));
         EXPECT_EQ(Points(FView->LineSeries()).front(), QPointF(0, FExperiment->B0()));
+    }
+}
+
+// The samples' value labels carry the user's decimal separator, and every
+// circle with its label shows whole inside the plot, also the origin and the
+// highest standard on the drawing's corners.
+TEST_F(CalibrationView, CirclesAndValueLabelsShowWholeWithTheUsersSeparator)
+{
+    for (const char Sep : {'.', ','}) {
+        SCOPED_TRACE(Sep);
+        SeparatorScope Scope(Sep);
+        Load(StandardSet());
+        FView->resize(460, 400);   // the page at the experiment window's first size
+        FView->show();
+        ScriptedResponder Answers;
+        Pick(1);   // area means: values with decimals
+        QApplication::processEvents();
+        QChart* C = FView->CalibChart;
+        const QRectF Plot = C->plotArea();
+        const QFontMetricsF M(FView->SamplesSeries()->pointLabelsFont());
+        const qreal R = FView->StandardsSeries()->markerSize() / 2 + 1;
+        int Decimals = 0;
+        for (QScatterSeries* S : {FView->StandardsSeries(), FView->SamplesSeries()})
+            for (const QPointF& P : S->points()) {
+                const QPointF At = C->mapToPosition(P, S);
+                QRectF Shape(At - QPointF(R, R), At + QPointF(R, R));
+                if (S == FView->SamplesSeries()) {
+                    // As Qt Charts writes a value label: the chart's number
+                    // format, centred, its baseline 2 pixels above the circle.
+                    const QString Label = C->localizeNumbers() ? C->locale().toString(P.y()) : QString::number(P.y());
+                    const QString Plain = QString::number(P.y());
+                    EXPECT_EQ(Label, QString(Plain).replace('.', Sep));
+                    Decimals += Plain.contains('.');
+                    const qreal W = M.horizontalAdvance(Label), Base = At.y() - R - 1;
+                    Shape |= QRectF(At.x() - W / 2, Base - M.ascent(), W, M.ascent() + M.descent());
+                }
+                EXPECT_TRUE(Plot.contains(Shape)) << P.x() << " " << P.y();
+            }
+        EXPECT_GT(Decimals, 0);
+        EXPECT_EQ(Points(FView->StandardsSeries()).front(), QPointF(0, 0));
     }
 }
 

@@ -3,7 +3,10 @@
 // Samples..." with the window's refresh.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QImage>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -267,6 +270,11 @@ TEST_F(ExperimentCalibration, ActivatingThePageCalibratesAndRefreshesInfoLines)
         EXPECT_EQ(W->CalibChart->series().size(), 3);
         EXPECT_FALSE(W->FModified);
         EXPECT_TRUE(Enabled(W, W->acExpCopyCalibChart));
+        QApplication::clipboard()->clear();
+        ASSERT_TRUE(Run(W, W->acExpCopyCalibChart));
+        const QImage Copy = QApplication::clipboard()->image();
+        ASSERT_EQ(Copy.size(), W->CalibChartView->size());
+        EXPECT_EQ(Copy.pixelColor(0, Copy.height() - 1), QColor(Qt::white));   // plain white, no silver
         auto Twin = BuildExperiment(StandardSet());
         std::vector<double> X, Y;
         Twin->DoRegression(X, Y);

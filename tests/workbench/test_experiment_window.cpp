@@ -119,6 +119,7 @@ TEST_F(ExperimentWindowTest, CopyDataChartPutsTheChartOnTheClipboard)
     ASSERT_FALSE(copied.isNull());
     EXPECT_EQ(copied.size(), w->MainChartView->size());
     EXPECT_EQ(copied.pixelColor(0, 0), QColor(Qt::white));
+    EXPECT_EQ(copied.pixelColor(copied.width() - 1, copied.height() - 1), QColor(Qt::white));   // no silver
     EXPECT_FALSE(w->FModified);
 }
 

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QChart>
 #include <QDir>
+#include <QFontMetricsF>
+#include <QLegend>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabWidget>
@@ -16,6 +19,8 @@
 #include <QGroupBox>
 
 #include "AASCls.h"
+#include "ActionList.h"
+#include "Charts.h"
 #include "Dialogs.h"
 #include "Experiment.h"
 #include "Instrument.h"
@@ -40,18 +45,52 @@ void Shot(QWidget* w, const char* name)
     w->grab().save(QDir(dir).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
 }
 
-QString SampleFile(const QTemporaryDir& dir, int replicates)
+TAASSample* NewSample(const std::string& title, int replicates)
 {
-    TAASSample sample("Sample", true);
+    auto* sample = new TAASSample(title, true);
     for (int r = 0; r < replicates; ++r) {
         auto* rep = new TAASReplicate;
         for (int j = 0; j < 400; ++j)
             rep->Add(1000 + 800 * (j > 100 && j < 300) + r * 20 + (j * 37 % 23));
-        sample.Add(rep);
+        sample->Add(rep);
     }
+    return sample;
+}
+
+QString SampleFile(const QTemporaryDir& dir, int replicates)
+{
+    const std::unique_ptr<TAASSample> sample(NewSample("Sample", replicates));
     const QString path = dir.filePath(QStringLiteral("S01.AST"));
-    sample.SaveToFile(path.toStdString());
+    sample->SaveToFile(path.toStdString());
     return path;
+}
+
+// The chart's legend lists every curve on it with the whole name, inside
+// the chart and clear of the plot and of each other.
+void ExpectEveryCurveNamedWhole(QChart* chart)
+{
+    const gui::TChartLegend* legend = nullptr;
+    for (QGraphicsItem* item : chart->childItems())
+        if (const auto* l = dynamic_cast<const gui::TChartLegend*>(item))
+            legend = l;
+    ASSERT_NE(legend, nullptr);
+    const QList<gui::TChartLegend::TEntry>& entries = legend->Entries();
+    ASSERT_EQ(entries.size(), chart->series().size());
+    EXPECT_GT(legend->Rows(), 1);
+    const QFontMetricsF metrics(chart->legend()->font());
+    const QRectF whole(QPointF(0, 0), chart->size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const gui::TChartLegend::TEntry& e = entries[i];
+        SCOPED_TRACE(e.Name.toStdString());
+        EXPECT_EQ(e.Name, chart->series()[i]->name());
+        EXPECT_EQ(e.Text, e.Name);
+        EXPECT_GE(e.TextRect.width(), metrics.horizontalAdvance(e.Name));
+        EXPECT_TRUE(whole.contains(e.TextRect));
+        EXPECT_FALSE(e.TextRect.intersects(chart->plotArea()));
+        for (qsizetype j = 0; j < i; ++j)
+            EXPECT_FALSE(e.TextRect.intersects(entries[j].TextRect)) << entries[j].Name.toStdString();
+    }
+    EXPECT_GT(chart->plotArea().height(), chart->size().height() / 3);
 }
 
 class FirstSizes : public ::testing::Test {
@@ -131,6 +170,34 @@ TEST_F(FirstSizes, SampleWindowOpensAtItsSizeWithTheWholeTree)
     QApplication::processEvents();
     Shot(sub, "sample");
     Shot(frame, "frame-with-sample");
+}
+
+// Twenty curves (the sample window's nineteen replicates and the ensemble;
+// four samples of four replicates and their ensembles in an experiment): every
+// name stands whole in the legend at the window's first size.
+TEST_F(FirstSizes, ChartLegendsShowEveryNameWithTwentyCurves)
+{
+    TAASExperiment experiment("Legend", true);
+    for (const char* title : {"A", "B", "C", "D"})
+        experiment.Add(NewSample(title, 4));
+    const QString experimentPath = dir.filePath(QStringLiteral("E01.AXP"));
+    experiment.SaveToFile(experimentPath.toStdString());
+    for (const QString& path : {SampleFile(dir, 19), experimentPath}) {
+        SCOPED_TRACE(path.toStdString());
+        frame->OpenFile(path);
+        QApplication::processEvents();
+        QWidget* child = frame->ActiveChild();
+        auto* sample = qobject_cast<TfrmSample*>(child);
+        auto* window = qobject_cast<TfrmExperiment*>(child);
+        ASSERT_TRUE(sample || window);
+        ASSERT_TRUE(sample ? sample->acList->Execute(sample->acTreeSelectAll)
+                           : window->acList->Execute(window->acTreeSelectAll));
+        QApplication::processEvents();
+        QChart* chart = sample ? sample->MainChart : window->MainChart;
+        ASSERT_EQ(chart->series().size(), 20);
+        ExpectEveryCurveNamedWhole(chart);
+        Shot(SubOf(child), sample ? "sample-legend" : "experiment-legend");
+    }
 }
 
 TEST_F(FirstSizes, ExperimentWindowOpensWhole)

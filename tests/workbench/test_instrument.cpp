@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QValueAxis>
 
+#include <cmath>
+
 #include "Charts.h"
 #include "InstrumentTestUtil.h"
 
@@ -518,4 +520,50 @@ TEST_F(InstrumentTest, LiveChartColoursFrozenReplicatesAndPositiveAxis)
     EXPECT_EQ(w.ChartView->FrozenCount(), 0);
     EXPECT_TRUE(w.MainSeries->isVisible());
     EXPECT_EQ(w.Chart->series().size(), 1);
+}
+
+// Sequence View on a long stream: the one series keeps every reading, while
+// the chart is handed only what its width shows (per pixel column the first,
+// lowest, highest and last point, exactly as ReducePoints gives them), also
+// as the stream goes on chunk by chunk.
+TEST_F(InstrumentTest, SequenceViewKeepsEveryReadingAndHandsTheChartPerPixelColumn)
+{
+    w.resize(640, 480);
+    w.show();
+    Exec(w, w.acViewContinues);
+    std::vector<int> sent;
+    std::string stream;
+    for (int i = 0; i < 60000; ++i) {
+        sent.push_back(i == 31234 ? 99999 : 1000 + i % 700);   // one spike
+        stream += std::to_string(sent.back()) + "\r";
+        if (i % 1000 == 999)
+            stream += "-1000\r";
+    }
+    const std::size_t head = stream.size() - 10 * 576;
+    w.cpDrvReceiveData(w.cpDrv, stream.data(), static_cast<std::uint32_t>(head));
+    w.FLines.RefreshChart();
+    QApplication::processEvents();
+    const auto handed = [&] {
+        const int columns = static_cast<int>(std::ceil(w.Chart->plotArea().width()));
+        EXPECT_LE(w.MainSeries->count(), 4 * columns + 4);
+        EXPECT_EQ(w.MainSeries->points(),
+                  gui::ReducePoints(w.MainSeries->AllPoints(), w.AxisX->min(), w.AxisX->max(), columns));
+    };
+    handed();
+    // The rest as the port's 50 ms polls bring it at 115,200 baud.
+    for (std::size_t at = head; at < stream.size(); at += 576) {
+        const std::size_t n = std::min<std::size_t>(576, stream.size() - at);
+        w.cpDrvReceiveData(w.cpDrv, stream.data() + at, static_cast<std::uint32_t>(n));
+        w.FLines.RefreshChart();
+        handed();
+    }
+    ASSERT_EQ(w.Chart->series().size(), 1);
+    const QList<QPointF> all = w.MainSeries->AllPoints();
+    ASSERT_EQ(all.size(), qsizetype(sent.size()));
+    long double x = 0;
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        x = x + 0.02L;
+        ASSERT_EQ(all[qsizetype(i)], QPointF(double(x), sent[i])) << i;
+    }
+    EXPECT_TRUE(w.MainSeries->points().contains(all[31234]));   // the spike is drawn
 }

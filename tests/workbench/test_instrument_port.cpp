@@ -158,31 +158,31 @@ TEST_F(InstrumentPortTest, SequenceStreamAndReconnectContinueOneSeries)
     Send(stream.bytes);
     ASSERT_TRUE(SpinUntil([&] { return w.FLines.FReceivedLines.size() == stream.lines.size(); }));
     ASSERT_EQ(w.Chart->series().size(), 1);
-    ASSERT_EQ(w.MainSeries->count(), 120);
+    ASSERT_EQ(w.MainSeries->PointCount(), 120);
     long double x = 0;
     for (int i = 0; i < 120; ++i)
         x = x + 0.02L;
-    EXPECT_EQ(w.MainSeries->at(119), QPointF(double(x), 3039));
+    EXPECT_EQ(w.MainSeries->AllPoints().at(119), QPointF(double(x), 3039));
     // The first reading after a marker lies 0.02 s after the one before it.
     long double x41 = 0;
     for (int i = 0; i < 41; ++i)
         x41 = x41 + 0.02L;
-    EXPECT_EQ(w.MainSeries->at(40), QPointF(double(x41), 2000));
+    EXPECT_EQ(w.MainSeries->AllPoints().at(40), QPointF(double(x41), 2000));
 
     // Disconnect and connect again without Clear Data: the chart keeps its
     // points and x; nothing is plotted until the list outgrows the series.
     Exec(w, w.acDisconnect);
     Connect();
     EXPECT_TRUE(w.FLines.Empty());
-    EXPECT_EQ(w.MainSeries->count(), 120);
+    EXPECT_EQ(w.MainSeries->PointCount(), 120);
     std::string more;
     for (int i = 0; i < 120; ++i)
         more += std::to_string(5000 + i) + "\r";
     Send(more);
     ASSERT_TRUE(SpinUntil([&] { return w.FLines.FReceivedLines.size() == 121; }));
-    EXPECT_EQ(w.MainSeries->count(), 120 + 120);
-    EXPECT_EQ(w.MainSeries->at(120).y(), 5000);
-    EXPECT_GT(w.MainSeries->at(120).x(), w.MainSeries->at(119).x());
+    EXPECT_EQ(w.MainSeries->PointCount(), 120 + 120);
+    EXPECT_EQ(w.MainSeries->AllPoints().at(120).y(), 5000);
+    EXPECT_GT(w.MainSeries->AllPoints().at(120).x(), w.MainSeries->AllPoints().at(119).x());
 }
 
 TEST_F(InstrumentPortTest, ConnectOnMissingPortShowsMessage)

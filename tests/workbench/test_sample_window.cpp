@@ -438,8 +438,11 @@ TEST_F(SampleWindowTest, CopyChartPutsABitmapOnTheClipboard)
     const QImage copy = QApplication::clipboard()->image();
     ASSERT_FALSE(copy.isNull());
     EXPECT_EQ(copy.size(), w.MainChartView->size());
-    // Drawn on white: the top edge of the picture is the white end of the background.
-    EXPECT_EQ(QColor(copy.pixel(copy.width() / 2, 0)), QColor(Qt::white));
+    // Drawn on plain white: no trace of the on-screen gradient, not even at
+    // its silver bottom end.
+    for (const QPoint P : {QPoint(copy.width() / 2, 0), QPoint(0, copy.height() - 1),
+                           QPoint(copy.width() - 1, copy.height() - 1)})
+        EXPECT_EQ(QColor(copy.pixel(P)), QColor(Qt::white)) << P.x() << "," << P.y();
 
     // The print commands exist (enabled with the chart's curves) and do nothing.
     EXPECT_TRUE(Enabled(w.acPrintChart));
