@@ -146,11 +146,6 @@ void TfrmViewGraphic::FitAxes()
     gui::ScaleAxisToData(AxisY, MinY, MaxY);
 }
 
-QImage TfrmViewGraphic::ChartBitmap() const
-{
-    return gui::ChartBitmap(ChartView);
-}
-
 void TfrmViewGraphic::miChartCopyClick()
 {
     gui::CopyChart(ChartView);

@@ -31,9 +31,6 @@ public:
 
     void LoadData(const QString& Stored);
 
-    // The chart as a bitmap drawn on white (what "Copy" puts on the clipboard).
-    QImage ChartBitmap() const;
-
     QChart* Chart = nullptr;
     gui::TChartView* ChartView = nullptr;
     QValueAxis* AxisX = nullptr;

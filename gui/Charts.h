@@ -128,8 +128,9 @@ QColor FirstFreeColor(const QList<QColor>& used);
 class TChartLegend;
 
 // Flat, no frame, no shadow, square corners, white-to-silver background
-// gradient; the numbers the chart writes itself use NumberLocale.  With `legend` the chart gets a TChartLegend at the bottom (the
-// one returned; null without), else none.
+// gradient; the numbers the chart writes itself use NumberLocale.  With
+// `legend` the chart gets a TChartLegend at the bottom (the one returned),
+// else none (null).
 TChartLegend* StyleChart(QChart* chart, bool legend);
 
 // ---------------------------------------------------------------------------

@@ -466,11 +466,6 @@ bool TfrmExperiment::IsAttached(const QLineSeries* Series) const
     return FChart->IsAttached(Series);
 }
 
-QImage TfrmExperiment::ChartBitmap() const
-{
-    return gui::ChartBitmap(MainChartView);
-}
-
 void TfrmExperiment::ToggleNodeCheck(QTreeWidgetItem* Node)
 {
     const int Level = NodeLevel(Node);

@@ -164,8 +164,6 @@ public:
     QLineSeries* NodeSeries(const QTreeWidgetItem* Node) const;
     bool IsAttached(const QLineSeries* Series) const;
     void SetModified(bool Value = true) { FModified = Value; }
-    // The data chart as a bitmap on white.
-    QImage ChartBitmap() const;
     // The first size: 620 x 460, wider when the page tabs need it.  The
     // frame's area gives a new child window this size where it has room.
     QSize sizeHint() const override { return FFirstSize; }

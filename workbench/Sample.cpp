@@ -733,11 +733,6 @@ void TfrmSample::MainChartAfterDraw()
 // ---------------------------------------------------------------------------
 // Chart and tree commands
 
-QImage TfrmSample::ChartBitmap() const
-{
-    return gui::ChartBitmap(MainChartView);
-}
-
 void TfrmSample::acCopyChartExecute(QAction*)
 {
     gui::CopyChart(MainChartView);

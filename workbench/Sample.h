@@ -40,7 +40,6 @@ class QTreeWidgetItem;
 class QChart;
 class QLineSeries;
 class QValueAxis;
-class QImage;
 
 class TAASSample;
 class TAASReplicate;
@@ -252,9 +251,6 @@ public:
     void acDeleteReplicateExecute(QAction* Sender);
     void acDeleteReplicateUpdate(QAction* Sender);
     void acSendToExcelExecute(QAction* Sender);
-
-    // The chart as a bitmap drawn on white (what Copy Chart puts on the clipboard).
-    QImage ChartBitmap() const;
 
 private:
     QSize FFirstSize;
