@@ -1,4 +1,5 @@
-// Both smoothers with half-width 10 over one million points.
+// Both smoothers with half-width 10 over one million points, and the moving
+// average with half-width 100.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -27,13 +28,13 @@ TAASPointArray Absorbance()
     return P;
 }
 
-template <void (*Smooth)(int, const TAASPointArray&, TAASPointArray&), TAASPointArray (*Data)()>
+template <void (*Smooth)(int, const TAASPointArray&, TAASPointArray&), TAASPointArray (*Data)(), int N = 10>
 void BM_Smooth(benchmark::State& State)
 {
     const TAASPointArray Source = Data();
     TAASPointArray Dest;
     for (auto _ : State) {
-        Smooth(10, Source, Dest);
+        Smooth(N, Source, Dest);
         benchmark::DoNotOptimize(Dest.data());
     }
     State.SetItemsProcessed(State.iterations() * static_cast<int64_t>(Source.size()));
@@ -45,6 +46,9 @@ void BM_Smooth(benchmark::State& State)
 }  // namespace
 
 BENCHMARK(BM_Smooth<SmoothMovingAverage, Signal>)->Name("SmoothMovingAverage/N10/1M")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Smooth<SmoothMovingAverage, Signal, 100>)
+    ->Name("SmoothMovingAverage/N100/1M")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Smooth<SmoothWeighted, Signal>)->Name("SmoothWeighted/N10/1M")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Smooth<SmoothMovingAverage, Absorbance>)
     ->Name("SmoothMovingAverage/N10/1M/absorbance")

@@ -136,23 +136,6 @@ void Interleaved(const Policy& P, const double* W, size_t Outputs, double* Out)
     }
 }
 
-// Moving average of whole numbers whose window sums stay below 2^52: the sums
-// are exact in doubles (as they are in the extended sums), and the quotient
-// by the odd width is never within rounding distance of a half, so the
-// double quotient rounds to the same whole number.
-struct TWholeAverage {
-    using Acc = double;
-    static constexpr size_t Lanes = 4;
-    size_t Width;
-    double Divisor;
-    static double Step(double S, size_t, double X) { return S + X; }
-    double Finish(double S) const
-    {
-        constexpr double Magic = 6755399441055744.0;  // 1.5 * 2^52
-        return (S / Divisor + Magic) - Magic;
-    }
-};
-
 // Moving average of any signal: extended sums in window order.
 struct TExtendedAverage {
     using Acc = long double;
@@ -197,17 +180,29 @@ struct TExtendedWeighted {
 // sum and every partial sum is exact: the sum is then the same number however
 // it is formed, so adding the entering point and taking away the leaving one
 // gives the very sums of the plain loop, at a cost independent of N.
-// Policy: Acc (the exact sum's type), Value(x) (a point in Acc units) and
-// Finish(S).  Lanes runs that many stretches of the outputs side by side.
-template <class Policy>
-void RunningWindows(const Policy& P, const double* W, size_t Outputs, double* Out)
+// Policy: Acc (the exact sum's type), Value(x) (a point in Acc units),
+// Finish(S) and Accepts(P, Count), whether the sums stay exact with these
+// points taken in.  Rest(W, Outputs, Out) computes the windows the running
+// sums leave.
+//
+// Four stretches of the outputs run side by side (independent sums); each
+// goes on in blocks whose entering points are tested and then summed while
+// they are still in cache.  From the first block that fails the test, the
+// rest of every stretch, like the few outputs past the last stretch, goes to
+// Rest: each output depends on its own window only.
+template <class Policy, class Rest>
+void RunningWindows(const Policy& P, const double* W, size_t Outputs, double* Out, const Rest& R)
 {
     using Acc = typename Policy::Acc;
     constexpr size_t Lanes = 4;
+    constexpr size_t Block = 512;
     const size_t Width = P.Width;
     const size_t Stretch = Outputs / Lanes;
-    size_t Done = 0;
-    if (Stretch > 0) {
+    size_t Done = 0;  // outputs of each stretch computed
+    bool Exact = Stretch > 0;
+    for (size_t L = 0; Exact && L < Lanes; ++L)
+        Exact = P.Accepts(W + L * Stretch, Width);
+    if (Exact) {
         Acc S[Lanes];
         for (size_t L = 0; L < Lanes; ++L) {
             S[L] = 0;
@@ -215,32 +210,77 @@ void RunningWindows(const Policy& P, const double* W, size_t Outputs, double* Ou
                 S[L] += P.Value(W[L * Stretch + J]);
             Out[L * Stretch] = P.Finish(S[L]);
         }
-        for (size_t K = 1; K < Stretch; ++K) {
-            for (size_t L = 0; L < Lanes; ++L) {
-                const size_t I = L * Stretch + K;
-                S[L] += P.Value(W[I + Width - 1]) - P.Value(W[I - 1]);
-                Out[I] = P.Finish(S[L]);
+        Done = 1;
+        while (Done < Stretch) {
+            // Outputs Done .. Done + Len - 1 of each stretch, whose windows
+            // take in the points from Done + Width - 1 on.
+            const size_t Len = std::min(Block, Stretch - Done);
+            for (size_t L = 0; Exact && L < Lanes; ++L)
+                Exact = P.Accepts(W + L * Stretch + Done + Width - 1, Len);
+            if (!Exact)
+                break;
+            for (size_t K = Done; K < Done + Len; ++K) {
+                for (size_t L = 0; L < Lanes; ++L) {
+                    const size_t I = L * Stretch + K;
+                    S[L] += P.Value(W[I + Width - 1]) - P.Value(W[I - 1]);
+                    Out[I] = P.Finish(S[L]);
+                }
             }
+            Done += Len;
         }
-        Done = Lanes * Stretch;
     }
-    for (size_t I = Done; I < Outputs; ++I) {
-        Acc S = 0;
-        for (size_t J = 0; J < Width; ++J)
-            S += P.Value(W[I + J]);
-        Out[I] = P.Finish(S);
+    if (Done == 0) {
+        R(W, Outputs, Out);
+        return;
+    }
+    for (size_t L = 0; L < Lanes; ++L) {
+        const size_t First = L * Stretch + Done;
+        const size_t Last = L + 1 < Lanes ? (L + 1) * Stretch : Outputs;
+        if (First < Last)
+            R(W + First, Last - First, Out + First);
     }
 }
 
-// Whole numbers whose window sums stay below 2^52: double sums and the
-// quotient of TWholeAverage.
-// The sums are written out first and divided afterwards in one pass that
-// the compiler can vectorise.
+// Adding and removing 1.5 * 2^52 rounds a double of magnitude below 2^51 to
+// a whole number, halves to even.
+constexpr double WholeShift = 6755399441055744.0;
+
+constexpr std::uint64_t SignBit = std::uint64_t(1) << 63;
+
+inline std::uint64_t Bits(double X)
+{
+    std::uint64_t B;
+    std::memcpy(&B, &X, sizeof B);
+    return B;
+}
+
+// Whole numbers of magnitude at most 2^49 / Width: every partial and window
+// sum is a whole number of about 2^49 at most, exact in a double.  The
+// quotient of such a sum by the odd width lies at least 1 / (2 Width) from
+// any half; its product with the double 1 / Width carries two roundings,
+// together about 2^-52 of the quotient, under 1 / (4 Width): it rounds to
+// the same whole number as the extended quotient.
 struct TWholeRunning {
     using Acc = double;
     size_t Width;
+    std::uint64_t LimitBits;  // the bits of 2^49 / Width
+    double Inverse;           // 1 / Width
     static double Value(double X) { return X; }
-    static double Finish(double S) { return S; }
+    // Both tests on bit patterns, which the compiler can vectorise: a whole
+    // number below 2^51 comes back from the shift unchanged and leaves +0,
+    // and the magnitude bits of a point beyond the limit (or of a NaN)
+    // exceed those of the limit, which makes their difference negative.
+    bool Accepts(const double* P, size_t Count) const
+    {
+        std::uint64_t Fraction = 0, Over = 0;
+        for (size_t I = 0; I < Count; ++I) {
+            const double Rest = ((P[I] + WholeShift) - WholeShift) - P[I];
+            Fraction |= Bits(Rest);
+            Over |= LimitBits - (Bits(P[I]) & ~SignBit);
+        }
+        return Fraction == 0 && (Over & SignBit) == 0;
+    }
+    double Finish(double S) const { return (S * Inverse + WholeShift) - WholeShift; }
 };
 
 // Points on a common binary grid 2^G whose window sums, in grid units, stay
@@ -254,6 +294,8 @@ struct TGridRunning {
     long double Divisor;  // the width
     long double ToValue;  // 2^G
     std::int64_t Value(double X) const { return static_cast<std::int64_t>(X * ToUnits); }
+    // The grid and the reach are found over all points beforehand.
+    static bool Accepts(const double*, size_t) { return true; }
     double Finish(std::int64_t S) const
     {
         return Round(RoundWhole(static_cast<long double>(S) / Divisor * ToValue));
@@ -261,13 +303,15 @@ struct TGridRunning {
 };
 
 // The finest binary grid exponent G that holds every point (each point an
-// integer multiple of 2^G), or false for a point that is not finite.
-bool CommonGrid(const TAASPointArray& Source, int& G)
+// integer multiple of 2^G) and the largest magnitude, or false for a point
+// that is not finite.
+bool CommonGrid(const double* P, size_t Count, int& G, double& MaxAbs)
 {
     int Lowest = 0;
-    for (double V : Source) {
+    MaxAbs = 0;
+    for (size_t I = 0; I < Count; ++I) {
         std::uint64_t Bits;
-        std::memcpy(&Bits, &V, sizeof Bits);
+        std::memcpy(&Bits, &P[I], sizeof Bits);
         const int Exponent = static_cast<int>((Bits >> 52) & 0x7FF);
         std::uint64_t Mantissa = Bits & ((std::uint64_t(1) << 52) - 1);
         if (Exponent == 0x7FF)
@@ -282,21 +326,41 @@ bool CommonGrid(const TAASPointArray& Source, int& G)
             Bit = __builtin_ctzll(Mantissa) + Exponent - 1075;
         }
         Lowest = std::min(Lowest, Bit);
+        MaxAbs = std::max(MaxAbs, std::fabs(P[I]));
     }
     G = Lowest;
     return true;
 }
 
-template <class Policy>
-struct TRunningKernel {
-    Policy P;
-    void operator()(const double* W, size_t Outputs, double* Out) const { RunningWindows(P, W, Outputs, Out); }
-};
-
-template <class Policy>
-TRunningKernel<Policy> Running(const Policy& P)
+// Moving average of Outputs windows starting at W[0], W[1], ... for any
+// signal: integer sums on the points' common grid where those are exact,
+// else the plain extended sums.
+void GeneralAverage(size_t Width, const double* W, size_t Outputs, double* Out)
 {
-    return TRunningKernel<Policy>{P};
+    const TExtendedAverage Plain{Width, static_cast<long double>(Width)};
+    int G = 0;
+    double MaxAbs = 0;
+    const bool Grid = CommonGrid(W, Outputs + Width - 1, G, MaxAbs);
+    // A running sum adds one point and removes one: its partial sums reach
+    // at most Width + 1 points' worth.
+    const long double Reach = static_cast<long double>(MaxAbs) * (Width + 1);
+    if (Grid && G > -1000 && Reach < std::ldexp(9223372036854775808.0L, G))  // 2^63 units
+        RunningWindows(TGridRunning{Width, std::ldexp(1.0, -G), static_cast<long double>(Width), std::ldexp(1.0L, G)},
+                       W, Outputs, Out,
+                       [&Plain](const double* V, size_t Count, double* O) { Interleaved(Plain, V, Count, O); });
+    else
+        Interleaved(Plain, W, Outputs, Out);
+}
+
+// Moving average of any signal: whole numbers by double running sums, the
+// windows those leave by GeneralAverage.
+void AverageWindows(size_t Width, const double* W, size_t Outputs, double* Out)
+{
+    const TWholeRunning Whole{Width, Bits(std::ldexp(1.0, 49) / static_cast<double>(Width)),
+                              1.0 / static_cast<double>(Width)};
+    RunningWindows(Whole, W, Outputs, Out, [Width](const double* V, size_t Count, double* O) {
+        GeneralAverage(Width, V, Count, O);
+    });
 }
 
 // Adapts a policy to the kernel form RunWindows expects.
@@ -318,25 +382,9 @@ void SmoothMovingAverage(int N, const TAASPointArray& Source, TAASPointArray& De
 {
     CheckWindow(N, Source);
     const size_t Width = 2 * static_cast<size_t>(N) + 1;
-    double MaxAbs = 0;
-    const bool Whole = ScanSignal(Source, MaxAbs);
     TOutput Out(Source, Dest, false);
-    // A running sum adds one point and removes one: its partial sums reach
-    // at most Width + 1 points' worth.
-    const long double Reach = static_cast<long double>(MaxAbs) * (Width + 1);
-    int G = 0;
-    if (Whole && Reach < 4503599627370496.0L) {  // 2^52
-        RunWindows(N, Source, Out.Data(), Running(TWholeRunning{Width}));
-        const TWholeAverage Mean{Width, static_cast<double>(Width)};
-        double* const Sums = Out.Data();
-        for (size_t I = 0; I < Source.size(); ++I)
-            Sums[I] = Mean.Finish(Sums[I]);
-    } else if (CommonGrid(Source, G) && G > -1000 && Reach < std::ldexp(9223372036854775808.0L, G))  // 2^63 units
-        RunWindows(N, Source, Out.Data(),
-                   Running(TGridRunning{Width, std::ldexp(1.0, -G), static_cast<long double>(Width),
-                                        std::ldexp(1.0L, G)}));
-    else
-        RunWindows(N, Source, Out.Data(), Kernel(TExtendedAverage{Width, static_cast<long double>(Width)}));
+    RunWindows(N, Source, Out.Data(),
+               [Width](const double* W, size_t Outputs, double* O) { AverageWindows(Width, W, Outputs, O); });
     Out.Commit();
 }
 

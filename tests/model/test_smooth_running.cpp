@@ -85,3 +85,35 @@ TEST(SmoothRunning, EveryPathGivesThePlainLoopBits)
         }
     }
 }
+
+// Whole readings with one point part way along that the double running sums
+// cannot take: the windows from there on leave for the other paths, the
+// ones before keep theirs.
+TEST(SmoothRunning, APointPartWayThatLeavesTheWholeNumberPath)
+{
+    std::mt19937_64 Gen(5);
+    std::uniform_int_distribution<long long> Reading(0, 20000);
+    const TAASPointArray Readings =
+        MakeSignal(20001, [&](size_t) { return static_cast<double>(Reading(Gen)); });
+    const struct {
+        const char* Name;
+        double Value;
+    } Odd[] = {
+        {"a fraction", 0.5},
+        {"a whole number beyond the double sums", 1e15},
+        {"a whole number beyond the integer sums", 9.0e18},
+    };
+    // In a later block of the first stretch, in the last stretch, among the
+    // last few outputs and the very last point.
+    for (const auto& O : Odd) {
+        for (size_t At : {3000u, 17000u, 19990u, 20000u}) {
+            TAASPointArray S = Readings;
+            S[At] = O.Value;
+            for (int N : {1, 10, 100}) {
+                TAASPointArray Dest;
+                SmoothMovingAverage(N, S, Dest);
+                ASSERT_EQ(Dest, PlainMovingAverage(N, S)) << O.Name << " at " << At << " N " << N;
+            }
+        }
+    }
+}
