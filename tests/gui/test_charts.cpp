@@ -4,6 +4,11 @@
 
 #include <QApplication>
 #include <QChart>
+#include <QClipboard>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
 #include <QGraphicsTextItem>
@@ -11,10 +16,16 @@
 #include <QValueAxis>
 
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <ostream>
 
+#include "../workbench/CalibrationTestUtil.h"
 #include "Charts.h"
+#include "Experiment.h"
+#include "Sample.h"
 #include "SysUtils.h"
+#include "ViewGraph.h"
 
 namespace {
 
@@ -315,4 +326,103 @@ TEST(ChartCopy, PictureIsDrawnOnPlainWhite)
         EXPECT_EQ(QColor(copy.pixel(p)), QColor(Qt::white)) << p.x() << "," << p.y();
     EXPECT_TRUE(v.BlueAcross(copy, 0));
     EXPECT_TRUE(v.BlueAcross(copy, 1));
+}
+
+namespace {
+
+// The background of a shown chart view at its top and bottom left (inside
+// the chart's margins, clear of the axis titles, the legend and the title).
+struct Background {
+    QColor Top, Bottom;
+};
+Background BackgroundOf(const QImage& picture)
+{
+    return {QColor(picture.pixel(12, 12)), QColor(picture.pixel(12, picture.height() - 12))};
+}
+
+bool Grey(const QColor& c)
+{
+    return c.red() == c.green() && c.green() == c.blue();
+}
+
+}  // namespace
+
+void PrintTo(const QColor& c, std::ostream* out)
+{
+    *out << c.name().toStdString();
+}
+
+// Every copy command of both programs puts the chart on plain white on the
+// clipboard, and the chart on screen keeps its white-to-silver background
+// afterwards: the sample window's chart, the experiment window's data and
+// calibration charts and VelorTime's received-data chart.
+TEST(ChartCopy, OnScreenChartKeepsItsBackgroundAfterEveryCopy)
+{
+    using namespace calibration_test;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString samplePath = dir.filePath("S01.AST"), experimentPath = dir.filePath("E01.AXP");
+    const std::unique_ptr<TAASSample> sample(BuildSample(StandardSet().front(), 3));
+    ASSERT_TRUE(sample->SaveToFile(samplePath.toStdString()));
+    BuildExperiment(StandardSet())->SaveToFile(experimentPath.toStdString());
+
+    VelorSpec::TfrmSample sampleWindow(nullptr, samplePath);
+    VelorSpec::TfrmExperiment experimentWindow(nullptr, experimentPath);
+    VelorTime::TfrmViewGraphic graphicWindow(nullptr, QStringLiteral("\r\n5\r\n6\r\n-1000\r\n7\r\n-1000"));
+    sampleWindow.acList->Execute(sampleWindow.acTreeSelectAll);
+    experimentWindow.acList->Execute(experimentWindow.acTreeSelectAll);
+    const auto showPage = [&](int page) {
+        QTabBar* tabs = experimentWindow.pctrlExperiment->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
+    };
+    struct Case {
+        const char* name;
+        QWidget* window;
+        std::function<void()> show;     // brings the chart on screen
+        std::function<QChartView*()> view;
+        std::function<bool()> copy;     // the copy command, as its menu item runs it
+    };
+    const Case cases[] = {
+        {"sample window", &sampleWindow, [] {}, [&] { return sampleWindow.MainChartView; },
+         [&] { return sampleWindow.acList->Execute(sampleWindow.acCopyChart); }},
+        {"experiment data chart", &experimentWindow, [&] { showPage(0); },
+         [&] { return experimentWindow.MainChartView; },
+         [&] { return experimentWindow.acList->Execute(experimentWindow.acExpCopyDataChart); }},
+        {"calibration chart", &experimentWindow, [&] { showPage(1); },
+         [&] { return experimentWindow.CalibChartView; },
+         [&] { return experimentWindow.acList->Execute(experimentWindow.acExpCopyCalibChart); }},
+        {"VelorTime received data", &graphicWindow, [] {}, [&] { return graphicWindow.ChartView; },
+         [&] {
+             graphicWindow.miChartCopy->trigger();
+             return true;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.window->resize(640, 480);
+        c.window->show();
+        c.show();
+        QApplication::processEvents();
+        QChartView* view = c.view();
+        ASSERT_TRUE(view && view->isVisible());
+        const QImage before = view->grab().toImage();
+        const Background shown = BackgroundOf(before);
+        // White at the top, silver towards the bottom.
+        EXPECT_TRUE(Grey(shown.Top) && shown.Top.red() >= 0xF8) << shown.Top.name().toStdString();
+        EXPECT_TRUE(Grey(shown.Bottom) && shown.Bottom.red() < 0xD0) << shown.Bottom.name().toStdString();
+
+        QApplication::clipboard()->clear();
+        ASSERT_TRUE(c.copy());
+        const QImage copy = QApplication::clipboard()->image();
+        ASSERT_FALSE(copy.isNull());
+        EXPECT_EQ(BackgroundOf(copy).Top, QColor(Qt::white));
+        EXPECT_EQ(BackgroundOf(copy).Bottom, QColor(Qt::white));
+
+        QApplication::processEvents();
+        const QImage after = view->grab().toImage();
+        EXPECT_EQ(BackgroundOf(after).Top, shown.Top);
+        EXPECT_EQ(BackgroundOf(after).Bottom, shown.Bottom);
+        EXPECT_TRUE(after == before);
+        c.window->hide();
+    }
 }
