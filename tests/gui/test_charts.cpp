@@ -216,6 +216,67 @@ TEST(ChartCurves, ReductionKeepsEveryColumnsExtremesInOrder)
     EXPECT_EQ(gui::ReducePoints(shuffled, 0, 1000, 500).size(), shuffled.size());
 }
 
+// A spike inside a pixel column, downwards or upwards, reaches the chart:
+// a column whose points go 5, 5, -3, 5, 5 is drawn down to -3, whether the
+// list is reduced at once, handed to a curve on a chart whole, or appended
+// to a live curve a chunk at a time.
+TEST(ChartCurves, ASpikeInsideAColumnSurvivesTheReduction)
+{
+    struct Case {
+        const char* name;
+        int at;        // the spike's place in column 37 (points 185 to 189)
+        double spike;
+        QList<QPointF> column;   // what the reduction keeps of column 37
+    };
+    const Case cases[] = {
+        {"down in the middle", 2, -3, {{185, 5}, {187, -3}, {189, 5}}},
+        {"up in the middle", 2, 13, {{185, 5}, {187, 13}, {189, 5}}},
+        {"down second", 1, -3, {{185, 5}, {186, -3}, {189, 5}}},
+        {"up fourth", 3, 13, {{185, 5}, {188, 13}, {189, 5}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // 100 columns of 5 points at x = 0, 1, 2, ..., all at 5 but the spike.
+        QList<QPointF> pts;
+        for (int i = 0; i < 500; ++i)
+            pts << QPointF(i, i == 185 + c.at ? c.spike : 5.0);
+        QList<QPointF> column;
+        for (const QPointF& p : gui::ReducePoints(pts, 0, 500, 100))
+            if (p.x() >= 185 && p.x() < 190)
+                column << p;
+        EXPECT_EQ(column, c.column);
+
+        // On a chart: 20,000 points over some 500 pixels, the spike at x = 10007.
+        QList<QPointF> many;
+        for (int i = 0; i < 20000; ++i)
+            many << QPointF(i, i == 10007 ? c.spike : 5.0);
+        for (const bool live : {false, true}) {
+            SCOPED_TRACE(live ? "appended in chunks of 97" : "set whole");
+            QChart chart;
+            chart.resize(600, 400);
+            QValueAxis* x = gui::NewValueAxis();
+            QValueAxis* y = gui::NewValueAxis();
+            chart.addAxis(x, Qt::AlignBottom);
+            chart.addAxis(y, Qt::AlignLeft);
+            gui::ScaleAxisToData(x, 0, 20000, gui::TimeAxis);
+            gui::ScaleAxisToData(y, -5, 15);
+            gui::TChartSeries s;
+            s.AttachTo(&chart, x, y);
+            if (live)
+                for (qsizetype at = 0; at < many.size(); at += 97) {
+                    s.AppendPoints(many.mid(at, 97));
+                    s.Reduce();   // as the live chart's refresh does
+                }
+            else
+                s.SetPoints(many);
+            const QList<QPointF> drawn = s.points();
+            ASSERT_LT(drawn.size(), many.size());   // reduced
+            EXPECT_TRUE(drawn.contains(QPointF(10007, c.spike)));
+            s.Detach();
+        }
+    }
+}
+
 TEST(ChartCurves, SeriesKeepsEveryPointAndDrawsFewOnAChart)
 {
     QChart chart;
