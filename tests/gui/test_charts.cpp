@@ -155,6 +155,53 @@ TEST(ChartAxes, NoMinusZeroAndTheUsersDecimalSeparator)
     }
 }
 
+// Labels of 1000 and more carry no group separator, with a ',' user as with
+// a '.' user: the axis labels a chart shows and the value labels it writes
+// with its own number format (the calibration chart's point labels).
+TEST(ChartAxes, NoGroupSeparatorInLabelsOfAThousandAndMore)
+{
+    struct Case {
+        char separator;
+        double lo, hi;          // data of the axis
+        const char* axisLabel;  // one of its labels
+        double value;           // a value label
+        const char* valueLabel;
+    };
+    const Case cases[] = {
+        {',', 1000, 1003, "1000,5", 1000.5, "1000,5"},
+        {',', 12000, 65535, "20000", 65535, "65535"},
+        {',', -1500, -200, "-1400", -1234.25, "-1234,25"},
+        {'.', 1000, 1003, "1000.5", 1000.5, "1000.5"},
+        {'.', 12000, 65535, "20000", 65535, "65535"},
+    };
+    const char kept = DecimalSeparator;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "'" << c.separator << "' " << c.lo << " .. " << c.hi);
+        DecimalSeparator = c.separator;
+        QChart chart;
+        QGraphicsScene scene;
+        scene.addItem(&chart);
+        gui::StyleChart(&chart, false);
+        chart.resize(600, 400);
+        QValueAxis* y = gui::NewValueAxis();
+        chart.addAxis(y, Qt::AlignLeft);
+        gui::ScaleAxisToData(y, c.lo, c.hi);
+        QApplication::processEvents();
+        const QStringList texts = SceneTexts(&scene);
+        EXPECT_TRUE(texts.contains(c.axisLabel)) << texts.join(" | ").toStdString();
+        EXPECT_TRUE(gui::AxisLabels(y).contains(c.axisLabel));
+        // No digit group: never a separator followed by three digits and
+        // another separator, nor a thousands' separator before three digits.
+        for (const QString& t : texts)
+            EXPECT_FALSE(t.contains(QRegularExpression("\\d[.,]\\d{3}([.,]|$)"))) << t.toStdString();
+        // Qt Charts writes a value label with the chart's locale.
+        ASSERT_TRUE(chart.localizeNumbers());
+        EXPECT_EQ(chart.locale().toString(c.value), c.valueLabel);
+        scene.removeItem(&chart);
+    }
+    DecimalSeparator = kept;
+}
+
 // What a chart really draws: the labels in its scene.
 TEST(ChartAxes, AChartShowsTheScaleLabelsAndNoMinusZero)
 {
