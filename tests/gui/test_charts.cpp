@@ -196,7 +196,7 @@ TEST(ChartAxes, NoGroupSeparatorInLabelsOfAThousandAndMore)
             EXPECT_FALSE(t.contains(QRegularExpression("\\d[.,]\\d{3}([.,]|$)"))) << t.toStdString();
         // Qt Charts writes a value label with the chart's locale.
         ASSERT_TRUE(chart.localizeNumbers());
-        EXPECT_EQ(chart.locale().toString(c.value), c.valueLabel);
+        EXPECT_EQ(chart.locale().toString(c.value).toStdString(), c.valueLabel);
         scene.removeItem(&chart);
     }
     DecimalSeparator = kept;
