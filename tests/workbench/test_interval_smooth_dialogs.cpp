@@ -267,7 +267,7 @@ TEST(SpinEdit, ArrowIsDisabledAtItsLimit)
         const char* name;
         LimitedFields::Field field;
         const char* typed;
-        Qt::Key key;     // pressed three times
+        Qt::Key key;     // then pressed three times
         double limit;    // where the field stands then
         QStyle::SubControl off;  // the disabled arrow
         double back;     // after a click on the other arrow
@@ -277,6 +277,8 @@ TEST(SpinEdit, ArrowIsDisabledAtItsLimit)
         {"end stepped down to 0.02", End, "0.05", Qt::Key_Down, 0.02, Down, 0.04},
         {"points stepped up to 49", Points, "47", Qt::Key_Up, 49, Up, 48},
         {"points stepped down to 1", Points, "3", Qt::Key_Down, 1, Down, 2},
+        {"points typed at 49", Points, "49", Qt::Key_unknown, 49, Up, 48},
+        {"start typed at 0.02", Start, "0.02", Qt::Key_unknown, 0.02, Down, 0.04},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -285,11 +287,15 @@ TEST(SpinEdit, ArrowIsDisabledAtItsLimit)
         const QStyle::SubControl on = c.off == Up ? Down : Up;
         ASSERT_TRUE(ShowActive(f.DialogOf(c.field)));
         sed->setFocus();
+        // Both arrows enabled, within the limits.
+        sed->selectAll();
+        QTest::keyClicks(sed, c.field == Points ? "20" : "1");
+        const QImage enabledOff = ArrowPicture(sed, c.off), enabledOn = ArrowPicture(sed, on);
         sed->selectAll();
         QTest::keyClicks(sed, c.typed);
-        const QImage enabledOff = ArrowPicture(sed, c.off), enabledOn = ArrowPicture(sed, on);
-        for (int i = 0; i < 3; ++i)
-            QTest::keyClick(sed, c.key);
+        if (c.key != Qt::Key_unknown)
+            for (int i = 0; i < 3; ++i)
+                QTest::keyClick(sed, c.key);
         EXPECT_DOUBLE_EQ(sed->Value(), c.limit);
         EXPECT_NE(ArrowPicture(sed, c.off), enabledOff);   // drawn disabled
         EXPECT_EQ(ArrowPicture(sed, on), enabledOn);       // the other one as before
