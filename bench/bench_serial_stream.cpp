@@ -3,6 +3,12 @@
 // serial port component at its default 50 ms polling.  Reports whether every
 // byte arrived in order and the GUI thread's CPU share while receiving.
 // VELOR_STREAM_SECONDS sets the length (default 10).
+//
+// A component polling every 5 ms for two seconds after the far end of its
+// port closed, side by side with one whose far end stays open and quiet:
+// gui_cpu_percent of each, and vs_open, the closed case's processor time
+// against the open one's (target: about 1; an event loop that spins on the
+// closed line burns the whole core).
 #include "CPDrv.h"
 
 #include "../tests/support/PtyPair.h"
@@ -100,3 +106,37 @@ void BM_SerialStream115200(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_SerialStream115200)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// state.range(0): 1 when the far end closes, 0 when it stays open.
+void BM_IdlePortFarEnd(benchmark::State& state)
+{
+    app();
+    const bool closed = state.range(0) != 0;
+    static double cpuOpen = 0;
+    for (auto _ : state) {
+        PtyPair pty;
+        TCommPortDriver driver;
+        driver.SetPortName(QString::fromStdString(pty.slavePath()));
+        driver.SetPollingDelay(5);
+        if (!driver.Connect()) {
+            state.SkipWithError("cannot open the pseudo-terminal");
+            return;
+        }
+        if (closed)
+            pty.closeMaster();
+        QEventLoop loop;
+        const double cpu0 = threadCpuSeconds();
+        const auto wall0 = std::chrono::steady_clock::now();
+        QTimer::singleShot(2000, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+        const double cpu = threadCpuSeconds() - cpu0;
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+        driver.Disconnect();
+        state.counters["gui_cpu_percent"] = 100.0 * cpu / wall;
+        if (!closed)
+            cpuOpen = cpu;
+        else if (cpuOpen > 0)
+            state.counters["vs_open"] = cpu / cpuOpen;
+    }
+}
+BENCHMARK(BM_IdlePortFarEnd)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);

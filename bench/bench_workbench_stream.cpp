@@ -9,6 +9,11 @@
 // points already shown, side by side with 1,000 (target: under 5 ms, and
 // the same for both; vs_1000 is the ratio).  axis_step_ms is the one step
 // of the growing time axis at the end (rare: the axis grows by half).
+//
+// A stream that ends its lines in LF only never completes one: 256 KB of it
+// in 64-byte chunks after a line under assembly of 1.5 MB, side by side with
+// the same after none (target: vs_empty under 4; copying the line on every
+// chunk makes it some fifteen).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -222,6 +227,40 @@ void BM_SequenceViewChunk(benchmark::State& state)
         state.counters["vs_1000"] = means[shown] / means[1000];
 }
 BENCHMARK(BM_SequenceViewChunk)->Arg(1000)->Arg(200000)->Iterations(400)->Unit(benchmark::kMillisecond);
+
+// 256 KB of "12345\n" in 64-byte chunks after `state.range(0)` bytes of it.
+void BM_LfOnlyChunksAfterBytes(benchmark::State& state)
+{
+    constexpr std::size_t Chunk = 64, Measured = 256u << 10;
+    const std::size_t before = static_cast<std::size_t>(state.range(0));
+    std::string stream;
+    while (stream.size() < before + Measured)
+        stream += "12345\n";
+    QLineSeries series;
+    double seconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        gui::TReceivedLines r;
+        r.FCurrentSeries = &series;
+        r.IsOverlapedView = [] { return true; };
+        for (std::size_t at = 0; at < before; at += Chunk)
+            r.ReceiveData(stream.data() + at, std::min(Chunk, before - at));
+        state.ResumeTiming();
+        const auto t0 = std::chrono::steady_clock::now();
+        for (std::size_t at = before; at < before + Measured; at += Chunk)
+            r.ReceiveData(stream.data() + at, Chunk);
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        benchmark::DoNotOptimize(r.Count());
+    }
+    const double nsPerByte = seconds * 1e9 / double(Measured * std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["ns_per_byte"] = nsPerByte;
+    // Side by side: against the case without a line under assembly.
+    static std::map<std::size_t, double> perByte;
+    perByte[before] = nsPerByte;
+    if (perByte.count(0) > 0 && perByte[0] > 0)
+        state.counters["vs_empty"] = nsPerByte / perByte[0];
+}
+BENCHMARK(BM_LfOnlyChunksAfterBytes)->Arg(0)->Arg(3u << 19)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

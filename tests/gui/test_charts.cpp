@@ -4,6 +4,11 @@
 
 #include <QApplication>
 #include <QChart>
+#include <QClipboard>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QGraphicsScene>
 #include <QGraphicsSimpleTextItem>
 #include <QGraphicsTextItem>
@@ -11,10 +16,16 @@
 #include <QValueAxis>
 
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <ostream>
 
+#include "../workbench/CalibrationTestUtil.h"
 #include "Charts.h"
+#include "Experiment.h"
+#include "Sample.h"
 #include "SysUtils.h"
+#include "ViewGraph.h"
 
 namespace {
 
@@ -144,6 +155,53 @@ TEST(ChartAxes, NoMinusZeroAndTheUsersDecimalSeparator)
     }
 }
 
+// Labels of 1000 and more carry no group separator, with a ',' user as with
+// a '.' user: the axis labels a chart shows and the value labels it writes
+// with its own number format (the calibration chart's point labels).
+TEST(ChartAxes, NoGroupSeparatorInLabelsOfAThousandAndMore)
+{
+    struct Case {
+        char separator;
+        double lo, hi;          // data of the axis
+        const char* axisLabel;  // one of its labels
+        double value;           // a value label
+        const char* valueLabel;
+    };
+    const Case cases[] = {
+        {',', 1000, 1003, "1000,5", 1000.5, "1000,5"},
+        {',', 12000, 65535, "20000", 65535, "65535"},
+        {',', -1500, -200, "-1400", -1234.25, "-1234,25"},
+        {'.', 1000, 1003, "1000.5", 1000.5, "1000.5"},
+        {'.', 12000, 65535, "20000", 65535, "65535"},
+    };
+    const char kept = DecimalSeparator;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "'" << c.separator << "' " << c.lo << " .. " << c.hi);
+        DecimalSeparator = c.separator;
+        QChart chart;
+        QGraphicsScene scene;
+        scene.addItem(&chart);
+        gui::StyleChart(&chart, false);
+        chart.resize(600, 400);
+        QValueAxis* y = gui::NewValueAxis();
+        chart.addAxis(y, Qt::AlignLeft);
+        gui::ScaleAxisToData(y, c.lo, c.hi);
+        QApplication::processEvents();
+        const QStringList texts = SceneTexts(&scene);
+        EXPECT_TRUE(texts.contains(c.axisLabel)) << texts.join(" | ").toStdString();
+        EXPECT_TRUE(gui::AxisLabels(y).contains(c.axisLabel));
+        // No digit group: never a separator followed by three digits and
+        // another separator, nor a thousands' separator before three digits.
+        for (const QString& t : texts)
+            EXPECT_FALSE(t.contains(QRegularExpression("\\d[.,]\\d{3}([.,]|$)"))) << t.toStdString();
+        // Qt Charts writes a value label with the chart's locale.
+        ASSERT_TRUE(chart.localizeNumbers());
+        EXPECT_EQ(chart.locale().toString(c.value).toStdString(), c.valueLabel);
+        scene.removeItem(&chart);
+    }
+    DecimalSeparator = kept;
+}
+
 // What a chart really draws: the labels in its scene.
 TEST(ChartAxes, AChartShowsTheScaleLabelsAndNoMinusZero)
 {
@@ -203,6 +261,67 @@ TEST(ChartCurves, ReductionKeepsEveryColumnsExtremesInOrder)
     QList<QPointF> shuffled = pts;
     std::swap(shuffled[10], shuffled[20]);
     EXPECT_EQ(gui::ReducePoints(shuffled, 0, 1000, 500).size(), shuffled.size());
+}
+
+// A spike inside a pixel column, downwards or upwards, reaches the chart:
+// a column whose points go 5, 5, -3, 5, 5 is drawn down to -3, whether the
+// list is reduced at once, handed to a curve on a chart whole, or appended
+// to a live curve a chunk at a time.
+TEST(ChartCurves, ASpikeInsideAColumnSurvivesTheReduction)
+{
+    struct Case {
+        const char* name;
+        int at;        // the spike's place in column 37 (points 185 to 189)
+        double spike;
+        QList<QPointF> column;   // what the reduction keeps of column 37
+    };
+    const Case cases[] = {
+        {"down in the middle", 2, -3, {{185, 5}, {187, -3}, {189, 5}}},
+        {"up in the middle", 2, 13, {{185, 5}, {187, 13}, {189, 5}}},
+        {"down second", 1, -3, {{185, 5}, {186, -3}, {189, 5}}},
+        {"up fourth", 3, 13, {{185, 5}, {188, 13}, {189, 5}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // 100 columns of 5 points at x = 0, 1, 2, ..., all at 5 but the spike.
+        QList<QPointF> pts;
+        for (int i = 0; i < 500; ++i)
+            pts << QPointF(i, i == 185 + c.at ? c.spike : 5.0);
+        QList<QPointF> column;
+        for (const QPointF& p : gui::ReducePoints(pts, 0, 500, 100))
+            if (p.x() >= 185 && p.x() < 190)
+                column << p;
+        EXPECT_EQ(column, c.column);
+
+        // On a chart: 20,000 points over some 500 pixels, the spike at x = 10007.
+        QList<QPointF> many;
+        for (int i = 0; i < 20000; ++i)
+            many << QPointF(i, i == 10007 ? c.spike : 5.0);
+        for (const bool live : {false, true}) {
+            SCOPED_TRACE(live ? "appended in chunks of 97" : "set whole");
+            QChart chart;
+            chart.resize(600, 400);
+            QValueAxis* x = gui::NewValueAxis();
+            QValueAxis* y = gui::NewValueAxis();
+            chart.addAxis(x, Qt::AlignBottom);
+            chart.addAxis(y, Qt::AlignLeft);
+            gui::ScaleAxisToData(x, 0, 20000, gui::TimeAxis);
+            gui::ScaleAxisToData(y, -5, 15);
+            gui::TChartSeries s;
+            s.AttachTo(&chart, x, y);
+            if (live)
+                for (qsizetype at = 0; at < many.size(); at += 97) {
+                    s.AppendPoints(many.mid(at, 97));
+                    s.Reduce();   // as the live chart's refresh does
+                }
+            else
+                s.SetPoints(many);
+            const QList<QPointF> drawn = s.points();
+            ASSERT_LT(drawn.size(), many.size());   // reduced
+            EXPECT_TRUE(drawn.contains(QPointF(10007, c.spike)));
+            s.Detach();
+        }
+    }
 }
 
 TEST(ChartCurves, SeriesKeepsEveryPointAndDrawsFewOnAChart)
@@ -315,4 +434,103 @@ TEST(ChartCopy, PictureIsDrawnOnPlainWhite)
         EXPECT_EQ(QColor(copy.pixel(p)), QColor(Qt::white)) << p.x() << "," << p.y();
     EXPECT_TRUE(v.BlueAcross(copy, 0));
     EXPECT_TRUE(v.BlueAcross(copy, 1));
+}
+
+namespace {
+
+// The background of a shown chart view at its top and bottom left (inside
+// the chart's margins, clear of the axis titles, the legend and the title).
+struct Background {
+    QColor Top, Bottom;
+};
+Background BackgroundOf(const QImage& picture)
+{
+    return {QColor(picture.pixel(12, 12)), QColor(picture.pixel(12, picture.height() - 12))};
+}
+
+bool Grey(const QColor& c)
+{
+    return c.red() == c.green() && c.green() == c.blue();
+}
+
+}  // namespace
+
+void PrintTo(const QColor& c, std::ostream* out)
+{
+    *out << c.name().toStdString();
+}
+
+// Every copy command of both programs puts the chart on plain white on the
+// clipboard, and the chart on screen keeps its white-to-silver background
+// afterwards: the sample window's chart, the experiment window's data and
+// calibration charts and VelorTime's received-data chart.
+TEST(ChartCopy, OnScreenChartKeepsItsBackgroundAfterEveryCopy)
+{
+    using namespace calibration_test;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString samplePath = dir.filePath("S01.AST"), experimentPath = dir.filePath("E01.AXP");
+    const std::unique_ptr<TAASSample> sample(BuildSample(StandardSet().front(), 3));
+    ASSERT_TRUE(sample->SaveToFile(samplePath.toStdString()));
+    BuildExperiment(StandardSet())->SaveToFile(experimentPath.toStdString());
+
+    VelorSpec::TfrmSample sampleWindow(nullptr, samplePath);
+    VelorSpec::TfrmExperiment experimentWindow(nullptr, experimentPath);
+    VelorTime::TfrmViewGraphic graphicWindow(nullptr, QStringLiteral("\r\n5\r\n6\r\n-1000\r\n7\r\n-1000"));
+    sampleWindow.acList->Execute(sampleWindow.acTreeSelectAll);
+    experimentWindow.acList->Execute(experimentWindow.acTreeSelectAll);
+    const auto showPage = [&](int page) {
+        QTabBar* tabs = experimentWindow.pctrlExperiment->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
+    };
+    struct Case {
+        const char* name;
+        QWidget* window;
+        std::function<void()> show;     // brings the chart on screen
+        std::function<QChartView*()> view;
+        std::function<bool()> copy;     // the copy command, as its menu item runs it
+    };
+    const Case cases[] = {
+        {"sample window", &sampleWindow, [] {}, [&] { return sampleWindow.MainChartView; },
+         [&] { return sampleWindow.acList->Execute(sampleWindow.acCopyChart); }},
+        {"experiment data chart", &experimentWindow, [&] { showPage(0); },
+         [&] { return experimentWindow.MainChartView; },
+         [&] { return experimentWindow.acList->Execute(experimentWindow.acExpCopyDataChart); }},
+        {"calibration chart", &experimentWindow, [&] { showPage(1); },
+         [&] { return experimentWindow.CalibChartView; },
+         [&] { return experimentWindow.acList->Execute(experimentWindow.acExpCopyCalibChart); }},
+        {"VelorTime received data", &graphicWindow, [] {}, [&] { return graphicWindow.ChartView; },
+         [&] {
+             graphicWindow.miChartCopy->trigger();
+             return true;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.window->resize(640, 480);
+        c.window->show();
+        c.show();
+        QApplication::processEvents();
+        QChartView* view = c.view();
+        ASSERT_TRUE(view && view->isVisible());
+        const QImage before = view->grab().toImage();
+        const Background shown = BackgroundOf(before);
+        // White at the top, silver towards the bottom.
+        EXPECT_TRUE(Grey(shown.Top) && shown.Top.red() >= 0xF8) << shown.Top.name().toStdString();
+        EXPECT_TRUE(Grey(shown.Bottom) && shown.Bottom.red() < 0xD0) << shown.Bottom.name().toStdString();
+
+        QApplication::clipboard()->clear();
+        ASSERT_TRUE(c.copy());
+        const QImage copy = QApplication::clipboard()->image();
+        ASSERT_FALSE(copy.isNull());
+        EXPECT_EQ(BackgroundOf(copy).Top, QColor(Qt::white));
+        EXPECT_EQ(BackgroundOf(copy).Bottom, QColor(Qt::white));
+
+        QApplication::processEvents();
+        const QImage after = view->grab().toImage();
+        EXPECT_EQ(BackgroundOf(after).Top, shown.Top);
+        EXPECT_EQ(BackgroundOf(after).Bottom, shown.Bottom);
+        EXPECT_TRUE(after == before);
+        c.window->hide();
+    }
 }

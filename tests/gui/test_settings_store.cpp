@@ -23,6 +23,7 @@
 #include "RecentFiles.h"
 #include "Registry.h"
 #include "SettingsStore.h"
+#include "TestSeed.h"
 
 using namespace gui;
 using platform::registry::TRegistry;
@@ -258,7 +259,9 @@ TEST_F(SettingsStoreTest, KillDuringCloseNeverLeavesAPartialRecentList)
     const long storeMicros = long(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count() / 5);
     StoreWindowSettings(storage, Placement(100), listA, kRecentKey);
 
-    std::mt19937 random(std::random_device{}());
+    const std::uint32_t seed = TestSeed(std::random_device{}());
+    SCOPED_TRACE(SeedTrace(seed));
+    std::mt19937 random(seed);
     std::uniform_int_distribution<long> delay(0, 3 * storeMicros);
     int trials = 0, partial = 0, oldOnes = 0, newOnes = 0, whileWriting = 0;
     for (; trials < 30; ++trials) {

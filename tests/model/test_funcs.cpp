@@ -6,6 +6,7 @@
 #include "AASFuncs.h"
 #include "ModelTestUtil.h"
 #include "SysUtils.h"
+#include "TestSeed.h"
 
 namespace {
 
@@ -44,7 +45,9 @@ TEST(SmoothMovingAverage, RoundsWindowMeansToWholeNumbers)
     SmoothMovingAverage(1, TAASPointArray(3, -2.5), Dest);
     EXPECT_EQ(Dest, TAASPointArray(3, -2.0));
 
-    TAASPointArray Small = RandomSignal(50, 1, 0.4999);
+    const std::uint32_t Seed = TestSeed(1);
+    SCOPED_TRACE(SeedTrace(Seed));
+    TAASPointArray Small = RandomSignal(50, Seed, 0.4999);
     SmoothMovingAverage(3, Small, Dest);
     for (double V : Dest)
         EXPECT_EQ(V, 0.0);
@@ -54,7 +57,9 @@ TEST(SmoothMovingAverage, MatchesPlainWindowSumForEveryWidthAndLength)
 {
     // Lengths around multiples of four and widths up to the whole signal.
     for (size_t Count : {3u, 4u, 5u, 7u, 8u, 9u, 23u, 64u}) {
-        TAASPointArray S = RandomSignal(Count, static_cast<unsigned>(Count), 1e4);
+        const std::uint32_t Seed = TestSeed(static_cast<std::uint32_t>(Count));
+        SCOPED_TRACE(SeedTrace(Seed));
+        TAASPointArray S = RandomSignal(Count, Seed, 1e4);
         for (int N = 1; 2 * N + 1 <= static_cast<int>(Count); ++N) {
             TAASPointArray Dest;
             SmoothMovingAverage(N, S, Dest);
@@ -100,7 +105,9 @@ TAASPointArray ReferenceWeighted(int N, const TAASPointArray& S)
 
 TEST(Smoothing, WholeNumberAndGeneralSignalsGiveTheReferenceBits)
 {
-    std::mt19937 Gen(11);
+    const std::uint32_t Seed = TestSeed(11);
+    SCOPED_TRACE(SeedTrace(Seed));
+    std::mt19937 Gen(Seed);
     // Raw readings, readings with a fraction, readings on the absorbance
     // scale and arbitrary fractions (whose weighted sums round at every
     // step), and whole numbers so large that the weighted sums leave the
@@ -114,7 +121,7 @@ TEST(Smoothing, WholeNumberAndGeneralSignalsGiveTheReferenceBits)
         Absorbance[I] = static_cast<double>(static_cast<long double>(Readings[I]) / 10000);
         Large[I] = static_cast<double>(Huge(Gen));
     }
-    const TAASPointArray Fractions = RandomSignal(401, 5, 3.7);
+    const TAASPointArray Fractions = RandomSignal(401, Gen(), 3.7);
     for (const TAASPointArray* Full :
          std::initializer_list<const TAASPointArray*>{&Readings, &Halves, &Absorbance, &Fractions, &Large}) {
         for (int N : {1, 2, 7, 10, 150}) {
@@ -172,7 +179,9 @@ TEST(SmoothWeighted, WeightsAreTheQuadraticSavitzkyGolayCoefficients)
 TEST(SmoothWeighted, EqualsSecondOrderSavitzkyGolayWithNearestPadding)
 {
     for (int N : {1, 2, 5, 10}) {
-        TAASPointArray S = RandomSignal(97, static_cast<unsigned>(N), 500);
+        const std::uint32_t Seed = TestSeed(static_cast<std::uint32_t>(N));
+        SCOPED_TRACE(SeedTrace(Seed));
+        TAASPointArray S = RandomSignal(97, Seed, 500);
         TAASPointArray Dest;
         SmoothWeighted(N, S, Dest);
         // Normalised coefficients: 3(3N^2 + 3N - 1 - 5j^2) / ((2N+1)(4N^2 + 4N - 3)).

@@ -23,6 +23,7 @@
 #include "AASCls.h"
 #include "FileTestSupport.h"
 #include "FileUtils.h"
+#include "TestSeed.h"
 
 namespace fs = std::filesystem;
 
@@ -177,7 +178,9 @@ void Report(const char* What, const CrashFigures& F)
 
 TEST_F(SafeSave, KilledSavesLeaveOldOrNewAndNothingAfterTheNextSave)
 {
-    std::mt19937 Random(std::random_device{}());
+    const std::uint32_t Seed = TestSeed(std::random_device{}());
+    SCOPED_TRACE(SeedTrace(Seed));
+    std::mt19937 Random(Seed);
     const std::string Target = Path("big.ast");
     std::unique_ptr<TAASSample> SA(LargeSample(1, 3, 15000)), SB(LargeSample(2, 3, 15000));
     ASSERT_TRUE(SA->SaveToFile(Path("a.ref")));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FileTestSupport.h"
+#include "TestSeed.h"
 
 namespace {
 
@@ -424,7 +425,8 @@ TEST(BulkNumberConversion, ParsingMatchesTheGeneralConversion)
                                     "9999999999999999999", "18446744073709551615", "12345678901234567890",
                                     "0.1234567890123456789", "1.00000000000000000005", "123456.789012345",
                                     "9E-5", " 5", "5 ", "+5", ".5", "-", "", "1.2.3", "0x10", "1e400", "nan"};
-    unsigned Seed = 12345;
+    std::uint32_t Seed = TestSeed(12345);
+    SCOPED_TRACE(SeedTrace(Seed));
     auto Next = [&] { return Seed = Seed * 1103515245u + 12345u; };
     for (int I = 0; I < 20000; ++I) {
         std::string S = (Next() >> 16) % 3 == 0 ? "-" : "";
@@ -461,7 +463,8 @@ TEST(BulkNumberConversion, WritingMatchesTheGeneralForm)
 {
     std::vector<double> Values{0.0, -0.0, 1, -1, 1234, -1000, 999999999999999, -999999999999999,
                                1e15, 1e16, 0.5, 1e-5, 0.0001, 123456.789012345, 4.5e300};
-    unsigned Seed = 777;
+    std::uint32_t Seed = TestSeed(777);
+    SCOPED_TRACE(SeedTrace(Seed));
     auto Next = [&] { return Seed = Seed * 1103515245u + 12345u; };
     for (int I = 0; I < 5000; ++I) {
         const double Whole = static_cast<double>(static_cast<int>(Next() >> 8) - (1 << 23));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FileTestSupport.h"
+#include "TestSeed.h"
 
 namespace {
 
@@ -73,9 +74,11 @@ TEST_F(FileTest, LargeFileReadsLikeItsLines)
     };
     const TCase Cases[] = {{"\r\n", false, false}, {"\r", false, true}, {"\n", true, false},
                            {"\r\n", true, true}};
-    unsigned Seed = 1;
+    std::uint32_t Seed = TestSeed(1);
     for (const TCase& C : Cases) {
-        const std::string Text = SampleText(7, 30011, C.Break, C.HeaderLast, Seed++, C.Fractions);
+        const std::uint32_t CaseSeed = Seed++;
+        SCOPED_TRACE(SeedTrace(CaseSeed));
+        const std::string Text = SampleText(7, 30011, C.Break, C.HeaderLast, CaseSeed, C.Fractions);
         const std::string Name = Path("big.ast");
         WriteRaw(Name, Text);
         TAASSample FromFile("", true), FromList("", true);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "AASFuncs.h"
+#include "TestSeed.h"
 
 namespace {
 
@@ -40,7 +41,9 @@ TAASPointArray MakeSignal(size_t Count, Make M)
 
 TEST(SmoothRunning, EveryPathGivesThePlainLoopBits)
 {
-    std::mt19937_64 Gen(3);
+    const std::uint32_t Seed = TestSeed(3);
+    SCOPED_TRACE(SeedTrace(Seed));
+    std::mt19937_64 Gen(Seed);
     std::uniform_int_distribution<long long> Reading(0, 20000), Wide(-(1LL << 58), 1LL << 58);
     std::uniform_int_distribution<int> Small(-4, 4);
     const size_t Length = 700;

@@ -168,41 +168,67 @@ TEST_F(CalibrationView, EveryStatisticDrawsTheModelsCalibration)
 
 // The samples' value labels carry the user's decimal separator, and every
 // circle with its label shows whole inside the plot, also the origin and the
-// highest standard on the drawing's corners.
+// highest standard on the drawing's corners, a sample above the highest
+// standard (the drawing's top right corner then), and after the window was
+// resized.
 TEST_F(CalibrationView, CirclesAndValueLabelsShowWholeWithTheUsersSeparator)
 {
-    for (const char Sep : {'.', ','}) {
-        SCOPED_TRACE(Sep);
-        SeparatorScope Scope(Sep);
-        Load(StandardSet());
-        FView->resize(460, 400);   // the page at the experiment window's first size
+    std::vector<SampleSpec> Above = StandardSet();
+    Above.push_back({"Sample C", 500});   // some 5 ppm, above the 3 ppm standard
+    struct Case {
+        const char* Name;
+        char Sep;
+        std::vector<SampleSpec> Specs;
+    };
+    const Case Cases[] = {
+        {"'.', samples between the standards", '.', StandardSet()},
+        {"',', samples between the standards", ',', StandardSet()},
+        {"'.', a sample above the highest standard", '.', Above},
+        {"',', a sample above the highest standard", ',', Above},
+    };
+    // The page at the experiment window's first size, then larger, then small.
+    const QSize Sizes[] = {{460, 400}, {900, 650}, {330, 280}};
+    for (const Case& Cs : Cases) {
+        SCOPED_TRACE(Cs.Name);
+        SeparatorScope Scope(Cs.Sep);
+        Load(Cs.Specs);
+        FView->resize(Sizes[0]);
         FView->show();
         ScriptedResponder Answers;
         Pick(1);   // area means: values with decimals
-        QApplication::processEvents();
-        QChart* C = FView->CalibChart;
-        const QRectF Plot = C->plotArea();
-        const QFontMetricsF M(FView->SamplesSeries()->pointLabelsFont());
-        const qreal R = FView->StandardsSeries()->markerSize() / 2 + 1;
-        int Decimals = 0;
-        for (QScatterSeries* S : {FView->StandardsSeries(), FView->SamplesSeries()})
-            for (const QPointF& P : S->points()) {
-                const QPointF At = C->mapToPosition(P, S);
-                QRectF Shape(At - QPointF(R, R), At + QPointF(R, R));
-                if (S == FView->SamplesSeries()) {
-                    // As Qt Charts writes a value label: the chart's number
-                    // format, centred, its baseline 2 pixels above the circle.
-                    const QString Label = C->localizeNumbers() ? C->locale().toString(P.y()) : QString::number(P.y());
-                    const QString Plain = QString::number(P.y());
-                    EXPECT_EQ(Label, QString(Plain).replace('.', Sep));
-                    Decimals += Plain.contains('.');
-                    const qreal W = M.horizontalAdvance(Label), Base = At.y() - R - 1;
-                    Shape |= QRectF(At.x() - W / 2, Base - M.ascent(), W, M.ascent() + M.descent());
+        ASSERT_TRUE(Answers.Messages().isEmpty());
+        const TAASSample* Last = FExperiment->GetItem(FExperiment->Count() - 1);
+        if (Cs.Specs.size() > StandardSet().size())
+            ASSERT_GT(Last->Concentration(), 3.0);
+        for (const QSize& Size : Sizes) {
+            SCOPED_TRACE(testing::Message() << Size.width() << " x " << Size.height());
+            FView->resize(Size);
+            QApplication::processEvents();
+            QChart* C = FView->CalibChart;
+            const QRectF Plot = C->plotArea();
+            const QFontMetricsF M(FView->SamplesSeries()->pointLabelsFont());
+            const qreal R = FView->StandardsSeries()->markerSize() / 2 + 1;
+            int Decimals = 0;
+            for (QScatterSeries* S : {FView->StandardsSeries(), FView->SamplesSeries()})
+                for (const QPointF& P : S->points()) {
+                    const QPointF At = C->mapToPosition(P, S);
+                    QRectF Shape(At - QPointF(R, R), At + QPointF(R, R));
+                    if (S == FView->SamplesSeries()) {
+                        // As Qt Charts writes a value label: the chart's number
+                        // format, centred, its baseline 2 pixels above the circle.
+                        const QString Label =
+                            C->localizeNumbers() ? C->locale().toString(P.y()) : QString::number(P.y());
+                        const QString Plain = QString::number(P.y());
+                        EXPECT_EQ(Label, QString(Plain).replace('.', Cs.Sep));
+                        Decimals += Plain.contains('.');
+                        const qreal W = M.horizontalAdvance(Label), Base = At.y() - R - 1;
+                        Shape |= QRectF(At.x() - W / 2, Base - M.ascent(), W, M.ascent() + M.descent());
+                    }
+                    EXPECT_TRUE(Plot.contains(Shape)) << P.x() << " " << P.y();
                 }
-                EXPECT_TRUE(Plot.contains(Shape)) << P.x() << " " << P.y();
-            }
-        EXPECT_GT(Decimals, 0);
-        EXPECT_EQ(Points(FView->StandardsSeries()).front(), QPointF(0, 0));
+            EXPECT_GT(Decimals, 0);
+            EXPECT_EQ(Points(FView->StandardsSeries()).front(), QPointF(0, 0));
+        }
     }
 }
 

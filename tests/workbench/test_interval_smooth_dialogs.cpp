@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 #include <QTest>
 
 #include "DefineStandart.h"
@@ -147,19 +149,37 @@ TEST(SmoothDialog, FormDefaults)
     EXPECT_FALSE(dlg.Execute());
 }
 
+// The limited fields of the real dialogs on a sample of 100 points at 0.02 s:
+// the interval fields from 0.02 to 2.00, the points from 1 to 49.
+struct LimitedFields {
+    enum Field { Start, End, Points };
+    std::unique_ptr<TAASSample> sample = MakeSample(1, 100, [](int, int j) { return j; });
+    TfrmInterval interval;
+    TfrmSmooth smooth;
+    LimitedFields()
+    {
+        SetupIntervalDialog(interval, *sample, "Define Plateau", 0.5, 1.25);
+        smooth.sedPoints->SetMaxValue(100 / 2 - 1);   // as the smoothing command sets it
+    }
+    QDialog& DialogOf(Field field) { return field == Points ? static_cast<QDialog&>(smooth) : interval; }
+    gui::TSpinEdit* Edit(Field field)
+    {
+        return field == Start ? interval.sedStart : field == End ? interval.sedEnd : smooth.sedPoints;
+    }
+    QPushButton* OK(Field field) { return field == Points ? smooth.btnOK : interval.btnOK; }
+};
+
 // Typing into a limited field of the real dialogs: a value within the limits
 // is kept, one outside is brought to the nearer limit, whether the entry ends
 // with Return or with OK.
 TEST(IntervalAndSmoothDialogs, TypedValueOutsideTheLimitsIsBroughtToTheLimit)
 {
     SeparatorScope point('.');
-    // 100 points at 0.02 s: interval fields from 0.02 to 2.00, 1 to 49 points.
-    auto sample = MakeSample(1, 100, [](int, int j) { return j; });
-    enum Field { Start, End, Points };
+    using enum LimitedFields::Field;
     enum Expect { Kept, Minimum, Maximum };
     struct Case {
         const char* name;
-        Field field;
+        LimitedFields::Field field;
         const char* typed;
         Expect expect;
         double kept = 0;
@@ -173,14 +193,11 @@ TEST(IntervalAndSmoothDialogs, TypedValueOutsideTheLimitsIsBroughtToTheLimit)
     for (const Case& c : cases)
         for (Finish how : {Finish::Return, Finish::ClickOK}) {
             SCOPED_TRACE(std::string(c.name) + ", " + NameOf(how));
-            TfrmInterval interval;
-            SetupIntervalDialog(interval, *sample, "Define Plateau", 0.5, 1.25);
-            TfrmSmooth smooth;
-            smooth.sedPoints->SetMaxValue(100 / 2 - 1);   // as the smoothing command sets it
-            QDialog& dlg = c.field == Points ? static_cast<QDialog&>(smooth) : interval;
-            gui::TSpinEdit* sed = c.field == Start ? interval.sedStart : c.field == End ? interval.sedEnd : smooth.sedPoints;
+            LimitedFields f;
+            QDialog& dlg = f.DialogOf(c.field);
+            gui::TSpinEdit* sed = f.Edit(c.field);
             ASSERT_TRUE(ShowActive(dlg));
-            TypeAndFinish(sed, c.typed, how, c.field == Points ? smooth.btnOK : interval.btnOK);
+            TypeAndFinish(sed, c.typed, how, f.OK(c.field));
             EXPECT_EQ(dlg.result(), gui::mrOk);
             const double expected = c.expect == Kept ? c.kept : c.expect == Minimum ? sed->MinValue() : sed->MaxValue();
             EXPECT_EQ(sed->Value(), expected);
@@ -214,6 +231,80 @@ TEST(SpinEdit, SteppingStaysWithinARange)
     EXPECT_EQ(points.Value(), 1);
     points.SetValue(0);
     EXPECT_EQ(points.Value(), 0);
+}
+
+namespace {
+
+// Where a field's arrow is.
+QRect ArrowRect(gui::TSpinEdit* sed, QStyle::SubControl arrow)
+{
+    QStyleOptionSpinBox opt;
+    opt.initFrom(sed);
+    opt.rect = sed->rect();
+    opt.subControls = QStyle::SC_All;
+    opt.buttonSymbols = sed->buttonSymbols();
+    opt.frame = sed->hasFrame();
+    return sed->style()->subControlRect(QStyle::CC_SpinBox, &opt, arrow, sed);
+}
+
+// The arrow as it shows now (that part of the field's picture).
+QImage ArrowPicture(gui::TSpinEdit* sed, QStyle::SubControl arrow)
+{
+    return sed->grab(ArrowRect(sed, arrow)).toImage();
+}
+
+}  // namespace
+
+// As the toolkit's spin edit: at its maximum a field's up arrow is disabled,
+// at its minimum its down arrow.  That arrow then steps nothing and the other
+// one steps back.
+TEST(SpinEdit, ArrowIsDisabledAtItsLimit)
+{
+    SeparatorScope point('.');
+    using enum LimitedFields::Field;
+    const QStyle::SubControl Up = QStyle::SC_SpinBoxUp, Down = QStyle::SC_SpinBoxDown;
+    struct Case {
+        const char* name;
+        LimitedFields::Field field;
+        const char* typed;
+        Qt::Key key;     // then pressed three times
+        double limit;    // where the field stands then
+        QStyle::SubControl off;  // the disabled arrow
+        double back;     // after a click on the other arrow
+    };
+    const Case cases[] = {
+        {"start stepped up to 2.00", Start, "1.97", Qt::Key_Up, 2.0, Up, 1.98},
+        {"end stepped down to 0.02", End, "0.05", Qt::Key_Down, 0.02, Down, 0.04},
+        {"points stepped up to 49", Points, "47", Qt::Key_Up, 49, Up, 48},
+        {"points stepped down to 1", Points, "3", Qt::Key_Down, 1, Down, 2},
+        {"points typed at 49", Points, "49", Qt::Key_unknown, 49, Up, 48},
+        {"start typed at 0.02", Start, "0.02", Qt::Key_unknown, 0.02, Down, 0.04},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LimitedFields f;
+        gui::TSpinEdit* sed = f.Edit(c.field);
+        const QStyle::SubControl on = c.off == Up ? Down : Up;
+        ASSERT_TRUE(ShowActive(f.DialogOf(c.field)));
+        sed->setFocus();
+        // Both arrows enabled, within the limits.
+        sed->selectAll();
+        QTest::keyClicks(sed, c.field == Points ? "20" : "1");
+        const QImage enabledOff = ArrowPicture(sed, c.off), enabledOn = ArrowPicture(sed, on);
+        sed->selectAll();
+        QTest::keyClicks(sed, c.typed);
+        if (c.key != Qt::Key_unknown)
+            for (int i = 0; i < 3; ++i)
+                QTest::keyClick(sed, c.key);
+        EXPECT_DOUBLE_EQ(sed->Value(), c.limit);
+        EXPECT_NE(ArrowPicture(sed, c.off), enabledOff);   // drawn disabled
+        EXPECT_EQ(ArrowPicture(sed, on), enabledOn);       // the other one as before
+
+        QTest::mouseClick(sed, Qt::LeftButton, {}, ArrowRect(sed, c.off).center());
+        EXPECT_DOUBLE_EQ(sed->Value(), c.limit);
+        QTest::mouseClick(sed, Qt::LeftButton, {}, ArrowRect(sed, on).center());
+        EXPECT_DOUBLE_EQ(sed->Value(), c.back);
+    }
 }
 
 // Either separator key typed into a fractional field is the user's decimal
