@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <utility>
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
@@ -859,15 +860,21 @@ void TfrmMain::acInstrPropertiesExecute()
 
 void TfrmMain::cpDrvLineLost()
 {
-    // Connect and Disconnect follow the closed port.  A run in progress goes
+    // Connect and Disconnect follow the closed port.  The box comes from the
+    // event loop, not from inside the port's tick.  A run in progress goes
     // on without the line: a box now would hold it at its next replicate
     // until somebody answers, so the user is told when the run has returned.
-    if (!FRunLoopActive) {
-        InstrumentLineLost(this, cpDrv);
-        return;
-    }
     cpDrv->Disconnect();
-    FLineLostInRun = true;
+    FLineLostUntold = true;
+    if (!FRunLoopActive)
+        QTimer::singleShot(0, this, [this] { TellLineLost(); });
+}
+
+void TfrmMain::TellLineLost()
+{
+    if (FRunLoopActive || !std::exchange(FLineLostUntold, false))
+        return;
+    TellInstrumentLineLost(this);
 }
 
 // ---------------------------------------------------------------------------

@@ -725,6 +725,27 @@ TEST_F(MainTest, ConnectDisconnectAndPropertiesOnAnOpenPort)
     EXPECT_FALSE(frm->cpDrv->IsConnected());
 }
 
+TEST_F(MainTest, ALineLostWhileIdleIsToldAtOnceAndOnce)
+{
+    PtyPair pty;
+    frm->cpDrv->SetPortName(QString::fromStdString(pty.slavePath()));
+    ASSERT_TRUE(Exec(frm->acInstrConnect));
+    ASSERT_TRUE(pty.write(std::string("1\r2\r")));
+    ASSERT_TRUE(SpinUntil([&] { return frm->FLines.FReceivedLines.size() == 3; }));
+
+    pty.closeMaster();
+    ASSERT_TRUE(SpinUntil([&] { return !dialogs.asked.empty(); }, 1000));
+    SpinFor(100);   // later ticks of the port tell nothing more
+    EXPECT_EQ(dialogs.Texts(), QStringList{QStringLiteral("The connection to the serial port was lost.\r\n"
+                                                          "The received data is kept; check the instrument and "
+                                                          "connect again.")});
+    EXPECT_EQ(dialogs.asked[0].type, gui::MsgDlgType::Error);
+    EXPECT_FALSE(frm->cpDrv->IsConnected());
+    EXPECT_TRUE(Enabled(frm->acInstrConnect));
+    EXPECT_FALSE(Enabled(frm->acInstrDisconnect));
+    EXPECT_EQ(frm->FLines.FReceivedLines, (std::vector<std::string>{"1", "2", ""}));
+}
+
 TEST_F(MainTest, AboutBoxScrollsWhileShown)
 {
     bool checked = false;
