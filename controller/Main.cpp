@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <utility>
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
@@ -23,7 +24,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
-#include <QAbstractSpinBox>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
@@ -75,10 +75,9 @@ QIcon letterPicture(const QString& letters, const QColor& colour = Qt::black)
 
 // The keys of the window's commands belong to the commands wherever the
 // window has the focus, on either page: no control's own binding of such a
-// key acts on it (a text field's Ctrl+Del or Ctrl+U, a combo box's F4), also
-// while the command is disabled.  A text field keeps Ctrl+Left and
-// Ctrl+Right, its word moves.  The command's enabling rule runs before the
-// key is matched, as it does before the command runs.
+// key acts on it (a text field's Ctrl+Del, Ctrl+U or Ctrl+Left/Right, a combo
+// box's F4), also while the command is disabled.  The command's enabling rule
+// runs before the key is matched, as it does before the command runs.
 class TCommandKeys : public QObject {
 public:
     TCommandKeys(QWidget* window, TActionList* commands) : QObject(window), FWindow(window), FCommands(commands)
@@ -97,7 +96,7 @@ protected:
             return false;
         auto* key = static_cast<QKeyEvent*>(event);
         QAction* command = CommandOf(*key);
-        if (command == nullptr || IsWordMove(*key, widget))
+        if (command == nullptr)
             return false;
         if (type == QEvent::ShortcutOverride) {
             FCommands->UpdateAction(command);
@@ -117,15 +116,6 @@ private:
             if (!a->shortcut().isEmpty() && a->shortcut() == pressed)
                 return a;
         return nullptr;
-    }
-    static bool IsWordMove(const QKeyEvent& key, const QWidget* widget)
-    {
-        if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier ||
-            (key.key() != Qt::Key_Left && key.key() != Qt::Key_Right))
-            return false;
-        const auto* combo = qobject_cast<const QComboBox*>(widget);
-        return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
-               (combo && combo->isEditable());
     }
 
     QWidget* FWindow;
@@ -348,12 +338,10 @@ void TfrmMain::CreateActions()
 
     acList->SetHandlers(acProgramNew, run(&TfrmMain::acProgramNewExecute), idle);
     acList->SetHandlers(acProgramOpen, run(&TfrmMain::acProgramOpenExecute), idle);
-    // A row being edited is a change too: the save posts it, with what its
-    // cell editor holds.
-    acList->SetHandlers(acProgramSave, run(&TfrmMain::acProgramSaveExecute), [this](QAction* a) {
-        a->setEnabled(!FRunning &&
-                      (IsModified() || cdsProgram.Table().State() != platform::tablestore::TDataSetState::Browse));
-    });
+    // Save follows the modified flag alone; when it runs, the save posts a
+    // row being edited with what its cell editor holds.
+    acList->SetHandlers(acProgramSave, run(&TfrmMain::acProgramSaveExecute),
+                        [this](QAction* a) { a->setEnabled(!FRunning && IsModified()); });
     acList->SetHandlers(acProgramSaveAs, run(&TfrmMain::acProgramSaveAsExecute), idle);
 
     const auto connectRule = [this](QAction* a) {
@@ -872,15 +860,21 @@ void TfrmMain::acInstrPropertiesExecute()
 
 void TfrmMain::cpDrvLineLost()
 {
-    // Connect and Disconnect follow the closed port.  A run in progress goes
+    // Connect and Disconnect follow the closed port.  The box comes from the
+    // event loop, not from inside the port's tick.  A run in progress goes
     // on without the line: a box now would hold it at its next replicate
     // until somebody answers, so the user is told when the run has returned.
-    if (!FRunLoopActive) {
-        InstrumentLineLost(this, cpDrv);
-        return;
-    }
     cpDrv->Disconnect();
-    FLineLostInRun = true;
+    FLineLostUntold = true;
+    if (!FRunLoopActive)
+        QTimer::singleShot(0, this, [this] { TellLineLost(); });
+}
+
+void TfrmMain::TellLineLost()
+{
+    if (FRunLoopActive || !std::exchange(FLineLostUntold, false))
+        return;
+    TellInstrumentLineLost(this);
 }
 
 // ---------------------------------------------------------------------------

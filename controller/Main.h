@@ -235,9 +235,15 @@ public:
     // ---- Instrument port ---------------------------------------------------
     void acInstrConnectExecute(QAction* sender);   // tag 0 connect, tag 1 disconnect
     void acInstrPropertiesExecute();
-    // The instrument went away while connected: the port is closed and one
-    // message says so; the received lines stay.
+    // The instrument went away while connected: the port is closed at once
+    // and one message says so, from the event loop: right away when no run
+    // is on the stack, else once the run has returned.  The received lines
+    // stay.
     void cpDrvLineLost();
+    // Shows the message of a lost line not told yet, unless a run is on the
+    // stack (the run tells it when it returns).
+    void TellLineLost();
+    bool FLineLostUntold = false;   // the instrument went away; not told yet
 
     // ---- Tool bar menu and About -------------------------------------------
     void pmToolbarsPopup();
@@ -254,7 +260,6 @@ public:
     TRunTimer* Timer = nullptr;
     TRunTimer* tmrRead = nullptr;
     bool FResetRequested = false;    // Reset was chosen; the run ends at its next check
-    bool FLineLostInRun = false;     // the instrument went away during the run; told after it
     std::int64_t FElapsedMs = 0;     // the replicate clock: 0 at its start, +100 per tick
     std::uint16_t FPortBase = 0x378; // data register of the port, taken at each replicate's start
     double FProbeDownAt = 0;         // W - PF

@@ -14,7 +14,6 @@
 // whole tenth of a second is taken at the next tick.
 
 #include "Main.h"
-#include "SettingsDlg.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -28,7 +27,6 @@
 
 #include <climits>
 #include <cmath>
-#include <utility>
 
 #include "SpinEdit.h"
 
@@ -178,9 +176,8 @@ void TfrmMain::acProgramRunExecute()
         TfrmMain* Form;
         ~TLineLostTeller()
         {
-            if (!std::exchange(Form->FLineLostInRun, false))
-                return;
-            QTimer::singleShot(0, Form, [form = Form] { TellInstrumentLineLost(form); });
+            if (Form->FLineLostUntold)
+                QTimer::singleShot(0, Form, [form = Form] { form->TellLineLost(); });
         }
     } teller{this};
     TFlagGuard active(FRunLoopActive);

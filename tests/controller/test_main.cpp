@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -724,6 +725,27 @@ TEST_F(MainTest, ConnectDisconnectAndPropertiesOnAnOpenPort)
     EXPECT_FALSE(frm->cpDrv->IsConnected());
 }
 
+TEST_F(MainTest, ALineLostWhileIdleIsToldAtOnceAndOnce)
+{
+    PtyPair pty;
+    frm->cpDrv->SetPortName(QString::fromStdString(pty.slavePath()));
+    ASSERT_TRUE(Exec(frm->acInstrConnect));
+    ASSERT_TRUE(pty.write(std::string("1\r2\r")));
+    ASSERT_TRUE(SpinUntil([&] { return frm->FLines.FReceivedLines.size() == 3; }));
+
+    pty.closeMaster();
+    ASSERT_TRUE(SpinUntil([&] { return !dialogs.asked.empty(); }, 1000));
+    SpinFor(100);   // later ticks of the port tell nothing more
+    EXPECT_EQ(dialogs.Texts(), QStringList{QStringLiteral("The connection to the serial port was lost.\r\n"
+                                                          "The received data is kept; check the instrument and "
+                                                          "connect again.")});
+    EXPECT_EQ(dialogs.asked[0].type, gui::MsgDlgType::Error);
+    EXPECT_FALSE(frm->cpDrv->IsConnected());
+    EXPECT_TRUE(Enabled(frm->acInstrConnect));
+    EXPECT_FALSE(Enabled(frm->acInstrDisconnect));
+    EXPECT_EQ(frm->FLines.FReceivedLines, (std::vector<std::string>{"1", "2", ""}));
+}
+
 TEST_F(MainTest, AboutBoxScrollsWhileShown)
 {
     bool checked = false;
@@ -909,11 +931,13 @@ TEST_F(MainKeysTest, WhatTheCellEditorHoldsIsStoredByEveryCommandThatPostsOrSave
         std::function<void()> store;
         QString file;        // the file read back afterwards, if any
         bool closes = false; // the window is gone afterwards
+        bool modifiedFirst = false;   // Save is enabled by a change already made
     } stores[] = {
         {"Save Row Changes, menu item", [&] { ClickMenuItem(frm->miEdit, frm->acEditDSPost); }, {}},
         {"Save Row Changes, tool button", [&] { ClickToolButton(frm->tbarEdit, frm->acEditDSPost); }, {}},
         {"Save Row Changes, Ctrl+Q", [&] { Press(Qt::Key_Q, Qt::ControlModifier); }, {}},
-        {"Save, Ctrl+S", [&] { Press(Qt::Key_S, Qt::ControlModifier); }, File(QStringLiteral("program.ATP"))},
+        {"Save, Ctrl+S", [&] { Press(Qt::Key_S, Qt::ControlModifier); }, File(QStringLiteral("program.ATP")), false,
+         true},
         {"Save As, menu item",
          [&] {
              dialogs.SaveAs(copy);
@@ -940,6 +964,12 @@ TEST_F(MainKeysTest, WhatTheCellEditorHoldsIsStoredByEveryCommandThatPostsOrSave
         } cells[] = {{fldSampleName, "Copper", "Copper"}, {fldReplicates, "3", "3"}, {fldWashingTime, "4.5", "4.5"}};
         for (const auto& cell : cells) {
             SCOPED_TRACE(std::string(store.name) + ", " + cell.typed);
+            if (store.modifiedFirst) {   // the first row's title changed and posted
+                ClickCell(0, fldSampleName);
+                Type(QStringLiteral("Zinc ") + QString::fromLatin1(cell.typed));
+                Press(Qt::Key_Q, Qt::ControlModifier);
+                ASSERT_TRUE(frm->IsModified());
+            }
             ClickCell(1, cell.field);
             Type(QString::fromLatin1(cell.typed));
             ASSERT_NE(CellEditor(), nullptr);
@@ -962,6 +992,100 @@ TEST_F(MainKeysTest, WhatTheCellEditorHoldsIsStoredByEveryCommandThatPostsOrSave
     }
     for (const gui::DialogRequest& r : dialogs.asked)
         EXPECT_NE(r.type, gui::MsgDlgType::Error) << r.text.toStdString();
+}
+
+TEST_F(MainKeysTest, SaveIsEnabledByTheModifiedFlagAloneWhileACellIsTypedInto)
+{
+    const QString program = WriteProgram({1, 2});
+    Start(program);
+    QWidget* saveButton = frm->tbarProgram->widgetForAction(frm->acProgramSave);
+    const auto savedTitle = [&](int row) {
+        TTimeProgram reread;
+        reread.LoadFromFile(program.toStdString());
+        return reread.Table().AsStringAt(row, fldSampleName);
+    };
+
+    // Unmodified: a cell being typed into leaves Save disabled; Ctrl+S does nothing.
+    ClickCell(1, fldSampleName);
+    Type(QStringLiteral("Copper"));
+    Idle();
+    EXPECT_EQ(State(), TDataSetState::Edit);
+    EXPECT_FALSE(frm->acProgramSave->isEnabled());
+    EXPECT_FALSE(saveButton->isEnabled());
+    Press(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_NE(CellEditor(), nullptr);
+    EXPECT_EQ(CellEditor()->text(), QStringLiteral("Copper"));
+    EXPECT_EQ(savedTitle(1), "row 2");
+    EXPECT_FALSE(frm->IsModified());
+
+    // The posted change modifies the program: Save is enabled, also while the
+    // next cell is typed into, and Ctrl+S stores what its editor holds.
+    Press(Qt::Key_Q, Qt::ControlModifier);
+    ClickCell(0, fldSampleName);
+    Type(QStringLiteral("Zinc"));
+    Idle();
+    EXPECT_TRUE(frm->acProgramSave->isEnabled());
+    EXPECT_TRUE(saveButton->isEnabled());
+    Press(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(savedTitle(0), "Zinc");
+    EXPECT_EQ(savedTitle(1), "Copper");
+    Idle();
+    EXPECT_FALSE(frm->acProgramSave->isEnabled());
+}
+
+TEST_F(MainKeysTest, CtrlLeftAndRightWashWhereverTheFocusIsTextFieldsIncluded)
+{
+    Start(WriteProgram({1, 2}));
+    QTest::mouseClick(frm->sbtnAutosampler, Qt::LeftButton);   // the panel with its fields
+    const auto focusedBy = [&](Qt::Key mnemonic, QWidget* field) {
+        Press(mnemonic, Qt::AltModifier);
+        ASSERT_EQ(QApplication::focusWidget(), field);
+    };
+    const auto cellEditor = [&](int column) {
+        ClickCell(0, column);
+        Press(Qt::Key_F2);
+        ASSERT_NE(CellEditor(), nullptr);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> enter;
+    } places[] = {
+        {"the grid", [&] { ClickCell(0, fldSampleName); }},
+        {"a text cell's editor", [&] { cellEditor(fldSampleName); }},
+        {"a number cell's editor", [&] { cellEditor(fldWashingTime); }},
+        {"the type cell's editor", [&] { cellEditor(fldSampleType); }},
+        {"M&ove by:", [&] { focusedBy(Qt::Key_O, frm->spedMoveBy); }},
+        {"st&ep(s)", [&] { focusedBy(Qt::Key_E, frm->cmbMoveTo); }},
+        {"S&tart from position:", [&] { focusedBy(Qt::Key_T, frm->spedStartFrom); }},
+        {"the run page", [&] { frm->pcMain->setCurrentWidget(frm->tsRun); }},
+    };
+    for (const auto& place : places) {
+        SCOPED_TRACE(place.name);
+        place.enter();
+        Idle();
+        QWidget* focus = QApplication::focusWidget();
+        QLineEdit* editor = CellEditor();
+        const QString text = editor ? editor->text() : QString();
+        const int cursor = editor ? editor->cursorPosition() : -1;
+        const QString moveBy = frm->spedMoveBy->text();
+        portio::sim::SetRegister(0x378, 0x00);
+        portio::sim::ClearWrites();
+
+        Press(Qt::Key_Right, Qt::ControlModifier);   // Start Washing: the valve opens
+        Press(Qt::Key_Left, Qt::ControlModifier);    // Stop Washing: it closes
+        std::vector<int> written;
+        for (const portio::PortWrite& w : portio::sim::Writes())
+            written.push_back(w.Port == 0x378 ? w.Value : -1);
+        EXPECT_EQ(written, (std::vector<int>{0x02, 0x00}));
+        // The keys moved nothing in the field.
+        EXPECT_EQ(QApplication::focusWidget(), focus);
+        if (editor) {
+            ASSERT_EQ(CellEditor(), editor);
+            EXPECT_EQ(editor->text(), text);
+            EXPECT_EQ(editor->cursorPosition(), cursor);
+        }
+        EXPECT_EQ(frm->spedMoveBy->text(), moveBy);
+    }
 }
 
 TEST_F(MainKeysTest, TheFirstKeystrokeInACellPutsItsRowIntoEditMode)
@@ -1027,6 +1151,11 @@ TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrecte
         {fldReplicates, "0", "0 is not a valid value for field 'Replicates'. The allowed range is 1 to 2147483647", "5"},
         {fldWashingTime, "1,5x", "'1,5x' is not a valid floating point value for field 'Washing Time'", "2.5"},
     };
+    // A change posted first enables Save.
+    ClickCell(1, fldSampleName);
+    Type(QStringLiteral("Zinc"));
+    Press(Qt::Key_Q, Qt::ControlModifier);
+    ASSERT_TRUE(frm->IsModified());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         ClickCell(0, c.field);
@@ -1146,7 +1275,6 @@ TEST_F(MainKeysTest, EveryCommandKeyReachesItsCommandOnEitherPage)
         std::function<void()> before;
         std::function<void(bool reached)> check;
         bool followsGrid = false;
-        bool wordMove = false;   // a text field keeps the key
         bool inert = false;      // no behaviour of its own: shown disabled
     };
     const QString program = File(QStringLiteral("program.ATP"));
@@ -1208,46 +1336,37 @@ TEST_F(MainKeysTest, EveryCommandKeyReachesItsCommandOnEitherPage)
         {"LPT 2", &TfrmMain::acOptionsLPT2, {}, [&](bool) { EXPECT_TRUE(frm->acOptionsLPT2->isChecked()); }},
         {"LPT 1", &TfrmMain::acOptionsLPT1, {}, [&](bool) { EXPECT_TRUE(frm->acOptionsLPT1->isChecked()); }},
         {"Start Washing", &TfrmMain::acOptionsStartWash, {},
-         [&](bool reached) { EXPECT_EQ(register378(), reached ? (registerBefore | 0x02) : registerBefore); }, false,
-         true},
+         [&](bool) { EXPECT_EQ(register378(), registerBefore | 0x02); }},
         {"Stop Washing", &TfrmMain::acOptionsStopWash, {},
-         [&](bool reached) {
-             EXPECT_EQ(register378(), reached ? (registerBefore ^ 0x02) : registerBefore);
-             if (!reached) {   // "row |1": the editor's word move
-                 ASSERT_NE(CellEditor(), nullptr);
-                 EXPECT_EQ(CellEditor()->cursorPosition(), 4);
-             }
-         },
-         false, true},
+         [&](bool) { EXPECT_EQ(register378(), registerBefore ^ 0x02); }},
         {"Probe Down", &TfrmMain::acOptionsProbeDown, {}, [&](bool) { EXPECT_EQ(register378() & 0x01, 0x01); }},
         {"Probe Up", &TfrmMain::acOptionsProbeUp, {}, [&](bool) { EXPECT_EQ(register378() & 0x01, 0x00); }},
         {"Move One Step Right", &TfrmMain::acOptionsMoveRight, {}, [&](bool) { EXPECT_TRUE(pulsed(0x08)); }},
         {"Move One Step Left", &TfrmMain::acOptionsMoveLeft, {}, [&](bool) { EXPECT_TRUE(pulsed(0x10)); }},
         {"Move To Blank Position", &TfrmMain::acOptionsMoveBlank, {}, [&](bool) { EXPECT_TRUE(pulsed(0x20)); }},
-        {"Copy Row", &TfrmMain::acEditCopyRow, {}, {}, false, false, true},
-        {"Paste Row", &TfrmMain::acEditPasteRow, {}, {}, false, false, true},
-        {"Find", &TfrmMain::acEditFind, {}, {}, false, false, true},
-        {"Find Next", &TfrmMain::acEditFindNext, {}, {}, false, false, true},
-        {"Move Custom Steps", &TfrmMain::acOptionsMoveCustom, {}, {}, false, false, true},
-        {"Contents", &TfrmMain::acHelpContents, {}, {}, false, false, true},
+        {"Copy Row", &TfrmMain::acEditCopyRow, {}, {}, false, true},
+        {"Paste Row", &TfrmMain::acEditPasteRow, {}, {}, false, true},
+        {"Find", &TfrmMain::acEditFind, {}, {}, false, true},
+        {"Find Next", &TfrmMain::acEditFindNext, {}, {}, false, true},
+        {"Move Custom Steps", &TfrmMain::acOptionsMoveCustom, {}, {}, false, true},
+        {"Contents", &TfrmMain::acHelpContents, {}, {}, false, true},
     };
 
     // Where the focus is when the key comes.
     struct Context {
         const char* name;
         bool gridFocused;
-        bool editorOpen;
         std::function<void()> enter;
     };
     // Reset shows the program page again after the run page's commands.
     const auto programPage = [&] { ASSERT_EQ(frm->pcMain->currentWidget(), frm->tsProgram); };
     const Context contexts[] = {
-        {"program page, grid focused", true, false,
+        {"program page, grid focused", true,
          [&] {
              programPage();
              ASSERT_EQ(QApplication::focusWidget(), frm->DBGrid);
          }},
-        {"program page, a cell editor open", true, true,
+        {"program page, a cell editor open", true,
          [&] {
              programPage();
              if (CellEditor() != nullptr)
@@ -1258,7 +1377,7 @@ TEST_F(MainKeysTest, EveryCommandKeyReachesItsCommandOnEitherPage)
              Press(Qt::Key_F2);
              ASSERT_NE(CellEditor(), nullptr);
          }},
-        {"program page, the step list focused", false, false,
+        {"program page, the step list focused", false,
          [&] {
              programPage();
              if (!frm->panAutoData->isVisible())
@@ -1267,7 +1386,7 @@ TEST_F(MainKeysTest, EveryCommandKeyReachesItsCommandOnEitherPage)
                  Press(Qt::Key_E, Qt::AltModifier);   // "st&ep(s)"
              ASSERT_EQ(QApplication::focusWidget(), frm->cmbMoveTo);
          }},
-        {"run page", false, false,
+        {"run page", false,
          [&] {
              // The page a run shows, with whatever focus it leaves.
              frm->pcMain->setCurrentWidget(frm->tsRun);
@@ -1317,8 +1436,7 @@ TEST_F(MainKeysTest, EveryCommandKeyReachesItsCommandOnEitherPage)
                 EXPECT_EQ(triggered.count(), 1);
                 EXPECT_TRUE(newRequests().empty());
             } else {
-                const bool reached =
-                    (!command.followsGrid || context.gridFocused) && !(command.wordMove && context.editorOpen);
+                const bool reached = !command.followsGrid || context.gridFocused;
                 Press(key.key(), key.keyboardModifiers());
                 command.check(reached);
             }

@@ -444,6 +444,19 @@ TEST_F(RunTest, InstrumentGoneMidRunIsReportedOnceAndTheRunGoesOn)
     ASSERT_TRUE(again.write(std::string("7\r")));
     ASSERT_TRUE(SpinUntil([&] { return frm->FLines.FReceivedLines == std::vector<std::string>({"7", ""}); }));
     EXPECT_EQ(Messages().size(), 1u);
+
+    // Run 2 on the new line (row 1 kept and skipped): its readings reach
+    // row 2, and the loss of run 1 is not told again.
+    Answer(gui::mrNo);
+    const std::uint32_t t0 = clock.TickCount();
+    vt.At(t0 + 6050, [&] { ASSERT_TRUE(again.write(std::string("5\r6\r-1000\r"))); });
+    vt.At(t0 + 11050, [&] { ASSERT_TRUE(SpinUntil([&] { return frm->FLines.FReceivedLines.size() == 4; })); });
+    ASSERT_TRUE(Run());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(DataOf(1), "\r\n5\r\n6\r\n-1000");
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_TRUE(Messages()[1].startsWith(QStringLiteral("Sample 1 - row 1 already has data recorded.")));
+    EXPECT_TRUE(frm->cpDrv->IsConnected());
 }
 
 TEST_F(RunTest, RowsWithDataAndTheFiveAnswers)
