@@ -1054,6 +1054,60 @@ TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrecte
     }
 }
 
+TEST_F(MainKeysTest, KeysInTheCellEditorHandTheTextOverAndMoveAsTheGridDoes)
+{
+    const int first = 0, middle = 1, last = 2;
+    // The time typed into a row's washing time, then the keys: those before
+    // the last move the caret in the text and keep the editor open, the last
+    // one leaves it.  A row key posts the row (where there is no row to move
+    // to as well; Down on the last row then appends one); a column key only
+    // hands the text to the field.
+    const struct {
+        const char* name;
+        std::vector<Qt::Key> caretKeys;
+        Qt::Key key;
+        int to[3];    // the row that follows, from the first, middle and last row
+        int column;   // the column that follows
+        bool posts;
+    } cases[] = {
+        {"Up", {}, Qt::Key_Up, {first, first, middle}, fldWashingTime, true},
+        {"Down", {}, Qt::Key_Down, {middle, last, last + 1}, fldWashingTime, true},
+        {"Page Up", {}, Qt::Key_PageUp, {first, first, first}, fldWashingTime, true},
+        {"Page Down", {}, Qt::Key_PageDown, {last, last, last}, fldWashingTime, true},
+        {"Home", {Qt::Key_Home}, Qt::Key_Home, {first, middle, last}, fldSampleID, false},
+        {"End", {Qt::Key_Home, Qt::Key_End}, Qt::Key_End, {first, middle, last}, fldGraphicView, false},
+        {"Left", {Qt::Key_Home}, Qt::Key_Left, {first, middle, last}, fldReplicates, false},
+        {"Right", {Qt::Key_Left, Qt::Key_Right}, Qt::Key_Right, {first, middle, last}, fldInjectionTime, false},
+    };
+    const QString program = WriteProgram({1, 2, 3});
+    for (const auto& c : cases) {
+        for (const int row : {first, middle, last}) {
+            SCOPED_TRACE(std::string(c.name) + " from row " + std::to_string(row));
+            Restart(program);
+            ClickCell(row, fldWashingTime);
+            Type(QStringLiteral("4.5"));
+            for (const Qt::Key key : c.caretKeys) {
+                Press(key);
+                ASSERT_NE(CellEditor(), nullptr);
+                EXPECT_EQ(CellEditor()->text(), QStringLiteral("4.5"));
+            }
+            Press(c.key);
+            EXPECT_EQ(CellEditor(), nullptr);
+            EXPECT_EQ(QApplication::focusWidget(), frm->DBGrid);
+            const int to = c.to[row];
+            EXPECT_EQ(frm->DBGrid->currentIndex().row(), to);
+            EXPECT_EQ(frm->DBGrid->currentColumn(), c.column);
+            EXPECT_EQ(frm->cdsProgram.Table().RecNo(), to);
+            EXPECT_EQ(Field(row, fldWashingTime), "4.5");
+            const bool appended = to == last + 1;
+            EXPECT_EQ(frm->cdsProgram.Table().RowCount(), appended ? 4 : 3);
+            EXPECT_EQ(State(), appended ? TDataSetState::Insert : c.posts ? TDataSetState::Browse : TDataSetState::Edit);
+            EXPECT_TRUE(frm->IsModified());
+        }
+    }
+    EXPECT_TRUE(dialogs.asked.empty());
+}
+
 TEST_F(MainKeysTest, TheGridHasTheFocusSoInsInsertsARowAtOnce)
 {
     const QString program = WriteProgram({1, 2});
