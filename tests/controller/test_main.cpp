@@ -1026,18 +1026,40 @@ TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrecte
         {fldReplicates, "abc", "'abc' is not a valid integer value for field 'Replicates'", "4"},
         {fldReplicates, "0", "0 is not a valid value for field 'Replicates'. The allowed range is 1 to 2147483647", "5"},
         {fldWashingTime, "1,5x", "'1,5x' is not a valid floating point value for field 'Washing Time'", "2.5"},
+        {fldWashingTime, "0,55", "'0,55' is not a valid floating point value for field 'Washing Time'", "1.55"},
+    };
+    // Whatever hands the text over: the commands that post or save, and what
+    // leaves the editor.
+    const struct {
+        const char* name;
+        std::function<void()> commit;
+    } commits[] = {
+        {"Save Row Changes, Ctrl+Q", [] { Press(Qt::Key_Q, Qt::ControlModifier); }},
+        {"Save, Ctrl+S", [] { Press(Qt::Key_S, Qt::ControlModifier); }},
+        {"Enter", [] { Press(Qt::Key_Return); }},
+        {"Tab", [] { Press(Qt::Key_Tab); }},
+        {"Down", [] { Press(Qt::Key_Down); }},
+        {"a click on another row's cell",
+         [&] {
+             const QModelIndex other = frm->DBGrid->model()->index(1, fldSampleName);
+             QTest::mouseClick(frm->DBGrid->viewport(), Qt::LeftButton, {},
+                               frm->DBGrid->visualRect(other).center());
+             QApplication::processEvents();
+         }},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
         ClickCell(0, c.field);
         Type(QString::fromLatin1(c.typed));
         Idle();
-        for (const auto key : {Qt::Key_Q, Qt::Key_S}) {   // Save Row Changes, Save
+        for (const auto& commit : commits) {
+            SCOPED_TRACE(std::string(c.typed) + ", " + commit.name);
             shown.clear();
-            Press(key, Qt::ControlModifier);
+            commit.commit();
             EXPECT_EQ(shown, QStringList{QString::fromLatin1(c.message)});
             ASSERT_NE(CellEditor(), nullptr);
             EXPECT_EQ(CellEditor()->text(), QString::fromLatin1(c.typed));
+            EXPECT_EQ(frm->DBGrid->currentIndex(), frm->DBGrid->model()->index(0, c.field));
+            EXPECT_EQ(frm->cdsProgram.Table().RecNo(), 0);
             EXPECT_EQ(State(), TDataSetState::Edit);
         }
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
