@@ -528,23 +528,17 @@ namespace {
 // Where the caret of a cell editor's text lies, as the grid's own editor
 // tells it: at the start or at the end of the text, with nothing selected or
 // all of it.
-bool CaretAtStart(const QLineEdit* line)
-{
-    const int length = int(line->text().length());
-    const int caret = line->cursorPosition();
-    const int start = line->hasSelectedText() ? line->selectionStart() : caret;
-    const int end = line->hasSelectedText() ? line->selectionEnd() : caret;
-    return caret == 0 && start == 0 && (end == 0 || end == length);
-}
-
-bool CaretAtEnd(const QLineEdit* line)
-{
-    const int length = int(line->text().length());
-    const int caret = line->cursorPosition();
-    const int start = line->hasSelectedText() ? line->selectionStart() : caret;
-    const int end = line->hasSelectedText() ? line->selectionEnd() : caret;
-    return caret == length && (start == 0 || end == start) && end == length;
-}
+struct TCaret {
+    int length, caret, start, end;
+    explicit TCaret(const QLineEdit* line)
+        : length(int(line->text().length())), caret(line->cursorPosition()),
+          start(line->hasSelectedText() ? line->selectionStart() : caret),
+          end(line->hasSelectedText() ? line->selectionEnd() : caret)
+    {
+    }
+    bool atStart() const { return caret == 0 && start == 0 && (end == 0 || end == length); }
+    bool atEnd() const { return caret == length && (start == 0 || end == start) && end == length; }
+};
 
 const QLineEdit* TextOf(const QWidget* editor)
 {
@@ -581,11 +575,11 @@ bool ProgramGrid::editorKeyPress(QWidget* editor, QKeyEvent* event)
         break;
     case Qt::Key_Left:
     case Qt::Key_Home:
-        leaves = modifiers == Qt::NoModifier && (line == nullptr || CaretAtStart(line));
+        leaves = modifiers == Qt::NoModifier && (line == nullptr || TCaret(line).atStart());
         break;
     case Qt::Key_Right:
     case Qt::Key_End:
-        leaves = modifiers == Qt::NoModifier && (line == nullptr || CaretAtEnd(line));
+        leaves = modifiers == Qt::NoModifier && (line == nullptr || TCaret(line).atEnd());
         break;
     default:
         break;

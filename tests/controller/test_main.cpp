@@ -1100,6 +1100,8 @@ TEST_F(MainKeysTest, KeysInTheCellEditorHandTheTextOverAndMoveAsTheGridDoes)
         {"End", {Qt::Key_Home, Qt::Key_End}, Qt::Key_End, {first, middle, last}, fldGraphicView, false},
         {"Left", {Qt::Key_Home}, Qt::Key_Left, {first, middle, last}, fldReplicates, false},
         {"Right", {Qt::Key_Left, Qt::Key_Right}, Qt::Key_Right, {first, middle, last}, fldInjectionTime, false},
+        {"Tab", {}, Qt::Key_Tab, {first, middle, last}, fldInjectionTime, false},
+        {"Shift+Tab", {}, Qt::Key_Backtab, {first, middle, last}, fldReplicates, false},
     };
     const QString program = WriteProgram({1, 2, 3});
     for (const auto& c : cases) {
