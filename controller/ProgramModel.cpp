@@ -310,9 +310,12 @@ bool ProgramDelegate::eventFilter(QObject* object, QEvent* event)
         if (reason == Qt::ActiveWindowFocusReason)
             return false;
         // A click into the grid: the grid hands the text over before the
-        // click moves its cursor.
-        if (reason == Qt::MouseFocusReason && grid != nullptr && QApplication::focusWidget() == grid)
+        // click moves its cursor, or, a click beside the cells, once the
+        // click is done.
+        if (reason == Qt::MouseFocusReason && grid != nullptr && QApplication::focusWidget() == grid) {
+            QMetaObject::invokeMethod(grid, &ProgramGrid::handOverUnfocusedEditor, Qt::QueuedConnection);
             return false;
+        }
     }
     if (event->type() == QEvent::KeyPress && grid != nullptr && object->isWidgetType() &&
         grid->editorKeyPress(static_cast<QWidget*>(object), static_cast<QKeyEvent*>(event)))
@@ -482,12 +485,19 @@ void ProgramGrid::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int
 
 bool ProgramGrid::setFieldFromEditor(QWidget* editor)
 {
+    // While the message of a refusal shows, the editor's text is not handed
+    // over again.
+    if (FSettingField)
+        return false;
+    FSettingField = true;
     try {
         FModel->setFieldText(FDelegate->openEditorIndex(), ProgramDelegate::editorText(editor));
     } catch (const Exception& e) {
         gui::ShowError(QString::fromStdString(e.Message()), this);
+        FSettingField = false;
         return false;
     }
+    FSettingField = false;
     return true;
 }
 
@@ -502,6 +512,12 @@ bool ProgramGrid::handOverEditor()
     }
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
     return true;
+}
+
+void ProgramGrid::handOverUnfocusedEditor()
+{
+    if (hasFocus())
+        handOverEditor();
 }
 
 void ProgramGrid::commitData(QWidget* editor)

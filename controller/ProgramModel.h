@@ -175,6 +175,8 @@ private:
     // refusal shows its message, keeps the editor with the focus and
     // answers false.  Without an open editor: true.
     bool handOverEditor();
+    // handOverEditor for an editor left open while the grid has the focus.
+    void handOverUnfocusedEditor();
     // Sets the editor's field from its text; a refusal shows its message.
     bool setFieldFromEditor(QWidget* editor);
     void followTable(int row);
@@ -193,6 +195,7 @@ private:
     ProgramDelegate* FDelegate = nullptr;
     bool FFollowing = false;
     QPointer<QWidget> FRefusedEditor;   // its text was refused: it stays open
+    bool FSettingField = false;         // setFieldFromEditor runs
 };
 
 }  // namespace VelorTime
