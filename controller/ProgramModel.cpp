@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QStyle>
 
 #include <optional>
@@ -489,15 +490,13 @@ bool ProgramGrid::setFieldFromEditor(QWidget* editor)
     // over again.
     if (FSettingField)
         return false;
-    FSettingField = true;
+    const QScopedValueRollback<bool> setting(FSettingField, true);
     try {
         FModel->setFieldText(FDelegate->openEditorIndex(), ProgramDelegate::editorText(editor));
     } catch (const Exception& e) {
         gui::ShowError(QString::fromStdString(e.Message()), this);
-        FSettingField = false;
         return false;
     }
-    FSettingField = false;
     return true;
 }
 
