@@ -10,7 +10,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QStyle>
+
+#include <optional>
 
 #include "Dialogs.h"
 
@@ -302,9 +305,22 @@ bool ProgramDelegate::eventFilter(QObject* object, QEvent* event)
     // The window losing the activation (a message box, another program)
     // leaves the editor open with its text; the text is handed over when the
     // row is posted or left.
-    if (event->type() == QEvent::FocusOut &&
-        static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason)
-        return false;
+    auto* grid = qobject_cast<ProgramGrid*>(parent());
+    if (event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason)
+            return false;
+        // A click into the grid: the grid hands the text over before the
+        // click moves its cursor, or, a click beside the cells, once the
+        // click is done.
+        if (reason == Qt::MouseFocusReason && grid != nullptr && QApplication::focusWidget() == grid) {
+            QMetaObject::invokeMethod(grid, &ProgramGrid::handOverUnfocusedEditor, Qt::QueuedConnection);
+            return false;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && grid != nullptr && object->isWidgetType() &&
+        grid->editorKeyPress(static_cast<QWidget*>(object), static_cast<QKeyEvent*>(event)))
+        return true;
     return QStyledItemDelegate::eventFilter(object, event);
 }
 
@@ -468,6 +484,143 @@ void ProgramGrid::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int
     keepingFocus([&] { QTableView::rowsAboutToBeRemoved(parent, start, end); });
 }
 
+bool ProgramGrid::setFieldFromEditor(QWidget* editor)
+{
+    // While the message of a refusal shows, the editor's text is not handed
+    // over again.
+    if (FSettingField)
+        return false;
+    const QScopedValueRollback<bool> setting(FSettingField, true);
+    try {
+        FModel->setFieldText(FDelegate->openEditorIndex(), ProgramDelegate::editorText(editor));
+    } catch (const Exception& e) {
+        gui::ShowError(QString::fromStdString(e.Message()), this);
+        return false;
+    }
+    return true;
+}
+
+bool ProgramGrid::handOverEditor()
+{
+    QWidget* editor = FDelegate->openEditor();
+    if (FModel == nullptr || editor == nullptr || state() != QAbstractItemView::EditingState)
+        return true;
+    if (!setFieldFromEditor(editor)) {
+        editor->setFocus();
+        return false;
+    }
+    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
+}
+
+void ProgramGrid::handOverUnfocusedEditor()
+{
+    if (hasFocus())
+        handOverEditor();
+}
+
+void ProgramGrid::commitData(QWidget* editor)
+{
+    if (FModel == nullptr || editor != FDelegate->openEditor()) {
+        QTableView::commitData(editor);
+        return;
+    }
+    FRefusedEditor = setFieldFromEditor(editor) ? nullptr : editor;
+}
+
+void ProgramGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    if (editor != nullptr && editor == FRefusedEditor) {
+        FRefusedEditor = nullptr;
+        editor->setFocus();
+        return;
+    }
+    QTableView::closeEditor(editor, hint);
+}
+
+namespace {
+
+// Where the caret of a cell editor's text lies, as the grid's own editor
+// tells it: at the start or at the end of the text, with nothing selected or
+// all of it.
+struct TCaret {
+    int length, caret, start, end;
+    explicit TCaret(const QLineEdit* line)
+        : length(int(line->text().length())), caret(line->cursorPosition()),
+          start(line->hasSelectedText() ? line->selectionStart() : caret),
+          end(line->hasSelectedText() ? line->selectionEnd() : caret)
+    {
+    }
+    bool atStart() const { return caret == 0 && start == 0 && (end == 0 || end == length); }
+    bool atEnd() const { return caret == length && (start == 0 || end == start) && end == length; }
+};
+
+const QLineEdit* TextOf(const QWidget* editor)
+{
+    if (const auto* combo = qobject_cast<const QComboBox*>(editor))
+        return combo->lineEdit();
+    return qobject_cast<const QLineEdit*>(editor);
+}
+
+}  // namespace
+
+bool ProgramGrid::editorKeyPress(QWidget* editor, QKeyEvent* event)
+{
+    if (FModel == nullptr || editor != FDelegate->openEditor())
+        return false;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const QLineEdit* line = TextOf(editor);
+    bool leaves = false;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (modifiers != Qt::NoModifier)
+            return false;
+        handOverEditor();
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        leaves = (modifiers & ~Qt::ShiftModifier) == Qt::NoModifier;
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        leaves = modifiers == Qt::NoModifier;
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Home:
+        leaves = modifiers == Qt::NoModifier && (line == nullptr || TCaret(line).atStart());
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_End:
+        leaves = modifiers == Qt::NoModifier && (line == nullptr || TCaret(line).atEnd());
+        break;
+    default:
+        break;
+    }
+    if (!leaves)
+        return false;
+    // The text goes to the field first; then the key moves in the grid as it
+    // does without an editor.
+    if (handOverEditor()) {
+        QKeyEvent key(event->type(), event->key(), event->modifiers(), event->text(), event->isAutoRepeat(),
+                      ushort(event->count()));
+        QCoreApplication::sendEvent(this, &key);
+    }
+    return true;
+}
+
+void ProgramGrid::mousePressEvent(QMouseEvent* event)
+{
+    // A click on another cell hands the open editor's text over first; a
+    // refused text keeps the editor and the click does nothing.
+    if (state() == QAbstractItemView::EditingState && FDelegate->openEditor() != nullptr &&
+        indexAt(event->position().toPoint()) != QModelIndex(FDelegate->openEditorIndex()) && !handOverEditor())
+        return;
+    QTableView::mousePressEvent(event);
+}
+
 void ProgramGrid::UpdateData()
 {
     QWidget* editor = editorOfCurrentRecord();
@@ -499,9 +652,16 @@ void ProgramGrid::focusCell(int row, int column)
 
 void ProgramGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
+    // Hands the text of an editor on the previous cell over.
     QTableView::currentChanged(current, previous);
     if (FFollowing || FModel == nullptr || !current.isValid() || FModel->inTableChange())
         return;
+    const QModelIndex editing = FDelegate->openEditorIndex();
+    if (FDelegate->openEditor() != nullptr && editing.isValid() && editing != current) {
+        // Its text was refused: the cursor stays on its cell.
+        focusCell(editing.row(), editing.column());
+        return;
+    }
     TTable& T = FModel->Program().Table();
     if (current.row() == T.RecNo())
         return;
@@ -530,6 +690,24 @@ void ProgramGrid::keyPressEvent(QKeyEvent* event)
         if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
             T.State() != TDataSetState::Browse) {
             gui::RunGuarded([&] { T.Cancel(); }, this);
+            return;
+        }
+        // A row key with no row to move to posts the row all the same, as
+        // moving does (an untouched new row goes).
+        const auto rowMove = [&]() -> std::optional<CursorAction> {
+            if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+                return std::nullopt;
+            switch (event->key()) {
+            case Qt::Key_Up: return MoveUp;
+            case Qt::Key_Down: return MoveDown;
+            case Qt::Key_PageUp: return MovePageUp;
+            case Qt::Key_PageDown: return MovePageDown;
+            default: return std::nullopt;
+            }
+        }();
+        if (rowMove && current.isValid() && T.State() != TDataSetState::Browse &&
+            moveCursor(*rowMove, event->modifiers()).row() == current.row()) {
+            gui::RunGuarded([&] { T.CheckBrowseMode(); }, this);
             return;
         }
     }

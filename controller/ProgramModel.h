@@ -122,12 +122,18 @@ private:
 // The program grid: a table view over ProgramModel with ProgramDelegate.  It
 // follows the table's cursor, moves the table when the user moves to another
 // row (a refused post keeps the user on the row), appends a row with Down on
-// the last row, discards row changes with Esc, and shows the table's refusals
-// through the dialogs layer.  The first change typed into a cell puts its
-// row into edit mode; before the row is posted (or the table saved) the
-// grid hands the open editor's text to the field, and a refused text keeps
-// the editor open with it.  When the row's changes are discarded the editor
-// closes without handing anything over.
+// the last row, posts the row with Up, Down, Page Up or Page Down where there
+// is no row to move to, discards row changes with Esc, and shows the table's
+// refusals through the dialogs layer.  The first change typed into a cell
+// puts its row into edit mode; before the row is posted (or the table saved)
+// the grid hands the open editor's text to the field.  In an open editor
+// Enter hands the text over and closes the editor; Up, Down, Page Up, Page
+// Down, Tab and Shift+Tab, Left and Home with the caret at the start of the
+// text, Right and End with it at the end hand the text over and then move
+// in the grid as they do without an editor; so does a click on another
+// cell.  A refused text shows its message once and stays in the open editor
+// to be corrected, whatever handed it over.  When the row's changes are
+// discarded the editor closes without handing anything over.
 class ProgramGrid : public QTableView, private platform::tablestore::TTableObserver {
     Q_OBJECT
 public:
@@ -153,10 +159,26 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+    // Every commit of the open editor sets its field; a refused text keeps
+    // the editor open (closeEditor then leaves it).
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
+    friend class ProgramDelegate;
+    // A key pressed in the open editor; true when the grid took it.
+    bool editorKeyPress(QWidget* editor, QKeyEvent* event);
+    // Hands the open editor's text to its field and closes the editor; a
+    // refusal shows its message, keeps the editor with the focus and
+    // answers false.  Without an open editor: true.
+    bool handOverEditor();
+    // handOverEditor for an editor left open while the grid has the focus.
+    void handOverUnfocusedEditor();
+    // Sets the editor's field from its text; a refusal shows its message.
+    bool setFieldFromEditor(QWidget* editor);
     void followTable(int row);
     void focusCell(int row, int column);
     // The open cell editor on the table's current record, or null.
@@ -172,6 +194,8 @@ private:
     TTable* FObserved = nullptr;   // the table this grid observes
     ProgramDelegate* FDelegate = nullptr;
     bool FFollowing = false;
+    QPointer<QWidget> FRefusedEditor;   // its text was refused: it stays open
+    bool FSettingField = false;         // setFieldFromEditor runs
 };
 
 }  // namespace VelorTime

@@ -1150,6 +1150,26 @@ TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrecte
         {fldReplicates, "abc", "'abc' is not a valid integer value for field 'Replicates'", "4"},
         {fldReplicates, "0", "0 is not a valid value for field 'Replicates'. The allowed range is 1 to 2147483647", "5"},
         {fldWashingTime, "1,5x", "'1,5x' is not a valid floating point value for field 'Washing Time'", "2.5"},
+        {fldWashingTime, "0,55", "'0,55' is not a valid floating point value for field 'Washing Time'", "1.55"},
+    };
+    // Whatever hands the text over: the commands that post or save, and what
+    // leaves the editor.
+    const struct {
+        const char* name;
+        std::function<void()> commit;
+    } commits[] = {
+        {"Save Row Changes, Ctrl+Q", [] { Press(Qt::Key_Q, Qt::ControlModifier); }},
+        {"Save, Ctrl+S", [] { Press(Qt::Key_S, Qt::ControlModifier); }},
+        {"Enter", [] { Press(Qt::Key_Return); }},
+        {"Tab", [] { Press(Qt::Key_Tab); }},
+        {"Down", [] { Press(Qt::Key_Down); }},
+        {"a click on another row's cell",
+         [&] {
+             const QModelIndex other = frm->DBGrid->model()->index(1, fldSampleName);
+             QTest::mouseClick(frm->DBGrid->viewport(), Qt::LeftButton, {},
+                               frm->DBGrid->visualRect(other).center());
+             QApplication::processEvents();
+         }},
     };
     // A change posted first enables Save.
     ClickCell(1, fldSampleName);
@@ -1157,16 +1177,18 @@ TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrecte
     Press(Qt::Key_Q, Qt::ControlModifier);
     ASSERT_TRUE(frm->IsModified());
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
         ClickCell(0, c.field);
         Type(QString::fromLatin1(c.typed));
         Idle();
-        for (const auto key : {Qt::Key_Q, Qt::Key_S}) {   // Save Row Changes, Save
+        for (const auto& commit : commits) {
+            SCOPED_TRACE(std::string(c.typed) + ", " + commit.name);
             shown.clear();
-            Press(key, Qt::ControlModifier);
+            commit.commit();
             EXPECT_EQ(shown, QStringList{QString::fromLatin1(c.message)});
             ASSERT_NE(CellEditor(), nullptr);
             EXPECT_EQ(CellEditor()->text(), QString::fromLatin1(c.typed));
+            EXPECT_EQ(frm->DBGrid->currentIndex(), frm->DBGrid->model()->index(0, c.field));
+            EXPECT_EQ(frm->cdsProgram.Table().RecNo(), 0);
             EXPECT_EQ(State(), TDataSetState::Edit);
         }
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -1181,6 +1203,62 @@ TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrecte
         EXPECT_EQ(State(), TDataSetState::Browse);
         EXPECT_EQ(Field(0, c.field), c.corrected);
     }
+}
+
+TEST_F(MainKeysTest, KeysInTheCellEditorHandTheTextOverAndMoveAsTheGridDoes)
+{
+    const int first = 0, middle = 1, last = 2;
+    // The time typed into a row's washing time, then the keys: those before
+    // the last move the caret in the text and keep the editor open, the last
+    // one leaves it.  A row key posts the row (where there is no row to move
+    // to as well; Down on the last row then appends one); a column key only
+    // hands the text to the field.
+    const struct {
+        const char* name;
+        std::vector<Qt::Key> caretKeys;
+        Qt::Key key;
+        int to[3];    // the row that follows, from the first, middle and last row
+        int column;   // the column that follows
+        bool posts;
+    } cases[] = {
+        {"Up", {}, Qt::Key_Up, {first, first, middle}, fldWashingTime, true},
+        {"Down", {}, Qt::Key_Down, {middle, last, last + 1}, fldWashingTime, true},
+        {"Page Up", {}, Qt::Key_PageUp, {first, first, first}, fldWashingTime, true},
+        {"Page Down", {}, Qt::Key_PageDown, {last, last, last}, fldWashingTime, true},
+        {"Home", {Qt::Key_Home}, Qt::Key_Home, {first, middle, last}, fldSampleID, false},
+        {"End", {Qt::Key_Home, Qt::Key_End}, Qt::Key_End, {first, middle, last}, fldGraphicView, false},
+        {"Left", {Qt::Key_Home}, Qt::Key_Left, {first, middle, last}, fldReplicates, false},
+        {"Right", {Qt::Key_Left, Qt::Key_Right}, Qt::Key_Right, {first, middle, last}, fldInjectionTime, false},
+        {"Tab", {}, Qt::Key_Tab, {first, middle, last}, fldInjectionTime, false},
+        {"Shift+Tab", {}, Qt::Key_Backtab, {first, middle, last}, fldReplicates, false},
+    };
+    const QString program = WriteProgram({1, 2, 3});
+    for (const auto& c : cases) {
+        for (const int row : {first, middle, last}) {
+            SCOPED_TRACE(std::string(c.name) + " from row " + std::to_string(row));
+            Restart(program);
+            ClickCell(row, fldWashingTime);
+            Type(QStringLiteral("4.5"));
+            for (const Qt::Key key : c.caretKeys) {
+                Press(key);
+                ASSERT_NE(CellEditor(), nullptr);
+                EXPECT_EQ(CellEditor()->text(), QStringLiteral("4.5"));
+            }
+            Press(c.key);
+            EXPECT_EQ(CellEditor(), nullptr);
+            EXPECT_EQ(QApplication::focusWidget(), frm->DBGrid);
+            const int to = c.to[row];
+            EXPECT_EQ(frm->DBGrid->currentIndex().row(), to);
+            EXPECT_EQ(frm->DBGrid->currentColumn(), c.column);
+            EXPECT_EQ(frm->cdsProgram.Table().RecNo(), to);
+            EXPECT_EQ(Field(row, fldWashingTime), "4.5");
+            const bool appended = to == last + 1;
+            EXPECT_EQ(frm->cdsProgram.Table().RowCount(), appended ? 4 : 3);
+            EXPECT_EQ(State(), appended ? TDataSetState::Insert : c.posts ? TDataSetState::Browse : TDataSetState::Edit);
+            EXPECT_TRUE(frm->IsModified());
+        }
+    }
+    EXPECT_TRUE(dialogs.asked.empty());
 }
 
 TEST_F(MainKeysTest, TheGridHasTheFocusSoInsInsertsARowAtOnce)
