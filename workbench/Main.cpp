@@ -123,22 +123,85 @@ QList<QIcon> buildPictures(QStyle* style)
     return icons;
 }
 
-// The document area without the toolkit's own Ctrl+Tab / Ctrl+Shift+Tab
-// cycling through the child windows: those keys reach the window that has
-// the focus, as every key no command of the frame or its children takes.
+// The document area keeps the platform frame's own keys and activation:
+// - Ctrl+Tab and Ctrl+F6 activate the next child window, the one below the
+//   active child, which goes to the bottom; Ctrl+Shift+Tab and Ctrl+Shift+F6
+//   the previous one, the bottom one.  Repeated, either key visits every
+//   child in turn.  The frame takes these keys before the control that has
+//   the focus (a page control would turn its pages on Ctrl+Tab), wherever
+//   that control sits in a child window.
+// - When the active child closes, the topmost of the others, the one active
+//   before it, becomes active.
 class TDocumentArea : public QMdiArea {
 public:
-    using QMdiArea::QMdiArea;
+    explicit TDocumentArea(QWidget* parent) : QMdiArea(parent)
+    {
+        setActivationOrder(QMdiArea::StackingOrder);
+        // The keys reach the focused control first: watch them on their way.
+        qApp->installEventFilter(this);
+    }
+
+    void ActivateNextChild(bool forward)
+    {
+        QMdiSubWindow* current = currentSubWindow();
+        if (!current)
+            return;
+        // Hidden and disabled windows are passed over.
+        QList<QMdiSubWindow*> order;
+        for (QMdiSubWindow* w : FrameOrder(*this))
+            if (w == current || (!w->isHidden() && w->isEnabled()))
+                order << w;
+        const int n = order.size();
+        if (n < 2)
+            return;
+        const int at = order.indexOf(current);
+        QMdiSubWindow* target = order[(at + (forward ? 1 : n - 1)) % n];
+        setActiveSubWindow(target);
+        target->raise();
+        if (forward)
+            current->lower();
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-            const auto* key = static_cast<const QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
-                return QAbstractScrollArea::eventFilter(watched, event);
+            bool forward = true;
+            if (IsChildSwitchKey(*static_cast<const QKeyEvent*>(event), forward) && InsideChild(watched)) {
+                // The press stops here; the release goes on to the control
+                // (the toolkit's own window switching sees neither).
+                if (event->type() == QEvent::KeyPress)
+                    ActivateNextChild(forward);
+                return event->type() == QEvent::KeyPress;
+            }
         }
         return QMdiArea::eventFilter(watched, event);
+    }
+
+private:
+    // Control (without Alt) and Tab or F6; with Shift backwards.
+    static bool IsChildSwitchKey(const QKeyEvent& key, bool& forward)
+    {
+        const Qt::KeyboardModifiers mods = key.modifiers();
+        if (!(mods & Qt::ControlModifier) || (mods & Qt::AltModifier))
+            return false;
+        forward = !(mods & Qt::ShiftModifier);
+        switch (key.key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_F6:
+            return true;
+        case Qt::Key_Backtab:
+            forward = false;
+            return true;
+        default:
+            return false;
+        }
+    }
+    // A control of a child window (or the child's sub-window), not one of a
+    // dialog or pop-up: those are windows of their own.
+    bool InsideChild(QObject* watched) const
+    {
+        return watched->isWidgetType() && isAncestorOf(static_cast<QWidget*>(watched));
     }
 };
 

@@ -3,7 +3,9 @@
 // holds the sample windows, the experiment windows and the Instrument Data
 // window.  It owns the file commands, the recent-file list and its
 // persistence, the window commands, and the menu bar and tool bars into which
-// the active child's menus merge.
+// the active child's menus merge.  Its document area activates the next child
+// on Ctrl+Tab and Ctrl+F6, the previous one with Shift, and on closing a child
+// the one that was active before it.
 
 #include <QIcon>
 #include <QList>

@@ -11,7 +11,8 @@ class QMdiSubWindow;
 namespace VelorSpec {
 
 // The frame's child windows in its order: the active (topmost) one first,
-// then the others from the most recently active one down.
+// then the others as they lie below it (the most recently active one next,
+// unless Ctrl+Tab / Ctrl+F6 sent it to the bottom).
 QList<QMdiSubWindow*> FrameOrder(const QMdiArea& frame);
 
 class TWindowCloseAll : public QAction {

@@ -473,8 +473,10 @@ TEST_F(FrameTest, AWrittenWorkbookIsNamedInTheStatusBar)
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Keys in the real frame: the Instrument Data window, a sample window and an
-// experiment window, the frame active, every dialog cancelled by a script.
+// Keys in the real frame: the Instrument Data window, two sample windows and
+// two experiment windows, the frame active, every dialog cancelled by a
+// script.  The user works in the first window of each kind; the second one,
+// opened later, has the same commands and keys.
 
 namespace {
 
@@ -502,6 +504,13 @@ protected:
         auto e = experiment_test::MakeExperiment("E", {"A", "B"}, 3, 60);
         experiment = Open(experiment_test::WriteExperiment(dir, QStringLiteral("e.AXP"), *e));
         ASSERT_NE(experiment, nullptr);
+        frame->OpenFile(sample_window_test::WriteSample(dir, QStringLiteral("s2.AST"), *one));
+        otherSample = qobject_cast<TfrmSample*>(frame->ActiveChild());
+        ASSERT_NE(otherSample, nullptr);
+        ASSERT_NE(otherSample, sample);
+        otherExperiment = Open(experiment_test::WriteExperiment(dir, QStringLiteral("e2.AXP"), *e));
+        ASSERT_NE(otherExperiment, nullptr);
+        ASSERT_NE(otherExperiment, experiment);
         ActivateFrame();
     }
     void TearDown() override
@@ -550,12 +559,38 @@ protected:
         }
         return nullptr;
     }
-    // The names of the commands that fire from now on, in order.
+    // Whose commands a list holds: "frame", "instrument", "sample", "other
+    // sample", "experiment" or "other experiment".
+    QString OwnerName(const QObject* owner) const
+    {
+        const std::pair<const QObject*, const char*> names[] = {
+            {frame, "frame"},           {instrument, "instrument"},           {sample, "sample"},
+            {otherSample, "other sample"}, {experiment, "experiment"}, {otherExperiment, "other experiment"}};
+        for (const auto& [window, name] : names)
+            if (window == owner)
+                return QString::fromLatin1(name);
+        return QStringLiteral("?");
+    }
+    QString OwnerName(Win owner) const
+    {
+        switch (owner) {
+        case Win::Frame: return OwnerName(frame);
+        case Win::Experiment: return OwnerName(experiment);
+        case Win::Sample: return OwnerName(sample);
+        case Win::Instrument: return OwnerName(instrument);
+        }
+        return {};
+    }
+    // The commands that fire from now on, in order, each as its window's
+    // name and the command's ("experiment acSampleZero").
     void RecordFiredCommands()
     {
-        for (gui::TActionList* list : frame->findChildren<gui::TActionList*>())
+        for (gui::TActionList* list : frame->findChildren<gui::TActionList*>()) {
+            const QString owner = OwnerName(list->Owner());
             for (QAction* a : list->Actions())
-                QObject::connect(a, &QAction::triggered, frame, [this, a] { fired << a->objectName(); });
+                QObject::connect(a, &QAction::triggered, frame,
+                                 [this, a, owner] { fired << owner + QLatin1Char(' ') + a->objectName(); });
+        }
     }
     // What the first request asked for, in short ("" when none came).
     QString FirstAsked() const
@@ -577,6 +612,8 @@ protected:
     TfrmInstrument* instrument = nullptr;
     TfrmSample* sample = nullptr;
     TfrmExperiment* experiment = nullptr;
+    QPointer<TfrmSample> otherSample;
+    QPointer<TfrmExperiment> otherExperiment;
     QStringList fired;
     QString previousFolder;
     xls::Opener previousOpener;
@@ -607,17 +644,14 @@ TEST_F(KeysInTheFrame, NoKeyIsBoundButTheCommandsKeys)
     ASSERT_EQ(frame->ActiveChild(), instrument);
     QTest::keyClick(instrument->ChartView, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(instrument->IsMinimized());
-    // Ctrl+Tab does not cycle the child windows: it stays with the focused one.
-    ClickNode(experiment->tviewExperiment, experiment->SampleNode(0));
-    QTest::keyClick(experiment->tviewExperiment, Qt::Key_Tab, Qt::ControlModifier);
-    QTest::keyRelease(experiment->tviewExperiment, Qt::Key_Control);
-    EXPECT_EQ(frame->ActiveChild(), experiment);
+    EXPECT_EQ(frame->ActiveChild(), instrument);
     EXPECT_TRUE(dialogs.asked.empty());
-    EXPECT_EQ(frame->Children().size(), 3);
+    EXPECT_EQ(frame->Children().size(), 5);
 }
 
 // Every key of the command tables, pressed where its window is active,
-// reaches its command once (and nothing else), which asks what it asks.
+// reaches its command once, in that window and not in the other window of
+// the same kind (and nothing else), which asks what it asks.
 struct KeyCase {
     const char* name;
     Win owner;         // whose command it is
@@ -626,6 +660,7 @@ struct KeyCase {
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
     const char* asked; // what the command asks first ("" nothing)
+    int page = -1;     // the Instrument Data window active: the page it shows
 };
 
 void PrintTo(const KeyCase& c, std::ostream* os)
@@ -699,13 +734,50 @@ const KeyCase KeyCases[] = {
     {"Sample_DeleteReplicate_CtrlDel", Win::Sample, Win::Sample, "acDeleteReplicate", Qt::Key_Delete, Ctrl,
      "message"},
     {"Sample_SendToExcel_CtrlE", Win::Sample, Win::Sample, "acSendToExcel", Qt::Key_E, Ctrl, ""},
-    // The Instrument Data window's sample commands, the window active.
+    // The Instrument Data window's commands, the window active on either page
+    // (its sample tree holds one sample; on "Received Data" the focus is on
+    // the chart, on "Proceed..." in the sample tree).
+    {"Instrument_Connect_F3_OnReceivedData", Win::Instrument, Win::Instrument, "acConnect", Qt::Key_F3, {}, "", 0},
+    {"Instrument_Connect_F3_OnProceed", Win::Instrument, Win::Instrument, "acConnect", Qt::Key_F3, {}, "", 1},
+    {"Instrument_Disconnect_F4_OnReceivedData", Win::Instrument, Win::Instrument, "acDisconnect", Qt::Key_F4, {},
+     "", 0},
+    {"Instrument_Disconnect_F4_OnProceed", Win::Instrument, Win::Instrument, "acDisconnect", Qt::Key_F4, {}, "", 1},
+    {"Instrument_Configuration_F5_OnReceivedData", Win::Instrument, Win::Instrument, "acConfiguration", Qt::Key_F5,
+     {}, "TSettingsForm", 0},
+    {"Instrument_Configuration_F5_OnProceed", Win::Instrument, Win::Instrument, "acConfiguration", Qt::Key_F5, {},
+     "TSettingsForm", 1},
+    {"Instrument_ClearData_F6_OnReceivedData", Win::Instrument, Win::Instrument, "acClearData", Qt::Key_F6, {}, "",
+     0},
+    {"Instrument_ClearData_F6_OnProceed", Win::Instrument, Win::Instrument, "acClearData", Qt::Key_F6, {}, "", 1},
+    {"Instrument_ProceedData_F7_OnReceivedData", Win::Instrument, Win::Instrument, "acProceedData", Qt::Key_F7, {},
+     "", 0},
+    {"Instrument_ProceedData_F7_OnProceed", Win::Instrument, Win::Instrument, "acProceedData", Qt::Key_F7, {}, "", 1},
+    {"Instrument_SaveSamples_F8_OnReceivedData", Win::Instrument, Win::Instrument, "acSaveSamples", Qt::Key_F8, {},
+     "", 0},
+    {"Instrument_SaveSamples_F8_OnProceed", Win::Instrument, Win::Instrument, "acSaveSamples", Qt::Key_F8, {}, "", 1},
+    {"Instrument_SaveAsExperiment_F9_OnReceivedData", Win::Instrument, Win::Instrument, "acSaveAsExperiment",
+     Qt::Key_F9, {}, "save dialog", 0},
+    {"Instrument_SaveAsExperiment_F9_OnProceed", Win::Instrument, Win::Instrument, "acSaveAsExperiment", Qt::Key_F9,
+     {}, "save dialog", 1},
+    // Minimized, the window is still the active one: F12 brings it back.
+    {"Instrument_ShowInstrumentWindow_F12_OnReceivedData", Win::Instrument, Win::Instrument,
+     "acShowInstrumentWindow", Qt::Key_F12, {}, "", 0},
+    {"Instrument_ShowInstrumentWindow_F12_OnProceed", Win::Instrument, Win::Instrument, "acShowInstrumentWindow",
+     Qt::Key_F12, {}, "", 1},
     {"Instrument_AddSample_CtrlNumPlus_OnReceivedData", Win::Instrument, Win::Instrument, "acAddSample",
-     Qt::Key_Plus, NumCtrl, ""},
+     Qt::Key_Plus, NumCtrl, "", 0},
+    {"Instrument_AddSample_CtrlNumPlus_OnProceed", Win::Instrument, Win::Instrument, "acAddSample", Qt::Key_Plus,
+     NumCtrl, "", 1},
+    {"Instrument_DeleteSample_CtrlNumMinus_OnReceivedData", Win::Instrument, Win::Instrument, "acDelSample",
+     Qt::Key_Minus, NumCtrl, "", 0},
     {"Instrument_DeleteSample_CtrlNumMinus", Win::Instrument, Win::Instrument, "acDelSample", Qt::Key_Minus, NumCtrl,
-     ""},
-    {"Instrument_MoveRight_CtrlRight", Win::Instrument, Win::Instrument, "acMoveRight", Qt::Key_Right, Ctrl, ""},
-    {"Instrument_MoveLeft_CtrlLeft", Win::Instrument, Win::Instrument, "acMoveLeft", Qt::Key_Left, Ctrl, ""},
+     "", 1},
+    {"Instrument_MoveRight_CtrlRight_OnReceivedData", Win::Instrument, Win::Instrument, "acMoveRight", Qt::Key_Right,
+     Ctrl, "", 0},
+    {"Instrument_MoveRight_CtrlRight", Win::Instrument, Win::Instrument, "acMoveRight", Qt::Key_Right, Ctrl, "", 1},
+    {"Instrument_MoveLeft_CtrlLeft_OnReceivedData", Win::Instrument, Win::Instrument, "acMoveLeft", Qt::Key_Left,
+     Ctrl, "", 0},
+    {"Instrument_MoveLeft_CtrlLeft", Win::Instrument, Win::Instrument, "acMoveLeft", Qt::Key_Left, Ctrl, "", 1},
 };
 
 TEST_P(EveryKey, ReachesItsCommandOnce)
@@ -719,12 +791,15 @@ TEST_P(EveryKey, ReachesItsCommandOnce)
     const QString name = QString::fromLatin1(c.action);
     if (name == "acFileSave")
         experiment->FModified = true;
-    if (name == "acDisconnect")
-        ASSERT_TRUE(instrument->acList->Execute(instrument->acConnect));
-    if (name == "acClearData" || name == "acProceedData")
-        LoadInstrumentLines();
-    if (name == "acSaveSamples" || name == "acSaveAsExperiment")
-        ProceedWithOneSample();
+    if (c.active != Win::Instrument) {
+        if (name == "acDisconnect") {
+            ASSERT_TRUE(instrument->acList->Execute(instrument->acConnect));
+        }
+        if (name == "acClearData" || name == "acProceedData")
+            LoadInstrumentLines();
+        if (name == "acSaveSamples" || name == "acSaveAsExperiment")
+            ProceedWithOneSample();
+    }
 
     // The user clicks into the window to work in.
     QWidget* target = nullptr;
@@ -737,11 +812,12 @@ TEST_P(EveryKey, ReachesItsCommandOnce)
         sample->tviewSample->expandAll();
         ClickNode(sample->tviewSample, sample->tviewSample->topLevelItem(0)->child(1));
         target = sample->tviewSample;
-    } else if (name == "acAddSample") {
-        ASSERT_EQ(instrument->pctrlData->currentIndex(), 0);   // page "Received Data"
-        QTest::mouseClick(instrument->ChartView->viewport(), Qt::LeftButton);
-        target = instrument->ChartView;
     } else {
+        // Received lines and one sample on page "Proceed...", the nodes the
+        // command works on clicked (connected first for Disconnect).
+        if (name == "acDisconnect" && c.page == 1) {
+            ASSERT_TRUE(instrument->acList->Execute(instrument->acConnect));
+        }
         ProceedWithOneSample();
         QTreeWidgetItem* added = instrument->tviewSamples->topLevelItem(0);
         if (name == "acMoveLeft") {
@@ -755,6 +831,25 @@ TEST_P(EveryKey, ReachesItsCommandOnce)
             ClickNode(instrument->tviewSamples, added);
         }
         target = instrument->tviewSamples;
+        if (c.page == 0) {
+            // Connecting shows "Received Data" and keeps trees and samples;
+            // the emptied list gets its lines again.
+            ASSERT_TRUE(instrument->acList->Execute(instrument->acConnect));
+            if (name != "acDisconnect") {
+                ASSERT_TRUE(instrument->acList->Execute(instrument->acDisconnect));
+            }
+            LoadInstrumentLines();
+            QTest::mouseClick(instrument->ChartView->viewport(), Qt::LeftButton);
+            target = instrument->ChartView;
+        }
+        ASSERT_EQ(instrument->pctrlData->currentIndex(), c.page);
+        if (name == "acShowInstrumentWindow") {
+            ASSERT_TRUE(instrument->acList->Execute(instrument->acMinimize));
+            Pump();
+            ASSERT_TRUE(instrument->IsMinimized());
+            target = QApplication::focusWidget();
+            ASSERT_NE(target, nullptr);
+        }
     }
     ASSERT_EQ(frame->MdiArea->currentSubWindow()->widget(),
               c.active == Win::Experiment ? static_cast<QWidget*>(experiment)
@@ -767,11 +862,232 @@ TEST_P(EveryKey, ReachesItsCommandOnce)
     RecordFiredCommands();
     QTest::keyClick(target, c.key, c.modifiers);
     Pump();
-    EXPECT_EQ(fired, QStringList{name});
+    EXPECT_EQ(fired, QStringList{OwnerName(c.owner) + QLatin1Char(' ') + name});
     EXPECT_EQ(FirstAsked(), QString::fromLatin1(c.asked));
+    if (name == "acShowInstrumentWindow") {
+        EXPECT_FALSE(instrument->IsMinimized());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, EveryKey, ::testing::ValuesIn(KeyCases),
                          [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The frame's own keys: Ctrl+Tab and Ctrl+F6 activate the next child window
+// (the one below the active one, which goes to the bottom), Ctrl+Shift+Tab
+// and Ctrl+Shift+F6 the previous one (the bottom one), wherever the focus is
+// in the child; no page control turns its page.
+
+namespace {
+
+enum class Place { PageControl, Tree, Chart };
+
+struct FocusCase {
+    const char* name;
+    Win window;
+    Place place;
+};
+
+void PrintTo(const FocusCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ChildSwitchKeys : public KeysInTheFrame, public ::testing::WithParamInterface<FocusCase> {
+protected:
+    QWidget* Window(Win w) const
+    {
+        return w == Win::Experiment ? static_cast<QWidget*>(experiment)
+               : w == Win::Sample   ? static_cast<QWidget*>(sample)
+                                    : static_cast<QWidget*>(instrument);
+    }
+    // The user clicks into the place (a page control is reached with Tab
+    // from the control beside it); its window comes to the top.
+    void FocusOn(const FocusCase& c)
+    {
+        QTabWidget* pages = nullptr;
+        QAbstractScrollArea* chart = nullptr;
+        if (c.window == Win::Experiment) {
+            pages = experiment->pctrlExperiment;
+            chart = experiment->MainChartView;
+            ClickNode(experiment->tviewExperiment, experiment->SampleNode(0));
+        } else if (c.window == Win::Sample) {
+            pages = sample->pctrlSample;
+            chart = sample->MainChartView;
+            ClickNode(sample->tviewSample, sample->tviewSample->topLevelItem(0));
+        } else {
+            pages = instrument->pctrlData;
+            chart = instrument->ChartView;
+            if (c.place == Place::Tree)
+                ClickNode(instrument->tviewReplicates, instrument->tviewReplicates->topLevelItem(0));
+        }
+        if (c.place == Place::Chart || (c.window == Win::Instrument && c.place == Place::PageControl)) {
+            QTest::mouseClick(chart->viewport(), Qt::LeftButton);
+            ASSERT_TRUE(chart->hasFocus());
+        }
+        if (c.place == Place::PageControl) {
+            for (int i = 0; i < 20 && QApplication::focusWidget() != pages->tabBar(); ++i)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            ASSERT_EQ(QApplication::focusWidget(), pages->tabBar());
+        }
+        Pump();
+        ASSERT_EQ(frame->ActiveChild(), Window(c.window));
+    }
+    QList<int> Pages() const
+    {
+        QList<int> out;
+        for (const QTabWidget* p : {instrument->pctrlData, sample->pctrlSample, otherSample->pctrlSample,
+                                    experiment->pctrlExperiment, otherExperiment->pctrlExperiment})
+            out << p->currentIndex();
+        return out;
+    }
+    // A key pressed where the focus is: no page turns anywhere, and the
+    // focus then rests in the child that the key made active.
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers)
+    {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClick(focus, key, modifiers);
+        Pump();
+        EXPECT_EQ(Pages(), pages);
+        QWidget* active = frame->ActiveChild();
+        ASSERT_NE(active, nullptr);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_TRUE(active->parentWidget()->isAncestorOf(QApplication::focusWidget()));
+    }
+
+    QList<int> pages;   // every window's page before the keys
+};
+
+const Qt::KeyboardModifiers CtrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+
+TEST_P(ChildSwitchKeys, NextAndPreviousChildBecomeActiveAndNoPageTurns)
+{
+    const FocusCase& c = GetParam();
+    // Received lines: a page turn of the Instrument Data window would show.
+    if (c.window == Win::Instrument && c.place == Place::Tree)
+        ProceedWithOneSample();
+    else
+        LoadInstrumentLines();
+    pages = Pages();
+    // Ctrl+Shift+Tab comes from the keyboard as Backtab.
+    const struct {
+        const char* name;
+        Qt::Key next, previous;
+    } keys[] = {{"Tab", Qt::Key_Tab, Qt::Key_Backtab}, {"F6", Qt::Key_F6, Qt::Key_F6}};
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.name);
+        FocusOn(c);
+        const QList<QWidget*> order = frame->Children();   // the active one first
+        ASSERT_EQ(order.size(), 5);
+        Press(k.next, Ctrl);
+        EXPECT_EQ(frame->ActiveChild(), order[1]);
+        Press(k.previous, CtrlShift);
+        EXPECT_EQ(frame->ActiveChild(), order[0]);
+        Press(k.previous, CtrlShift);
+        EXPECT_EQ(frame->ActiveChild(), order[4]);
+        Press(k.next, Ctrl);
+        EXPECT_EQ(frame->ActiveChild(), order[0]);
+    }
+    EXPECT_EQ(FirstAsked(), QString());
+}
+
+const FocusCase FocusCases[] = {
+    {"ExperimentPageControl", Win::Experiment, Place::PageControl},
+    {"ExperimentTree", Win::Experiment, Place::Tree},
+    {"ExperimentChart", Win::Experiment, Place::Chart},
+    {"SamplePageControl", Win::Sample, Place::PageControl},
+    {"SampleTree", Win::Sample, Place::Tree},
+    {"SampleChart", Win::Sample, Place::Chart},
+    {"InstrumentPageControl", Win::Instrument, Place::PageControl},
+    {"InstrumentTree", Win::Instrument, Place::Tree},
+    {"InstrumentChart", Win::Instrument, Place::Chart},
+};
+
+INSTANTIATE_TEST_SUITE_P(Focus, ChildSwitchKeys, ::testing::ValuesIn(FocusCases),
+                         [](const ::testing::TestParamInfo<FocusCase>& info) { return std::string(info.param.name); });
+
+TEST_F(KeysInTheFrame, RepeatedCtrlF6VisitsEveryChildInTurnAndCtrlShiftF6GoesBack)
+{
+    ClickNode(experiment->tviewExperiment, experiment->SampleNode(0));
+    const QList<QWidget*> order = frame->Children();
+    ASSERT_EQ(order.size(), 5);
+    for (int i = 1; i <= 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ControlModifier);
+        Pump();
+        EXPECT_EQ(frame->ActiveChild(), order[i % 5]) << "press " << i;
+    }
+    for (int i = 4; i >= 0; --i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier);
+        Pump();
+        EXPECT_EQ(frame->ActiveChild(), order[i]) << "back to " << i;
+    }
+}
+
+// Closing the active child, in every way, activates the child that was active
+// before it, with its menus in the frame.
+struct CloseCase {
+    const char* name;
+    const char* how;
+};
+
+void PrintTo(const CloseCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ClosingTheActiveChild : public KeysInTheFrame, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(ClosingTheActiveChild, ActivatesTheChildActiveBeforeIt)
+{
+    const QString how = QString::fromLatin1(GetParam().how);
+    // The user works in the first experiment window: neither the first nor
+    // the last child.
+    ClickNode(experiment->tviewExperiment, experiment->SampleNode(0));
+    if (how.startsWith(QLatin1String("unreadable"))) {
+        // Opened from the experiment window; the new window cannot read its
+        // file and closes itself.
+        const QString bad = dir.filePath(how == QLatin1String("unreadable sample") ? "bad.AST" : "bad.AXP");
+        sample_window_test::WriteAll(bad, "not a signal file\r\n");
+        dialogs.ChooseFile(bad);
+        QTest::keyClick(experiment->tviewExperiment, Qt::Key_O, Qt::ControlModifier);
+        Pump();
+        Pump();
+        ASSERT_EQ(dialogs.asked.size(), how == QLatin1String("unreadable sample") ? 1u : 2u);
+    } else {
+        ClickNode(otherSample->tviewSample, otherSample->tviewSample->topLevelItem(0));
+        ASSERT_EQ(frame->ActiveChild(), otherSample);
+        if (how == QLatin1String("Ctrl+F4"))
+            QTest::keyClick(otherSample->tviewSample, Qt::Key_F4, Qt::ControlModifier);
+        else if (how == QLatin1String("File Close"))
+            frame->acFileClose->trigger();
+        else
+            otherSample->SubWindow()->close();
+        Pump();
+        EXPECT_FALSE(otherSample);
+    }
+    EXPECT_EQ(frame->Children().size(), how.startsWith(QLatin1String("unreadable")) ? 5 : 4);
+    EXPECT_EQ(frame->ActiveChild(), experiment);
+    QList<QAction*> shown;
+    for (QAction* a : frame->menuBar()->actions())
+        if (a->isVisible())
+            shown << a;
+    ASSERT_EQ(shown.size(), 7);
+    EXPECT_EQ(shown[2], experiment->miSample->menuAction());
+    EXPECT_EQ(shown[3], experiment->miExperiment->menuAction());
+}
+
+const CloseCase CloseCases[] = {
+    {"CtrlF4", "Ctrl+F4"},
+    {"FileClose", "File Close"},
+    {"CloseBox", "close box"},
+    {"UnreadableSampleOpened", "unreadable sample"},
+    {"UnreadableExperimentOpened", "unreadable experiment"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Ways, ClosingTheActiveChild, ::testing::ValuesIn(CloseCases),
+                         [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
