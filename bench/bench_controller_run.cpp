@@ -11,7 +11,10 @@
 //            readings) for the whole run;
 //   zoom   - the stream, and every 5 s the user zooms the live chart into
 //            its middle with the mouse and, 5 s later, back (each an
-//            animated zoom of TChartView::ZoomAnimationMs).
+//            animated zoom of TChartView::ZoomAnimationMs);
+//   scroll - the stream, and every 5 s the user drags the live chart with
+//            the right button for a second (a mouse move every 33 ms) and,
+//            5 s later, unzooms it.
 // Reported per case:
 //   drift_pct    - how far the replicate clock's pin events lag (+) or lead
 //                  (-) real time: the span from the first to the last pin
@@ -24,10 +27,11 @@
 //   gui_cpu_replicates_pct - the same until the last replicate ended;
 //   store_s      - the rest of the run: storing the received lines in the rows;
 //   lines        - lines the instrument sent during the run;
-//   zooms        - animated zooms during the run.
+//   zooms        - animated zooms (scroll: drags and unzooms) during the run.
 
 #include <QApplication>
 #include <QChart>
+#include <QMouseEvent>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -134,7 +138,7 @@ private:
     std::atomic<long> FLines{0};
 };
 
-enum class TCase { Quiet, Stream, Zoom };
+enum class TCase { Quiet, Stream, Zoom, Scroll };
 
 void RunOnRealClock(benchmark::State& state, TCase what)
 {
@@ -208,6 +212,42 @@ void RunOnRealClock(benchmark::State& state, TCase what)
             });
             zoomer.start(5000);
         }
+        // The user's drags with the right button, from the middle of the plot.
+        QTimer scroller;
+        int moves = -1;   // mouse moves of the drag under way (-1: none)
+        QPoint at;
+        const auto mouse = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+            QWidget* port = view->viewport();
+            QMouseEvent event(type, QPointF(at), port->mapToGlobal(QPointF(at)), Qt::RightButton, buttons,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(port, &event);
+        };
+        if (what == TCase::Scroll && view) {
+            frm->pcMain->setCurrentWidget(frm->tsRun);
+            QObject::connect(&zoomer, &QTimer::timeout, [&] {
+                if (view->IsZoomed()) {
+                    view->ZoomReset();
+                } else {
+                    at = frm->Chart->plotArea().center().toPoint();
+                    mouse(QEvent::MouseButtonPress, Qt::RightButton);
+                    moves = 0;
+                }
+                ++zooms;
+            });
+            QObject::connect(&scroller, &QTimer::timeout, [&] {
+                if (moves < 0)
+                    return;
+                at += QPoint(3, 2);
+                if (++moves < 30) {
+                    mouse(QEvent::MouseMove, Qt::RightButton);
+                } else {
+                    mouse(QEvent::MouseButtonRelease, Qt::NoButton);
+                    moves = -1;
+                }
+            });
+            zoomer.start(5000);
+            scroller.start(33);
+        }
 
         const auto wall0 = SteadyClock::now();
         const double cpu0 = ThreadCpuSeconds();
@@ -228,6 +268,7 @@ void RunOnRealClock(benchmark::State& state, TCase what)
         const double wall = std::chrono::duration<double>(SteadyClock::now() - wall0).count();
         const int series = frm->Chart->series().size();
         zoomer.stop();
+        scroller.stop();
         if (writer)
             writer->Stop();
         const long lines = writer ? writer->LinesSent() : 0;
@@ -254,7 +295,11 @@ void RunOnRealClock(benchmark::State& state, TCase what)
         std::printf("%s: %d replicates, wall %.3f s, pin span %.0f ms for %.0f ms programmed (drift %+.4f %%), "
                     "GUI thread %.3f s CPU (%.2f %% of a core; %.2f %% until the last replicate ended, then "
                     "%.3f s to store), %ld lines sent, %d series, %d zooms\n",
-                    what == TCase::Zoom ? "zoom" : stream ? "stream" : "quiet", replicates, wall, span, programmed,
+                    what == TCase::Zoom     ? "zoom"
+                    : what == TCase::Scroll ? "scroll"
+                    : stream                ? "stream"
+                                            : "quiet",
+                    replicates, wall, span, programmed,
                     (span - programmed) / programmed * 100.0, cpu, cpu / wall * 100.0,
                     replicatesCpu / replicatesWall * 100.0, wall - replicatesWall, lines, series, zooms);
         frm->close();
@@ -279,8 +324,14 @@ void BM_TimedRunWithStreamChartAndZooms(benchmark::State& state)
     RunOnRealClock(state, TCase::Zoom);
 }
 
+void BM_TimedRunWithStreamChartAndScrolls(benchmark::State& state)
+{
+    RunOnRealClock(state, TCase::Scroll);
+}
+
 }  // namespace
 
 BENCHMARK(BM_TimedRunQuiet)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_TimedRunWithStreamAndChart)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_TimedRunWithStreamChartAndZooms)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_TimedRunWithStreamChartAndScrolls)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

@@ -113,6 +113,12 @@ void TfrmMain::ConnectReceivedCommands()
         FLines.OnPlotted = [this](double MinX, double MaxX, double MinY, double MaxY) {
             FLiveAxes->Extend(MinX, MaxX, MinY, MaxY);
         };
+        // Zoomed or scrolled, the chart keeps the user's ranges while readings
+        // arrive; unzooming goes back to the ranges that follow the data.
+        if (auto* View = qobject_cast<gui::TChartView*>(ChartView)) {
+            View->AutomaticScales = [this] { return FLiveAxes->Scales(); };
+            View->OnZoomed = [this](bool Zoomed) { FLiveAxes->Hold(Zoomed); };
+        }
     }
     acList->SetExecute(acInstrSaveSamples, [this](QAction*) { acInstrSaveSamplesExecute(); });
     connect(DBGrid, &ProgramGrid::editButtonClicked, this, [this](int Column) { DBGridEditButtonClick(Column); });

@@ -4,6 +4,7 @@
 
 #include "Charts.h"
 
+#include <QHash>
 #include <QList>
 
 class QChart;
@@ -32,13 +33,23 @@ public:
     void Extend(double MinX, double MaxX, double MinY, double MaxY);
     // Forget the data seen so far (the next points set the ranges afresh).
     void Reset() { FSet = false; }
+    // Held (the user zoomed or scrolled the chart), the scales still follow
+    // the data but the axes keep the ranges they have; releasing puts the
+    // scales that follow the data on them again.
+    void Hold(bool On);
+    // The scales that follow the data seen so far, per axis (what the axes
+    // show when not held); empty before the first points.
+    QHash<QValueAxis*, TAxisScale> Scales() const;
 
 private:
     QValueAxis* FAxisX;
     QValueAxis* FAxisY;
     bool FSet = false;
+    bool FHeld = false;
     double FAxisMaxX = 0, FAxisMinY = 0, FAxisMaxY = 0;
     double FDataMinY = 0, FDataMaxY = 0;
+    // The scales that follow the data, once there are any.
+    QHash<QValueAxis*, TAxisScale> FScales;
 };
 
 }  // namespace gui

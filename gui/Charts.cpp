@@ -787,11 +787,11 @@ void TChartView::drawForeground(QPainter* painter, const QRectF& rect)
                         FrozenRange(FFrozen.front(), Qt::Vertical, y.Min, y.Max);
     painter->save();
     painter->setClipRect(area);
-    if (!FFrozenValid && ZoomRunning() && ranges && !FFrozenImage.isNull() && area == FFrozenArea &&
+    if (!FFrozenValid && (ZoomRunning() || FPanning) && ranges && !FFrozenImage.isNull() && area == FFrozenArea &&
         FFrozenDrawn <= FFrozen.size()) {
-        // Mid-zoom the picture moves and stretches with the axes (drawing
-        // every frozen curve anew at every step would take the GUI thread's
-        // whole time); it is drawn anew once the zoom has ended.  Series
+        // Mid-zoom or mid-drag the picture moves and stretches with the axes
+        // (drawing every frozen curve anew at every step would take the GUI
+        // thread's whole time); it is drawn anew once the zoom has ended.  Series
         // frozen meanwhile are drawn as they are.
         const double sx = (FFrozenX.Max - FFrozenX.Min) / (x.Max - x.Min);
         const double sy = (FFrozenY.Max - FFrozenY.Min) / (y.Max - y.Min);
@@ -842,15 +842,55 @@ bool TChartView::ZoomRunning() const
     return FZoomAnimation && FZoomAnimation->state() == QTimeLine::Running;
 }
 
+QHash<QValueAxis*, TChartView::TRange> TChartView::Ranges() const
+{
+    QHash<QValueAxis*, TRange> ranges;
+    if (chart())
+        for (QAbstractAxis* axis : chart()->axes())
+            if (auto* v = qobject_cast<QValueAxis*>(axis))
+                ranges.insert(v, TRange{v->min(), v->max()});
+    return ranges;
+}
+
+void TChartView::SetZoomed(bool on)
+{
+    if (FZoomed == on)
+        return;
+    if (on)
+        FUnzoomed = Ranges();
+    else
+        FUnzoomed.clear();
+    FZoomed = on;
+    if (OnZoomed)
+        OnZoomed(on);
+}
+
 void TChartView::mousePressEvent(QMouseEvent* event)
 {
-    if (FAnimatedZoom && event->button() == Qt::LeftButton && chart() &&
-        chart()->plotArea().contains(event->position())) {
+    const bool inPlot = FAnimatedZoom && chart() && chart()->plotArea().contains(event->position());
+    if (inPlot && event->button() == Qt::LeftButton) {
         if (!FBand)
             FBand = new QRubberBand(QRubberBand::Rectangle, viewport());
         FBandOrigin = event->position().toPoint();
         FBand->setGeometry(QRect(FBandOrigin, QSize()));
         FBand->show();
+        event->accept();
+        return;
+    }
+    if (inPlot && event->button() == Qt::RightButton) {
+        // The view is dragged from the ranges it shows now (an animation
+        // under way stops where it is).
+        if (FZoomAnimation)
+            FZoomAnimation->stop();
+        FUnzooming = false;
+        FPanning = true;
+        FPanOrigin = event->position().toPoint();
+        FPanFrom.clear();
+        for (QAbstractAxis* axis : chart()->axes())
+            if (auto* v = qobject_cast<QValueAxis*>(axis))
+                FPanFrom.insert(v, AxisScale(v));
+        const QRectF plot = chart()->plotArea();
+        FPanPixel = QPointF(1 / plot.width(), 1 / plot.height());
         event->accept();
         return;
     }
@@ -861,6 +901,26 @@ void TChartView::mouseMoveEvent(QMouseEvent* event)
 {
     if (FBand && FBand->isVisible()) {
         FBand->setGeometry(QRect(FBandOrigin, event->position().toPoint()).normalized());
+        event->accept();
+        return;
+    }
+    if (FPanning) {
+        const QPoint drag = event->position().toPoint() - FPanOrigin;
+        if (!drag.isNull())
+            SetZoomed(true);
+        // The curves follow the mouse: dragged right, the x range moves
+        // left; dragged down, the y range moves up.
+        for (auto it = FPanFrom.cbegin(); it != FPanFrom.cend(); ++it) {
+            if (!chart()->axes().contains(it.key()))
+                continue;
+            TAxisScale scale = it.value();
+            const double span = scale.Max - scale.Min;
+            const double shift = it.key()->orientation() == Qt::Horizontal ? -drag.x() * FPanPixel.x() * span
+                                                                            : drag.y() * FPanPixel.y() * span;
+            scale.Min += shift;
+            scale.Max += shift;
+            ScaleAxis(it.key(), scale);
+        }
         event->accept();
         return;
     }
@@ -881,8 +941,9 @@ void TChartView::mouseReleaseEvent(QMouseEvent* event)
         event->accept();
         return;
     }
-    if (FAnimatedZoom && event->button() == Qt::RightButton) {
-        ZoomOut();
+    if (FPanning && event->button() == Qt::RightButton) {
+        FPanning = false;
+        viewport()->update();   // the frozen curves exactly, at the new ranges
         event->accept();
         return;
     }
@@ -906,45 +967,33 @@ void TChartView::ZoomIn(const QRectF& rect)
             const double hi = across ? (r.right() - plot.left()) / plot.width() : (plot.bottom() - r.top()) / plot.height();
             to.insert(v, TRange{v->min() + lo * span, v->min() + hi * span});
         }
+    SetZoomed(true);
+    FUnzooming = false;
     AnimateTo(to);
 }
 
-void TChartView::ZoomOut()
+QHash<QValueAxis*, TChartView::TRange> TChartView::UnzoomedRanges() const
 {
-    if (!chart())
-        return;
-    QHash<QValueAxis*, TRange> to;
-    for (QAbstractAxis* axis : chart()->axes())
-        if (auto* v = qobject_cast<QValueAxis*>(axis)) {
-            const double span = v->max() - v->min();
-            to.insert(v, TRange{v->min() - span / 2, v->max() + span / 2});
-        }
-    AnimateTo(to);
+    QHash<QValueAxis*, TRange> to = FUnzoomed;
+    if (AutomaticScales) {
+        const QHash<QValueAxis*, TAxisScale> automatic = AutomaticScales();
+        for (auto it = automatic.cbegin(); it != automatic.cend(); ++it)
+            to.insert(it.key(), TRange{it->Min, it->Max});
+    }
+    return to;
 }
 
 void TChartView::ZoomReset()
 {
-    if (FUnzoomed.isEmpty())
+    if (!FZoomed)
         return;
-    AnimateTo(FUnzoomed);
+    FUnzooming = true;
+    AnimateTo(UnzoomedRanges());
 }
 
 void TChartView::AnimateTo(const QHash<QValueAxis*, TRange>& to)
 {
-    if (to.isEmpty())
-        return;
-    for (const QMetaObject::Connection& c : std::as_const(FZoomConnections))
-        disconnect(c);
-    FZoomConnections.clear();
-    FZoomFrom.clear();
-    for (auto it = to.begin(); it != to.end(); ++it) {
-        QValueAxis* axis = it.key();
-        FZoomFrom.insert(axis, TRange{axis->min(), axis->max()});
-        FZoomConnections << connect(axis, &QValueAxis::rangeChanged, this, [this] { AxisRangeChanged(); });
-    }
-    // The ranges before the first zoom are what "back" returns to.
-    if (FUnzoomed.isEmpty())
-        FUnzoomed = FZoomFrom;
+    FZoomFrom = Ranges();
     FZoomTo = to;
     if (!FZoomAnimation) {
         // About 30 steps a second: smooth to the eye, and each step lays out
@@ -955,14 +1004,11 @@ void TChartView::AnimateTo(const QHash<QValueAxis*, TRange>& to)
         connect(FZoomAnimation, &QTimeLine::valueChanged, this, [this](qreal t) { ApplyZoomStep(t); });
         connect(FZoomAnimation, &QTimeLine::finished, this, [this] {
             ApplyZoomStep(1);
-            // Back at the unzoomed ranges: no longer zoomed.
-            bool back = FZoomTo.size() == FUnzoomed.size();
-            for (auto it = FZoomTo.begin(); back && it != FZoomTo.end(); ++it) {
-                const auto u = FUnzoomed.constFind(it.key());
-                back = u != FUnzoomed.constEnd() && u->Min == it->Min && u->Max == it->Max;
+            if (FUnzooming) {
+                // The ranges that follow the data are the axes' again.
+                FUnzooming = false;
+                SetZoomed(false);
             }
-            if (back)
-                FUnzoomed.clear();
             viewport()->update();   // the frozen curves exactly, at the final ranges
         });
     }
@@ -974,13 +1020,16 @@ void TChartView::ApplyZoomStep(double t)
 {
     if (!chart())
         return;
+    // Going back, the ranges that follow the data may have grown meanwhile.
+    if (FUnzooming)
+        FZoomTo = UnzoomedRanges();
     const QList<QAbstractAxis*> axes = chart()->axes();
-    FApplyingZoom = true;
     for (auto it = FZoomTo.begin(); it != FZoomTo.end(); ++it) {
         QValueAxis* axis = it.key();
-        if (!axes.contains(axis))
+        const auto from = FZoomFrom.constFind(axis);
+        if (!axes.contains(axis) || from == FZoomFrom.constEnd())
             continue;
-        const TRange& a = FZoomFrom[axis];
+        const TRange& a = *from;
         const TRange& b = it.value();
         TAxisScale scale;
         scale.Min = t >= 1 ? b.Min : a.Min + (b.Min - a.Min) * t;
@@ -991,19 +1040,6 @@ void TChartView::ApplyZoomStep(double t)
         scale.Decimals = StepDecimals(scale.Step);
         ScaleAxis(axis, scale);
     }
-    FApplyingZoom = false;
-}
-
-void TChartView::AxisRangeChanged()
-{
-    if (FApplyingZoom)
-        return;
-    // Something else set a range (a live chart's axes grew): its ranges
-    // stand, and the zoom is over.
-    if (FZoomAnimation)
-        FZoomAnimation->stop();
-    FUnzoomed.clear();
-    FZoomTo.clear();
 }
 
 // ---------------------------------------------------------------------------

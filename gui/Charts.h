@@ -34,8 +34,8 @@
 //            frozen layer: FreezeSeries hides a finished series and draws it
 //            once into a cached picture, so a live chart's refresh costs the
 //            same however many finished series it holds.  With
-//            SetAnimatedZoom the mouse zooms and the axes glide to the new
-//            ranges (the curves' points are never animated).
+//            SetAnimatedZoom the mouse zooms (the axes glide to the new
+//            ranges; the curves' points are never animated) and scrolls.
 //   Copy     ChartBitmap draws any chart view on plain white, as the copy
 //            commands put it on the clipboard (CopyChart).
 
@@ -290,25 +290,31 @@ public:
     int FrozenCount() const { return static_cast<int>(FFrozen.size()); }
     bool IsFrozen(const QXYSeries* series) const;
 
-    // Animated zoom with the mouse: a rubber band dragged down and to the
-    // right zooms into its rectangle, one dragged up and to the left goes
-    // back to the unzoomed ranges, and a click of the right button zooms out
-    // (twice the ranges).  The axes move to their new ranges in a short
-    // animation (readable ticks at every step); only the axes move, never a
-    // curve's points, so a live chart's points keep arriving as they come.
-    // A range that something else sets meanwhile (a live chart's growing
-    // axes) ends the zoom.
+    // Zoom and scroll with the mouse: a rubber band dragged down and to the
+    // right zooms into its rectangle, one dragged up and to the left
+    // unzooms, and the right button drags the view (both axes follow the
+    // mouse).  Zoomed or scrolled, the chart keeps its ranges until it is
+    // unzoomed, which goes back to AutomaticScales (the ranges that follow
+    // the data), or without them to the ranges before the first zoom.
+    // Zooming and unzooming move the axes in a short animation (readable
+    // ticks at every step); only the axes move, never a curve's points, so
+    // a live chart's points keep arriving as they come.
     void SetAnimatedZoom(bool on);
     bool AnimatedZoom() const { return FAnimatedZoom; }
-    bool IsZoomed() const { return !FUnzoomed.isEmpty(); }
+    bool IsZoomed() const { return FZoomed; }
     bool ZoomRunning() const;
     static constexpr int ZoomAnimationMs = 300;
     static constexpr int ZoomStepMs = 33;
+    // The ranges that follow the data (a live chart's growing axes); read
+    // at every step of an unzoom.
+    std::function<QHash<QValueAxis*, TAxisScale>()> AutomaticScales;
+    // Told when the chart becomes zoomed (true: whatever follows the data
+    // must leave the axes alone from now) and when an unzoom has ended.
+    std::function<void(bool zoomed)> OnZoomed;
     // The same as the mouse does: zoom into a rectangle of the plot (view
-    // coordinates), back to the unzoomed ranges, and out.
+    // coordinates), and unzoom.
     void ZoomIn(const QRectF& rect);
     void ZoomReset();
-    void ZoomOut();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -322,18 +328,26 @@ private:
     struct TRange {
         double Min = 0, Max = 0;
     };
-    // Animates every value axis of the chart to its range in `to`.
+    QHash<QValueAxis*, TRange> Ranges() const;
+    // Animates the value axes to their ranges in `to`.
     void AnimateTo(const QHash<QValueAxis*, TRange>& to);
     void ApplyZoomStep(double t);
-    void AxisRangeChanged();
+    void SetZoomed(bool on);
+    QHash<QValueAxis*, TRange> UnzoomedRanges() const;
     bool FAnimatedZoom = false;
+    bool FZoomed = false;
     QRubberBand* FBand = nullptr;
     QPoint FBandOrigin;
     QHash<QValueAxis*, TRange> FUnzoomed;   // ranges before the first zoom
     QHash<QValueAxis*, TRange> FZoomFrom, FZoomTo;
     QTimeLine* FZoomAnimation = nullptr;
-    bool FApplyingZoom = false;   // the zoom sets the ranges (not something else)
-    QList<QMetaObject::Connection> FZoomConnections;
+    bool FUnzooming = false;   // the animation goes back to the unzoomed ranges
+    // Dragging the view with the right button: where it started, the scales
+    // then and one pixel as a share of the plot's width and height.
+    bool FPanning = false;
+    QPoint FPanOrigin;
+    QHash<QValueAxis*, TAxisScale> FPanFrom;
+    QPointF FPanPixel;
     void InvalidateFrozen();
     void DrawFrozen(QPainter& painter, const QList<QPointer<QXYSeries>>& series) const;
     QList<QPointer<QXYSeries>> FFrozen;

@@ -13,7 +13,9 @@
 
 #include <QTest>
 #include <QTextEdit>
+#include <QTimeLine>
 
+#include <array>
 #include <cmath>
 
 #include "SpinWait.h"
@@ -24,9 +26,52 @@ using namespace std::string_literals;
 
 namespace {
 
+// The live chart's x and y ranges: x min, x max, y min, y max.
+using TRanges = std::array<double, 4>;
+
+TRanges RangesOf(const TfrmMain& M)
+{
+    const auto* X = qobject_cast<QValueAxis*>(M.Chart->axes(Qt::Horizontal).value(0));
+    const auto* Y = qobject_cast<QValueAxis*>(M.Chart->axes(Qt::Vertical).value(0));
+    return X && Y ? TRanges{X->min(), X->max(), Y->min(), Y->max()} : TRanges{};
+}
+
 class ReceivedTest : public MainWindowTest {
 protected:
     void Receive(const std::string& Bytes) { W->cpDrvReceiveData(nullptr, Bytes.data(), std::uint32_t(Bytes.size())); }
+    gui::TChartView* View() const { return qobject_cast<gui::TChartView*>(W->ChartView); }
+    // The run page shown with 500 readings (five replicates) on the live chart.
+    void ShowRunWithReadings()
+    {
+        W->resize(800, 600);
+        W->show();
+        W->pcMain->setCurrentWidget(W->tsRun);
+        Receive(FirstReadings());
+        QCoreApplication::processEvents();
+    }
+    static std::string FirstReadings()
+    {
+        std::string Readings;
+        for (int I = 0; I < 500; ++I)
+            Readings += std::to_string(1000 + I % 300) + (I % 100 == 99 ? "\r-1000\r" : "\r");
+        return Readings;
+    }
+    // A point of the plot, in shares of its width and height from its top left.
+    QPoint InPlot(double Across, double Down) const
+    {
+        const QRectF Plot = W->Chart->plotArea();
+        return (Plot.topLeft() + QPointF(Plot.width() * Across, Plot.height() * Down)).toPoint();
+    }
+    // A drag with the mouse on the chart, over a point half-way.
+    void Drag(Qt::MouseButton Button, QPoint From, QPoint To)
+    {
+        QWidget* Port = View()->viewport();
+        QTest::mousePress(Port, Button, {}, From);
+        QTest::mouseMove(Port, (From + To) / 2);
+        QTest::mouseMove(Port, To);
+        QTest::mouseRelease(Port, Button, {}, To);
+    }
+    bool AnimationEnds() { return SpinUntil([&] { return !View()->ZoomRunning(); }); }
     QList<QLineSeries*> LiveSeries() const
     {
         QList<QLineSeries*> Out;
@@ -238,7 +283,8 @@ TEST_F(ReceivedTest, ViewerButtonsOpenTheViewersOnTheCurrentRow)
 // steps (finished replicates, drawn from the frozen picture, go along),
 // while readings that arrive meanwhile show at once (the chart animates no
 // points); a band dragged up and to the left goes back the same way to the
-// ranges before the zoom.
+// ranges that follow the data (those before the zoom: the readings stayed
+// inside them).
 TEST_F(ReceivedTest, RubberBandZoomIsAnimatedAndLivePointsAreNot)
 {
     W->resize(800, 600);
@@ -272,8 +318,7 @@ TEST_F(ReceivedTest, RubberBandZoomIsAnimatedAndLivePointsAreNot)
     QTest::mouseRelease(Port, Qt::LeftButton, {}, To);
     EXPECT_TRUE(View->ZoomRunning());
     EXPECT_GT(std::abs(AxisX->min() - WantMin), 10 * Pixel);   // not there at once
-    // A reading during the zoom is on its series at once (within the axes'
-    // ranges: it leaves them, and the zoom, alone).
+    // A reading during the zoom is on its series at once.
     Receive("1111\r");
     EXPECT_EQ(W->FLines.FCurrentSeries->points().back().y(), 1111);
     ASSERT_TRUE(SpinUntil([&] { return !View->ZoomRunning(); }));
@@ -302,4 +347,145 @@ TEST_F(ReceivedTest, RubberBandZoomIsAnimatedAndLivePointsAreNot)
     EXPECT_EQ(AxisX->max(), X1);
     EXPECT_EQ(AxisY->min(), Y0);
     EXPECT_EQ(AxisY->max(), Y1);
+}
+
+// Zoomed, the chart keeps the zoomed ranges while readings arrive that make
+// the ranges following the data grow (those of a chart that was never
+// zoomed): the points outside are simply not in view.
+TEST_F(ReceivedTest, ZoomedRangesStayWhileReadingsGrowTheData)
+{
+    ShowRunWithReadings();
+    TfrmMain Unzoomed;
+    const std::string First = FirstReadings();
+    Unzoomed.cpDrvReceiveData(nullptr, First.data(), std::uint32_t(First.size()));
+    ASSERT_EQ(RangesOf(*W), RangesOf(Unzoomed));
+    Drag(Qt::LeftButton, InPlot(0.25, 0.25), InPlot(0.5, 0.75));
+    ASSERT_TRUE(AnimationEnds());
+    ASSERT_TRUE(View()->IsZoomed());
+    const TRanges Zoomed = RangesOf(*W);
+    ASSERT_NE(Zoomed, RangesOf(Unzoomed));
+
+    std::string Long;
+    for (int I = 0; I < 3000; ++I)
+        Long += "1100\r";
+    const struct {
+        const char* Name;
+        std::string Bytes;
+    } Cases[] = {
+        {"replicate longer than the x range", Long},
+        {"reading above the y range", "90000\r"},
+        {"reading below zero", "-5000\r"},
+        {"new replicate", "-1000\r400000\r"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const TRanges Before = RangesOf(Unzoomed);
+        Receive(C.Bytes);
+        Unzoomed.cpDrvReceiveData(nullptr, C.Bytes.data(), std::uint32_t(C.Bytes.size()));
+        ASSERT_NE(RangesOf(Unzoomed), Before);   // the readings do grow the data's ranges
+        QCoreApplication::processEvents();
+        EXPECT_EQ(RangesOf(*W), Zoomed);
+        EXPECT_TRUE(View()->IsZoomed());
+        EXPECT_FALSE(View()->ZoomRunning());
+    }
+}
+
+// A rectangle dragged up and to the left (or up, or to the left) unzooms a
+// zoomed or scrolled chart: the axes glide back to the ranges that follow
+// the data as it is now, the same as a chart that was never zoomed, and
+// follow new readings again from then on.
+TEST_F(ReceivedTest, DragUpOrLeftUnzoomsToTheRangesThatFollowTheData)
+{
+    ShowRunWithReadings();
+    TfrmMain Unzoomed;
+    const auto ReceiveBoth = [&](const std::string& Bytes) {
+        Receive(Bytes);
+        Unzoomed.cpDrvReceiveData(nullptr, Bytes.data(), std::uint32_t(Bytes.size()));
+    };
+    const std::string First = FirstReadings();
+    Unzoomed.cpDrvReceiveData(nullptr, First.data(), std::uint32_t(First.size()));
+    const struct {
+        const char* Name;
+        Qt::MouseButton Into;   // zoomed (left) or scrolled (right)
+        QPointF From, To;       // the unzoom drag, in shares of the plot
+    } Cases[] = {
+        {"zoomed, up and left", Qt::LeftButton, {0.7, 0.7}, {0.3, 0.3}},
+        {"scrolled, up and left", Qt::RightButton, {0.7, 0.7}, {0.3, 0.3}},
+        {"zoomed, up and right", Qt::LeftButton, {0.3, 0.7}, {0.7, 0.3}},
+        {"zoomed, down and left", Qt::LeftButton, {0.7, 0.3}, {0.3, 0.7}},
+    };
+    double Reading = 2000;
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Drag(C.Into, InPlot(0.4, 0.4), InPlot(0.6, 0.6));
+        ASSERT_TRUE(AnimationEnds());
+        ASSERT_TRUE(View()->IsZoomed());
+        ReceiveBoth(std::to_string(int(Reading *= 3)) + "\r");
+        ASSERT_NE(RangesOf(*W), RangesOf(Unzoomed));
+
+        // The unzoom, its animation held half-way on its clock: the axes are
+        // well on their way to the ranges of the data (they slow down towards
+        // the end).
+        const TRanges From = RangesOf(*W), To = RangesOf(Unzoomed);
+        auto* Clock = View()->findChild<QTimeLine*>();
+        Drag(Qt::LeftButton, InPlot(C.From.x(), C.From.y()), InPlot(C.To.x(), C.To.y()));
+        ASSERT_TRUE(Clock && View()->ZoomRunning());
+        Clock->setPaused(true);
+        Clock->setCurrentTime(Clock->duration() / 2);
+        const TRanges Half = RangesOf(*W);
+        Clock->setPaused(false);
+        for (int I = 0; I < 4; ++I)
+            if (To[I] != From[I]) {
+                const double Share = (Half[I] - From[I]) / (To[I] - From[I]);
+                EXPECT_GT(Share, 0.25) << I;
+                EXPECT_LT(Share, 1) << I;
+            }
+        ASSERT_TRUE(AnimationEnds());
+        EXPECT_FALSE(View()->IsZoomed());
+        EXPECT_EQ(RangesOf(*W), To);
+
+        ReceiveBoth(std::to_string(int(Reading *= 3)) + "\r-1000\r");
+        EXPECT_EQ(RangesOf(*W), RangesOf(Unzoomed));
+    }
+}
+
+// The right button drags the view: both ranges shift by the distance the
+// mouse moved, in axis units, while the mouse moves (no animation), and
+// keep their widths; the curves follow the mouse.
+TEST_F(ReceivedTest, RightButtonDragScrollsTheView)
+{
+    ShowRunWithReadings();
+    const struct {
+        const char* Name;
+        QPoint Move;   // pixels
+    } Cases[] = {
+        {"right", {120, 0}},
+        {"left", {-80, 0}},
+        {"down", {0, 60}},
+        {"up and left", {-50, -40}},
+        {"down and right", {30, 90}},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const QRectF Plot = W->Chart->plotArea();
+        const TRanges Before = RangesOf(*W);
+        const double UnitX = (Before[1] - Before[0]) / Plot.width(), UnitY = (Before[3] - Before[2]) / Plot.height();
+        const QPoint From = InPlot(0.5, 0.5), To = From + C.Move;
+        QWidget* Port = View()->viewport();
+        QTest::mousePress(Port, Qt::RightButton, {}, From);
+        QTest::mouseMove(Port, From + C.Move / 2);
+        // Half-way there while the button is still down.
+        const QPoint Half = C.Move / 2;
+        EXPECT_NEAR(RangesOf(*W)[0], Before[0] - Half.x() * UnitX, 1e-9 * UnitX);
+        EXPECT_NEAR(RangesOf(*W)[2], Before[2] + Half.y() * UnitY, 1e-9 * UnitY);
+        QTest::mouseMove(Port, To);
+        QTest::mouseRelease(Port, Qt::RightButton, {}, To);
+        EXPECT_FALSE(View()->ZoomRunning());
+        EXPECT_TRUE(View()->IsZoomed());
+        const TRanges After = RangesOf(*W);
+        EXPECT_NEAR(After[0], Before[0] - C.Move.x() * UnitX, 1e-9 * UnitX);
+        EXPECT_NEAR(After[2], Before[2] + C.Move.y() * UnitY, 1e-9 * UnitY);
+        EXPECT_NEAR(After[1] - After[0], Before[1] - Before[0], 1e-9 * UnitX);
+        EXPECT_NEAR(After[3] - After[2], Before[3] - Before[2], 1e-9 * UnitY);
+    }
 }
