@@ -325,11 +325,11 @@ private:
         if (!FBuffer || Kept == FCapacity) {
             size_t Capacity = FBuffer ? 2 * FCapacity : size_t(256) << 10;
             // Room for the unfinished line and the rest of the file, and one
-            // byte more, so that a read sees the file's end: always more than
-            // the line kept.
+            // byte more, so that a read sees the file's end.  Once the file
+            // is read as far as its size said, the buffer doubles again.
             const size_t Read = static_cast<size_t>(FOffset);
             const size_t Unread = FSizeHint > Read ? FSizeHint - Read : 0;
-            if (FBuffer)
+            if (FBuffer && Unread > 0)
                 Capacity = std::min(Capacity, Kept + Unread + 1);
             std::unique_ptr<char[]> Bigger(new char[Capacity]);
             if (Kept > 0)
@@ -685,7 +685,7 @@ bool TAASSample::ReadTextLines(TTextLineSource& Lines, const TProgressEvent& OnP
         FTitle = std::move(Keys.Value[skTitle]);
     // The points read are already on the scale the flag names.
     if (Keys.Found[skAbsorbtion])
-        FAbsorbtion = FlagValue(Keys.Value[skAbsorbtion]);
+        FAbsorbtion = AtKey(skAbsorbtion, FlagValue);
     return LinesOk;
 }
 
