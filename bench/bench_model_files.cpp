@@ -2,6 +2,7 @@
 // Bytes processed are the file sizes, so the reported rate is file MB/s.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -76,6 +77,45 @@ void BM_SampleWrite(benchmark::State& State)
     std::filesystem::remove(Name);
 }
 BENCHMARK(BM_SampleWrite)->ArgName("absorbance")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A file of one line of digits as large as the raw sample file, which the
+// reader refuses, side by side with reading that sample file (vs_ordinary:
+// the ratio of the two, timed alternately in this run; a huge line costs
+// about what the same bytes in ordinary lines cost).
+void BM_SampleReadHugeLine(benchmark::State& State)
+{
+    const std::string& Ordinary = SampleFile(false);
+    const auto Bytes = static_cast<int64_t>(std::filesystem::file_size(Ordinary));
+    const std::string Name = BenchFile("hugeline.ast");
+    {
+        std::FILE* F = std::fopen(Name.c_str(), "wb");
+        const std::string Digits(static_cast<size_t>(Bytes), '7');
+        if (!F || std::fwrite(Digits.data(), 1, Digits.size(), F) != Digits.size() || std::fclose(F) != 0)
+            std::abort();
+    }
+    using Clock = std::chrono::steady_clock;
+    double Huge = 0, Plain = 0;
+    for (auto _ : State) {
+        const auto T0 = Clock::now();
+        TAASSample S("", true);
+        if (S.LoadFromFile(Name))
+            State.SkipWithError("a line of digits was read");
+        const auto T1 = Clock::now();
+        State.PauseTiming();
+        TAASSample O("", true);
+        if (!O.LoadFromFile(Ordinary))
+            State.SkipWithError("read failed");
+        const auto T2 = Clock::now();
+        State.ResumeTiming();
+        Huge += std::chrono::duration<double>(T1 - T0).count();
+        Plain += std::chrono::duration<double>(T2 - T1).count();
+    }
+    State.SetBytesProcessed(State.iterations() * Bytes);
+    if (Plain > 0)
+        State.counters["vs_ordinary"] = Huge / Plain;
+    std::filesystem::remove(Name);
+}
+BENCHMARK(BM_SampleReadHugeLine)->Unit(benchmark::kMillisecond);
 
 // Experiments of N samples x 5 replicates x 1,000 points.
 const std::string& ExperimentFile(int Samples)

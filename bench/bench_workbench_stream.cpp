@@ -20,6 +20,7 @@
 #include <QChart>
 #include <QLineSeries>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -261,6 +262,40 @@ void BM_LfOnlyChunksAfterBytes(benchmark::State& state)
         state.counters["vs_empty"] = nsPerByte / perByte[0];
 }
 BENCHMARK(BM_LfOnlyChunksAfterBytes)->Arg(0)->Arg(3u << 19)->Unit(benchmark::kMillisecond);
+
+// Proceed Data on received lines whose one reading is no number: from the
+// command to its error box shown (the real box, closed as soon as it is up),
+// for a reading of 3 characters and one of 5 MiB received without a line end
+// (target: under a second, about as fast as the short one; vs_short is the
+// ratio of this run's two means).
+void BM_ProceedBadReadingBox(benchmark::State& state)
+{
+    const auto length = static_cast<std::size_t>(state.range(0));
+    VelorSpec::TfrmInstrument w;
+    w.show();
+    const std::string reading(length, '5');
+    const std::string bad = length < 10 ? std::string("a") + reading.substr(1) : reading;
+    w.cpDrvReceiveData(w.cpDrv, bad.data(), static_cast<std::uint32_t>(bad.size()));
+    w.cpDrvReceiveData(w.cpDrv, "\r-1000\r", 7);
+    double total = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        double shown = 0;
+        QTimer::singleShot(0, [&] {
+            shown = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            if (QWidget* box = QApplication::activeModalWidget())
+                box->close();
+        });
+        w.acList->Execute(w.acProceedData);
+        state.SetIterationTime(shown / 1000);
+        total += shown;
+    }
+    static std::map<std::size_t, double> means;
+    means[length] = total / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    if (means.count(3) > 0 && means[3] > 0)
+        state.counters["vs_short"] = means[length] / means[3];
+}
+BENCHMARK(BM_ProceedBadReadingBox)->Arg(3)->Arg(5 << 20)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -263,6 +263,12 @@ public:
     bool LoadFromFile(const std::string& FileName, int SkipLines = 0,
                       const TProgressEvent& OnProgress = {});
     bool SaveToBinaryFile(const std::string& FileName) const;
+    // The line at which the last LoadFromFile or LoadFromStrings stopped on a
+    // line it could not read (a point or a key value that is no number, a
+    // step that cannot be), counted from 1 in the text read, in a file with
+    // the skipped lines; 0 when the reading stopped at no line (it read every
+    // line, or the file could not be read or held fewer lines than to skip).
+    size_t ReadStopLine() const { return FReadStopLine; }
 
     // Fields.
     TAASReplicate* Ansambled() const { return FAnsambled; }
@@ -315,6 +321,7 @@ private:
     bool FAbsorbtion = false;
     bool FZeroSubtracted = false;
     bool FZero = false;
+    size_t FReadStopLine = 0;
 
     // --- file helpers (sample text format) ---
     // The twelve header lines.
@@ -330,7 +337,8 @@ private:
     // Reads the sample text format from a source of lines (a string list, a
     // block of an experiment's text, or a file read piece by piece).  Returns
     // False when a data line failed (the sample is then left without
-    // replicates, its keys still applied); every other error is raised.
+    // replicates, its keys still applied); every other error is raised.  Sets
+    // FReadStopLine to the line that failed, in both cases.
     bool ReadTextLines(TTextLineSource& Lines, const TProgressEvent& OnProgress);
     friend class TAASExperiment;  // reads sample blocks straight from its file buffer
 };
@@ -371,6 +379,22 @@ public:
     void SaveToFile(const std::string& FileName) const;
     void LoadFromFile(const std::string& FileName);
 
+    // What the last LoadFromFile that did not fail left unread of its file,
+    // lines counted from 1 in the file.  The reader keeps what it could read
+    // and raises no error for these; the caller tells the user.
+    struct TUnreadSample {
+        int Index;    // the sample in the experiment, kept without its replicates
+        size_t Line;  // the line of its block that could not be read
+    };
+    struct TUnreadParts {
+        std::vector<TUnreadSample> Samples;
+        // A "<SAMPLE>" line that no "</SAMPLE>" line follows: no sample was
+        // read from this line on; 0 when there is none.
+        size_t FromLine = 0;
+        bool Empty() const { return Samples.empty() && FromLine == 0; }
+    };
+    const TUnreadParts& UnreadParts() const { return FUnread; }
+
     // Calibration: fills X and Y with the origin and the standards (by
     // ascending concentration), fits the line, then CalcConcentrations.
     void DoRegression(std::vector<double>& X, std::vector<double>& Y);
@@ -395,4 +419,5 @@ private:
     std::uint8_t FUsedStatistic = 0;
     TAASStrings FDescription;
     std::string FTitle;
+    TUnreadParts FUnread;
 };

@@ -104,7 +104,7 @@ void TAASExperiment::DoRegression(std::vector<double>& X, std::vector<double>& Y
         long double Value = 0;
         if (!SampleStatistic(Standard, FUsedStatistic, Value))
             throw Exception(Format(MissingStatisticMessage(FUsedStatistic), Standard->Concentration(),
-                                   Standard->ConcentrationStr()));
+                                   QuoteInMessage(Standard->ConcentrationStr())));
         Y[I + 1] = ToDouble(Value);
     }
 

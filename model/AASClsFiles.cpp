@@ -74,24 +74,44 @@ namespace {
 struct TFileText {
     std::unique_ptr<char[]> Data;
     size_t Size = 0;
+    size_t Capacity = 0;
     std::string_view View() const { return std::string_view(Data.get(), Size); }
+    char* Buffer() { return Data.get(); }
+    void Grow(size_t NewCapacity)
+    {
+        std::unique_ptr<char[]> Bigger(new char[NewCapacity]);
+        if (Size > 0)
+            std::memcpy(Bigger.get(), Data.get(), Size);
+        Data.swap(Bigger);
+        Capacity = NewCapacity;
+    }
 };
 
-TFileText ReadFileText(const std::string& FileName)
+// A whole file's text in a string.
+struct TStringText {
+    std::string Text;
+    size_t Size = 0;
+    size_t Capacity = 0;
+    char* Buffer() { return Text.data(); }
+    void Grow(size_t NewCapacity)
+    {
+        Text.resize(NewCapacity);
+        Capacity = NewCapacity;
+    }
+};
+
+// Reads a file whole straight into Text, so the file's text is never copied
+// again.
+template <class TText>
+void ReadFileInto(const std::string& FileName, TText& Text)
 {
     TReadHandle File(FileName);
-    TFileText Text;
     // The size is a hint only: the file may change while it is read.
-    size_t Capacity = File.Size() > 0 ? File.Size() + 1 : 4096;
-    Text.Data.reset(new char[Capacity]);
+    Text.Grow(File.Size() > 0 ? File.Size() + 1 : 4096);
     for (;;) {
-        if (Text.Size == Capacity) {
-            std::unique_ptr<char[]> Bigger(new char[2 * Capacity]);
-            std::memcpy(Bigger.get(), Text.Data.get(), Text.Size);
-            Text.Data.swap(Bigger);
-            Capacity *= 2;
-        }
-        const ssize_t Got = ::read(File.Fd(), Text.Data.get() + Text.Size, Capacity - Text.Size);
+        if (Text.Size == Text.Capacity)
+            Text.Grow(2 * Text.Capacity);
+        const ssize_t Got = ::read(File.Fd(), Text.Buffer() + Text.Size, Text.Capacity - Text.Size);
         if (Got < 0) {
             if (errno == EINTR)
                 continue;
@@ -101,6 +121,12 @@ TFileText ReadFileText(const std::string& FileName)
             break;
         Text.Size += static_cast<size_t>(Got);
     }
+}
+
+TFileText ReadFileText(const std::string& FileName)
+{
+    TFileText Text;
+    ReadFileInto(FileName, Text);
     return Text;
 }
 
@@ -110,7 +136,10 @@ TFileText ReadFileText(const std::string& FileName)
 // a device, a pipe) is refused rather than read.
 std::string ReadWholeFile(const std::string& FileName)
 {
-    return std::string(ReadFileText(FileName).View());
+    TStringText Text;
+    ReadFileInto(FileName, Text);
+    Text.Text.resize(Text.Size);
+    return std::move(Text.Text);
 }
 
 namespace {
@@ -197,6 +226,7 @@ const char* const SampleKeyNames[skCount] = {
 struct TSampleKeys {
     bool Found[skCount] = {};
     std::string Value[skCount];
+    size_t Line[skCount] = {};  // counted from 1
 };
 
 }  // namespace
@@ -244,10 +274,16 @@ private:
 
 // The lines of an open file, read piece by piece into one buffer that only
 // grows for a line longer than itself, so reading a file of any size holds
-// a few hundred kilobytes of its text at a time.
+// a few hundred kilobytes of its text at a time.  The buffer grows no larger
+// than the rest of the file needs (its size is a hint: a file that grows
+// while it is read makes the buffer double again), so a file of one huge
+// line takes at most about its own size, and twice it while the buffer moves.
 class TFileLines final : public TTextLineSource {
 public:
-    TFileLines(int Fd, const std::string& FileName) : FFd(Fd), FFileName(FileName) {}
+    TFileLines(int Fd, size_t SizeHint, const std::string& FileName)
+        : FFd(Fd), FSizeHint(SizeHint), FFileName(FileName)
+    {
+    }
     bool Next(std::string_view& Line) override
     {
         for (;;) {
@@ -287,7 +323,14 @@ private:
     {
         const size_t Kept = FEnd - FBegin;
         if (!FBuffer || Kept == FCapacity) {
-            const size_t Capacity = FBuffer ? 2 * FCapacity : size_t(256) << 10;
+            size_t Capacity = FBuffer ? 2 * FCapacity : size_t(256) << 10;
+            // Room for the unfinished line and the rest of the file, and one
+            // byte more, so that a read sees the file's end.  Once the file
+            // is read as far as its size said, the buffer doubles again.
+            const size_t Read = static_cast<size_t>(FOffset);
+            const size_t Unread = FSizeHint > Read ? FSizeHint - Read : 0;
+            if (FBuffer && Unread > 0)
+                Capacity = std::min(Capacity, Kept + Unread + 1);
             std::unique_ptr<char[]> Bigger(new char[Capacity]);
             if (Kept > 0)
                 std::memcpy(Bigger.get(), FBuffer.get() + FBegin, Kept);
@@ -314,6 +357,7 @@ private:
     }
 
     int FFd;
+    size_t FSizeHint;
     const std::string& FFileName;
     std::unique_ptr<char[]> FBuffer;
     size_t FCapacity = 0;
@@ -363,6 +407,7 @@ size_t FindSampleKeys(TTextLineSource& Lines, TSampleKeys& Keys, bool Counted)
             if (!Keys.Found[K] && NameIs(Line, SampleKeyNames[K], Value)) {
                 Keys.Found[K] = true;
                 Keys.Value[K] = std::string(Value);
+                Keys.Line[K] = Count;
                 --Missing;
                 break;
             }
@@ -389,16 +434,13 @@ double FloatValue(std::string_view Text)
             return Negative ? -V : V;
         }
     }
-    long double Value = 0;
-    if (!TryStrToFloatView(Text, Value))
-        Value = StrToFloat(std::string(Text));  // raises the conversion error
-    return ToDouble(Value);
+    return ToDouble(StrToFloat(Text));
 }
 
 // An integer key read as a flag: its low 8 bits, non-zero meaning True.
 bool FlagValue(std::string_view Text)
 {
-    return (static_cast<unsigned>(StrToInt(std::string(Text))) & 0xFFu) != 0;
+    return (static_cast<unsigned>(StrToInt(Text)) & 0xFFu) != 0;
 }
 
 }  // namespace
@@ -520,13 +562,23 @@ bool TAASSample::SaveToBinaryFile(const std::string& /*FileName*/) const
 bool TAASSample::ReadTextLines(TTextLineSource& Lines, const TProgressEvent& OnProgress)
 {
     Clear();
+    FReadStopLine = 0;
 
     // The keys first (a header line may stand anywhere, also after the
     // points), and the number of lines for the progress report.
     TSampleKeys Keys;
     const size_t LineCount = FindSampleKeys(Lines, Keys, static_cast<bool>(OnProgress));
+    // A key that cannot be applied stops the reading at its line.
+    const auto AtKey = [this, &Keys](TSampleKey Key, const auto& Apply) {
+        try {
+            return Apply(Keys.Value[Key]);
+        } catch (...) {
+            FReadStopLine = Keys.Line[Key];
+            throw;
+        }
+    };
 
-    const double Step = Keys.Found[skResolution] ? FloatValue(Keys.Value[skResolution]) : 0.02;
+    const double Step = Keys.Found[skResolution] ? AtKey(skResolution, FloatValue) : 0.02;
     bool LinesOk = true;
 
     // A block written for a sample without replicates carries the step
@@ -546,7 +598,8 @@ bool TAASSample::ReadTextLines(TTextLineSource& Lines, const TProgressEvent& OnP
         // replicates are added one by one as before.
         const bool Deferred = !(FAreaStart != NotSet && FAreaEnd != NotSet) &&
                               !(FPeakStart != NotSet && FPeakEnd != NotSet);
-        std::unique_ptr<TAASReplicate> Current = NewReplicate();
+        std::unique_ptr<TAASReplicate> Current =
+            AtKey(skResolution, [&NewReplicate](const std::string&) { return NewReplicate(); });
         const int Total = static_cast<int>(LineCount > INT_MAX ? INT_MAX : LineCount);
         Lines.Rewind();
         size_t I = 0;
@@ -582,6 +635,7 @@ bool TAASSample::ReadTextLines(TTextLineSource& Lines, const TProgressEvent& OnP
             LinesOk = false;
         }
         if (!LinesOk) {
+            FReadStopLine = I + 1;
             // A replicate that failed inside Add is already in the list, and
             // Clear destroys it when the list owns it.
             TAASReplicate* R = Current.get();
@@ -604,10 +658,10 @@ bool TAASSample::ReadTextLines(TTextLineSource& Lines, const TProgressEvent& OnP
     // failing computation here keeps the bound and the replicates instead of
     // making the program's own file unreadable; only its results stay unset.
     // A key value that is no number still ends the reading.
-    const auto ApplyBound = [this, &Keys](TSampleKey Key, void (TAASSample::*Setter)(double)) {
+    const auto ApplyBound = [this, &Keys, &AtKey](TSampleKey Key, void (TAASSample::*Setter)(double)) {
         if (!Keys.Found[Key])
             return;
-        const double X = FloatValue(Keys.Value[Key]);
+        const double X = AtKey(Key, FloatValue);
         try {
             (this->*Setter)(X);
         } catch (const Exception&) {
@@ -618,20 +672,20 @@ bool TAASSample::ReadTextLines(TTextLineSource& Lines, const TProgressEvent& OnP
     ApplyBound(skPeakStart, &TAASSample::SetPeakStart);
     ApplyBound(skPeakEnd, &TAASSample::SetPeakEnd);
     if (Keys.Found[skStandart])
-        FStandart = FlagValue(Keys.Value[skStandart]);
+        FStandart = AtKey(skStandart, FlagValue);
     if (Keys.Found[skZero])
-        FZero = FlagValue(Keys.Value[skZero]);
+        FZero = AtKey(skZero, FlagValue);
     if (Keys.Found[skZeroSubtracted])
-        FZeroSubtracted = FlagValue(Keys.Value[skZeroSubtracted]);
+        FZeroSubtracted = AtKey(skZeroSubtracted, FlagValue);
     if (Keys.Found[skConcentration])
-        FConcentration = FloatValue(Keys.Value[skConcentration]);
+        FConcentration = AtKey(skConcentration, FloatValue);
     if (Keys.Found[skConcentrationStr])
-        FConcentrationStr = Keys.Value[skConcentrationStr];
+        FConcentrationStr = std::move(Keys.Value[skConcentrationStr]);
     if (Keys.Found[skTitle])
-        FTitle = Keys.Value[skTitle];
+        FTitle = std::move(Keys.Value[skTitle]);
     // The points read are already on the scale the flag names.
     if (Keys.Found[skAbsorbtion])
-        FAbsorbtion = FlagValue(Keys.Value[skAbsorbtion]);
+        FAbsorbtion = AtKey(skAbsorbtion, FlagValue);
     return LinesOk;
 }
 
@@ -648,19 +702,23 @@ bool TAASSample::LoadFromFile(const std::string& FileName, int SkipLines,
     // for its keys and line count, once for its points.  A file that cannot
     // be opened leaves the sample unchanged.
     const size_t Skip = SkipLines > 0 ? static_cast<size_t>(SkipLines) : 0;
+    FReadStopLine = 0;
+    bool Result = false;
     try {
         TReadHandle File(FileName);
-        TFileLines Whole(File.Fd(), FileName);
+        TFileLines Whole(File.Fd(), File.Size(), FileName);
         TSkippedLines Lines(Whole, Skip);
         Clear();
-        if (!Lines.Start())
-            return false;
-        return ReadTextLines(Lines, OnProgress);
+        Result = Lines.Start() && ReadTextLines(Lines, OnProgress);
     } catch (const Exception&) {
-        return false;
+        Result = false;
     } catch (const std::bad_alloc&) {
-        return false;
+        Result = false;
     }
+    // The line that failed, counted in the file.
+    if (FReadStopLine > 0)
+        FReadStopLine += Skip;
+    return Result;
 }
 
 // ---------------------------------------------------------------------------
@@ -693,15 +751,22 @@ void TAASExperiment::SaveToFile(const std::string& FileName) const
 
 namespace {
 
-// The first line at or after Pos that equals Marker (ignoring case): its
-// start offset, and the start of the line after it.
-bool FindLine(std::string_view Text, size_t Pos, std::string_view Marker, size_t& At, size_t& After)
+// The start of a line in a text, and its number counted from 1.
+struct TLineAt {
+    size_t Pos = 0;
+    size_t Number = 1;
+};
+
+// The first line at or after From that equals Marker (ignoring case), and
+// the line after it.
+bool FindLine(std::string_view Text, TLineAt From, std::string_view Marker, TLineAt& At, TLineAt& After)
 {
     std::string_view Line;
-    for (size_t Start = Pos; NextLine(Text, Pos, Line); Start = Pos) {
+    for (TLineAt Start = From, Next = From; NextLine(Text, Next.Pos, Line); Start = Next) {
+        ++Next.Number;
         if (EqualsIgnoringCase(Line, Marker)) {
             At = Start;
-            After = Pos;
+            After = Next;
             return true;
         }
     }
@@ -713,6 +778,7 @@ bool FindLine(std::string_view Text, size_t Pos, std::string_view Marker, size_t
 void TAASExperiment::LoadFromFile(const std::string& FileName)
 {
     Clear();
+    FUnread = TUnreadParts();
 
     // The text is walked in place: lines are views into it, found by offset.
     const TFileText File = ReadFileText(FileName);
@@ -732,24 +798,30 @@ void TAASExperiment::LoadFromFile(const std::string& FileName)
         size_t Begin, End;  // from the "<SAMPLE>" line to after the "</SAMPLE>" line
     };
     std::vector<TBlock> Blocks;
-    size_t OpenFrom = 0, CloseFrom = 0;
+    TLineAt OpenFrom, CloseFrom;
     for (;;) {
-        size_t Open = 0, AfterOpen = 0, Close = 0, AfterClose = 0;
-        if (!FindLine(Text, OpenFrom, "<SAMPLE>", Open, AfterOpen) ||
-            !FindLine(Text, CloseFrom, "</SAMPLE>", Close, AfterClose))
+        TLineAt Open, AfterOpen, Close, AfterClose;
+        if (!FindLine(Text, OpenFrom, "<SAMPLE>", Open, AfterOpen))
             break;
+        if (!FindLine(Text, CloseFrom, "</SAMPLE>", Close, AfterClose)) {
+            // A block that never ends, as in a file cut short: nothing is
+            // read from its first line on.
+            FUnread.FromLine = Open.Number;
+            break;
+        }
         OpenFrom = Open;
-        if (Close < Open) {
+        if (Close.Pos < Open.Pos) {
             // An end line above the next block pairs with nothing: passed over.
             CloseFrom = AfterClose;
             continue;
         }
         // The block's lines are those that start before the "</SAMPLE>" line.
-        TTextLines BlockLines(Text.substr(AfterOpen, Close - AfterOpen));
+        TTextLines BlockLines(Text.substr(AfterOpen.Pos, Close.Pos - AfterOpen.Pos));
         std::unique_ptr<TAASSample> Sample(new TAASSample("", true));
-        Sample->ReadTextLines(BlockLines, TProgressEvent());
+        if (!Sample->ReadTextLines(BlockLines, TProgressEvent()))
+            FUnread.Samples.push_back({Count(), Open.Number + Sample->ReadStopLine()});
         Add(Sample.release());
-        Blocks.push_back({Open, AfterClose});
+        Blocks.push_back({Open.Pos, AfterClose.Pos});
         OpenFrom = CloseFrom = AfterClose;
     }
 
@@ -783,7 +855,7 @@ void TAASExperiment::LoadFromFile(const std::string& FileName)
     if (TitleFound)
         FTitle = std::string(TitleValue);
     if (StatisticFound)
-        SetUsedStatistic(static_cast<std::uint8_t>(StrToInt(std::string(StatisticValue)) & 0xFF));
+        SetUsedStatistic(static_cast<std::uint8_t>(StrToInt(StatisticValue) & 0xFF));
 
     FDescription.clear();
     size_t DescStart = Rest.size(), DescEnd = Rest.size();

@@ -1,5 +1,6 @@
 #include "SysUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cfloat>
 #include <cfenv>
@@ -356,6 +357,34 @@ std::string IntToStr(long long Value)
 }
 
 // ---------------------------------------------------------------------------
+// Quoting in messages
+
+std::string QuoteInMessage(std::string_view Text)
+{
+    size_t End = 0;
+    for (size_t Chars = 0; End < Text.size(); ++Chars) {
+        if (Chars == MessageQuoteChars)
+            return std::string(Text.substr(0, End)) + "\xE2\x80\xA6";
+        // The length of the UTF-8 sequence this byte starts; a byte that
+        // starts none, or a sequence cut short, counts as one character.
+        const unsigned char Lead = static_cast<unsigned char>(Text[End]);
+        size_t Length = 1;
+        if (Lead >= 0xC2 && Lead <= 0xDF)
+            Length = 2;
+        else if (Lead >= 0xE0 && Lead <= 0xEF)
+            Length = 3;
+        else if (Lead >= 0xF0 && Lead <= 0xF4)
+            Length = 4;
+        size_t Next = End + 1;
+        while (Next < End + Length && Next < Text.size() &&
+               (static_cast<unsigned char>(Text[Next]) & 0xC0) == 0x80)
+            ++Next;
+        End = Next == End + Length ? Next : End + 1;
+    }
+    return std::string(Text);
+}
+
+// ---------------------------------------------------------------------------
 // Parsing
 
 namespace {
@@ -367,48 +396,91 @@ bool IsDigit(char C)
 {
     return C >= '0' && C <= '9';
 }
+
+// Significant digits that a conversion reads exactly.  The exact decimal
+// value of a point halfway between two neighbouring extended values has at
+// most about 11,500 significant digits, so digits beyond this many can only
+// tell whether the number lies above such a point: one non-zero digit in
+// their place gives the same rounding.
+constexpr size_t ExactDigits = 20000;
+// Powers of ten beyond these overflow, or underflow to zero, whatever the
+// digits; larger exponents are clamped to them.
+constexpr long long MaxScale = 100000, MinScale = -200000;
+
 }  // namespace
 
-bool TryStrToFloat(const std::string& S, long double& Value)
+bool TryStrToFloat(std::string_view S, long double& Value)
 {
-    size_t I = 0, N = S.size();
+    // The text is read once; what the conversion is handed is its digits
+    // without leading zeros, at most ExactDigits of them, and a power of ten.
+    size_t I = 0;
+    const size_t N = S.size();
     while (I < N && IsBlank(S[I]))
         ++I;
-    std::string Norm;
+    bool Negative = false;
     if (I < N && (S[I] == '+' || S[I] == '-')) {
-        if (S[I] == '-')
-            Norm += '-';
+        Negative = S[I] == '-';
         ++I;
     }
+    std::string Digits;
+    long long Scale = 0;  // the value is Digits * 10^Scale
+    bool Dropped = false; // a non-zero digit beyond ExactDigits
     bool AnyDigit = false;
-    while (I < N && IsDigit(S[I])) {
-        Norm += S[I++];
+    const auto Take = [&](char C, bool Fraction) {
         AnyDigit = true;
-    }
-    if (I < N && S[I] == DecimalSeparator) {
-        Norm += '.';
-        ++I;
-        while (I < N && IsDigit(S[I])) {
-            Norm += S[I++];
-            AnyDigit = true;
+        if (Digits.empty() && C == '0') {
+            Scale -= Fraction;
+        } else if (Digits.size() < ExactDigits) {
+            Digits += C;
+            Scale -= Fraction;
+        } else {
+            Dropped = Dropped || C != '0';
+            Scale += !Fraction;
         }
+    };
+    while (I < N && IsDigit(S[I]))
+        Take(S[I++], false);
+    if (I < N && S[I] == DecimalSeparator) {
+        ++I;
+        while (I < N && IsDigit(S[I]))
+            Take(S[I++], true);
     }
     if (!AnyDigit)
         return false;
     if (I < N && (S[I] == 'e' || S[I] == 'E')) {
-        Norm += 'e';
         ++I;
+        bool NegativeExp = false;
         if (I < N && (S[I] == '+' || S[I] == '-'))
-            Norm += S[I++];
+            NegativeExp = S[I++] == '-';
         if (I >= N || !IsDigit(S[I]))
             return false;
-        while (I < N && IsDigit(S[I]))
-            Norm += S[I++];
+        long long Exp = 0;
+        while (I < N && IsDigit(S[I])) {
+            if (Exp < 1000000000000LL)
+                Exp = Exp * 10 + (S[I] - '0');
+            ++I;
+        }
+        Scale += NegativeExp ? -Exp : Exp;
     }
     while (I < N && IsBlank(S[I]))
         ++I;
     if (I != N)
         return false;
+    if (Dropped) {
+        Digits += '1';
+        --Scale;
+    }
+    std::string Norm;
+    Norm.reserve(Digits.size() + 24);
+    if (Negative)
+        Norm += '-';
+    if (Digits.empty()) {
+        Norm += '0';
+    } else {
+        Norm += Digits;
+        Norm += 'e';
+        Norm += std::to_string(std::clamp(Scale, MinScale, MaxScale));
+    }
     errno = 0;
     char* End = nullptr;
     long double V = strtold_l(Norm.c_str(), &End, CLocale());
@@ -421,15 +493,15 @@ bool TryStrToFloat(const std::string& S, long double& Value)
     return true;
 }
 
-long double StrToFloat(const std::string& S)
+long double StrToFloat(std::string_view S)
 {
     long double Value = 0;
-    if (!TryStrToFloat(S, Value))
-        throw EConvertError(Format(SInvalidFloat, S));
+    if (!TryStrToFloatView(S, Value))
+        throw EConvertError(Format(SInvalidFloat, QuoteInMessage(S)));
     return Value;
 }
 
-bool TryStrToInt(const std::string& S, int& Value)
+bool TryStrToInt(std::string_view S, int& Value)
 {
     size_t I = 0, N = S.size();
     while (I < N && IsBlank(S[I]))
@@ -480,11 +552,11 @@ bool TryStrToInt(const std::string& S, int& Value)
     return true;
 }
 
-int StrToInt(const std::string& S)
+int StrToInt(std::string_view S)
 {
     int Value = 0;
     if (!TryStrToInt(S, Value))
-        throw EConvertError(Format(SInvalidInteger, S));
+        throw EConvertError(Format(SInvalidInteger, QuoteInMessage(S)));
     return Value;
 }
 
@@ -560,14 +632,15 @@ bool TryStrToFloatView(std::string_view S, long double& Value)
     }
     unsigned long long Mantissa = 0;
     int Digits = 0, Fraction = 0;
-    while (P < End && IsDigit(*P)) {
+    // A twentieth digit already sends the text to the general conversion.
+    while (P < End && IsDigit(*P) && Digits <= 19) {
         Mantissa = Mantissa * 10 + static_cast<unsigned>(*P++ - '0');
         ++Digits;
     }
     bool Simple = Digits > 0;
     if (Simple && P < End && *P == DecimalSeparator) {
         ++P;
-        while (P < End && IsDigit(*P)) {
+        while (P < End && IsDigit(*P) && Digits <= 19) {
             Mantissa = Mantissa * 10 + static_cast<unsigned>(*P++ - '0');
             ++Digits;
             ++Fraction;
@@ -580,7 +653,7 @@ bool TryStrToFloatView(std::string_view S, long double& Value)
         Value = Negative ? -V : V;
         return true;
     }
-    return TryStrToFloat(std::string(S), Value);
+    return TryStrToFloat(S, Value);
 }
 
 char* FloatToText(char* Out, double Value)

@@ -222,18 +222,33 @@ std::string FloatToStr(long double Value);
 std::string IntToStr(long long Value);
 
 // ---------------------------------------------------------------------------
+// Quoting in messages.  A message never carries a whole line of a file or of
+// the serial line, which may be megabytes long: it quotes such a text through
+// QuoteInMessage.
+
+// The most characters of a text that a message quotes.
+inline constexpr size_t MessageQuoteChars = 40;
+// The text itself when it has at most MessageQuoteChars characters, else its
+// first MessageQuoteChars characters followed by "…" (U+2026, in UTF-8).  A
+// character is a UTF-8 sequence, or a single byte that starts none, so a cut
+// never splits a character.
+std::string QuoteInMessage(std::string_view Text);
+
+// ---------------------------------------------------------------------------
 // Parsing.  Blanks before and after the number are allowed; the decimal
-// separator is DecimalSeparator; no thousands separators.
+// separator is DecimalSeparator; no thousands separators.  A text of any
+// length is read in one pass without being copied; the conversion errors
+// quote it through QuoteInMessage.
 
 // "[blanks][sign]digits[sep digits][(E|e)[sign]digits][blanks]"; raises
 // EConvertError "'%s' is not a valid floating point value".
-long double StrToFloat(const std::string& S);
-bool TryStrToFloat(const std::string& S, long double& Value);
+long double StrToFloat(std::string_view S);
+bool TryStrToFloat(std::string_view S, long double& Value);
 
 // "[blanks][sign](digits | $hex | 0xhex)" within the 32-bit range; raises
 // EConvertError "'%s' is not a valid integer value".
-int StrToInt(const std::string& S);
-bool TryStrToInt(const std::string& S, int& Value);
+int StrToInt(std::string_view S);
+bool TryStrToInt(std::string_view S, int& Value);
 
 // ---------------------------------------------------------------------------
 // Text helpers.
@@ -251,8 +266,8 @@ std::vector<std::string> TextToLines(std::string_view Text);
 // TryStrToFloat and FloatToStr; the common short forms skip their temporary
 // strings and the general conversion routines.
 
-// TryStrToFloat on a view.  "[-]digits[sep digits]" with at most 19 digits is
-// converted directly: one exact integer divided by an exact power of ten, a
+// TryStrToFloat with a short cut, which StrToFloat takes too:
+// "[-]digits[sep digits]" with at most 19 digits is converted directly: one exact integer divided by an exact power of ten, a
 // single correctly rounded step, as the general conversion rounds.  Every
 // other form goes through TryStrToFloat.
 bool TryStrToFloatView(std::string_view S, long double& Value);

@@ -289,6 +289,30 @@ void TfrmExperiment::SetCaption()
 // ---------------------------------------------------------------------------
 // Loading
 
+namespace {
+
+// The warning about what a load could not read of its file: the samples kept
+// without their replicates (the first few by number and title) and the line
+// from which no sample was read.
+std::string UnreadPartsText(const TAASExperiment& E, const std::string& FileName)
+{
+    constexpr size_t Listed = 10;
+    const TAASExperiment::TUnreadParts& Unread = E.UnreadParts();
+    std::string Text = Format("Part of file \"%s\" could not be read.", FileName);
+    for (size_t I = 0; I < Unread.Samples.size() && I < Listed; ++I) {
+        const TAASExperiment::TUnreadSample& S = Unread.Samples[I];
+        Text += Format("\r\nSample %d \"%s\" has no replicates: line %d could not be read.", S.Index + 1,
+                       QuoteInMessage(E.GetItem(S.Index)->Title()), S.Line);
+    }
+    if (Unread.Samples.size() > Listed)
+        Text += Format("\r\n%d more samples have no replicates.", Unread.Samples.size() - Listed);
+    if (Unread.FromLine > 0)
+        Text += Format("\r\nNo sample could be read from line %d on.", Unread.FromLine);
+    return Text + "\r\nSaving the experiment keeps only what was read.";
+}
+
+}  // namespace
+
 void TfrmExperiment::LoadExperiment(const QString& FileName)
 {
     if (FileName == UntitledName) {
@@ -311,6 +335,11 @@ void TfrmExperiment::LoadExperiment(const QString& FileName)
             Recent->Add(FileName);
         setWindowTitle(FromStd(Format("Experiment - [%s]", FileName.toStdString())));
         FModified = false;
+        // What was read stays open; what was not is told once, before a
+        // save could make the loss permanent.
+        if (!Experiment->UnreadParts().Empty())
+            gui::MessageDlg(FromStd(UnreadPartsText(*Experiment, FileName.toStdString())), gui::MsgDlgType::Warning,
+                            gui::mbOK, this);
     } catch (const std::exception& E) {
         gui::MessageDlg(QString::fromUtf8(E.what()), gui::MsgDlgType::Error, gui::mbOK, this);
         if (gui::TMRUManager* Recent = RecentFiles())

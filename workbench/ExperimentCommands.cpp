@@ -168,8 +168,8 @@ void TfrmExperiment::acExpRemoveSampleExecute(QAction*)
     TAASSample* Sample = NodeSample(Node);
     if (!Sample)
         return;
-    const QString Question =
-        QString::fromStdString(Format("Are you really want to remove \"%s\" sample ?", Sample->Title()));
+    const QString Question = QString::fromStdString(
+        Format("Are you really want to remove \"%s\" sample ?", QuoteInMessage(Sample->Title())));
     if (gui::MessageDlg(Question, gui::MsgDlgType::Confirmation, gui::mbYesNo, this) != gui::mrYes)
         return;
     FreeNodeCurves(Node);

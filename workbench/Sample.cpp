@@ -506,6 +506,13 @@ void TfrmSample::LoadBinarySample() {}
 void TfrmSample::LoadTextSample(const QString& FileName)
 {
     if (!LoadSampleFile(*FSample, FileName)) {
+        // The window does not open; the user learns which file failed, and
+        // at which line when the reading stopped at one.
+        const size_t Line = FSample->ReadStopLine();
+        const std::string Name = ToStd(FileName);
+        gui::MessageDlg(FromStd(Line > 0 ? Format("File \"%s\" could not be read at line %d.", Name, Line)
+                                         : Format("File \"%s\" could not be read.", Name)),
+                        gui::MsgDlgType::Error, gui::mbOK, this);
         if (gui::TMRUManager* Recent = RecentFiles())
             Recent->Remove(FileName);
         Release();

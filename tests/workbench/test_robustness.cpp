@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "InstrumentTestUtil.h"
+#include "Experiment.h"
 #include "Main.h"
 #include "Registry.h"
 #include "SampleWindowTestUtil.h"
@@ -78,18 +79,24 @@ TEST_F(RobustFrame, DamagedFilesOpenWithoutCrashOrQuestion)
     for (const char* name : {"garbage.AST", "empty.AST", "longline.AST", "nuls.AST", "short.AAT", "folder.AST",
                              "fifo.AST", "missing.AST"}) {
         SCOPED_TRACE(name);
+        answers.Requests.clear();
         TfrmSample* w = Open(Path(name));
-        // An empty file is an empty sample; every other one fails to load
-        // and its window closes silently.
+        // An empty file is an empty sample; every other one fails to load,
+        // says so in one short box naming the file, and its window closes.
         if (QByteArray(name) == "empty.AST") {
             ASSERT_NE(w, nullptr);
             EXPECT_EQ(w->FSample->Count(), 0);
+            EXPECT_TRUE(answers.Requests.isEmpty());
         } else {
             EXPECT_EQ(w, nullptr);
+            ASSERT_EQ(answers.Requests.size(), 1);
+            EXPECT_EQ(answers.Requests[0].type, gui::MsgDlgType::Error);
+            EXPECT_TRUE(answers.Requests[0].text.startsWith(QStringLiteral("File \"%1\" could not be read").arg(Path(name))))
+                << answers.Requests[0].text.left(200).toStdString();
+            EXPECT_LT(answers.Requests[0].text.size(), 200);
         }
         CloseAll();
     }
-    EXPECT_TRUE(answers.Requests.isEmpty());
 }
 
 TEST_F(RobustFrame, OddNumbersInKeysAndPoints)
@@ -123,7 +130,15 @@ TEST_F(RobustFrame, OddNumbersInKeysAndPoints)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WriteAll(Path(c.name), c.text);
+        answers.Requests.clear();
         TfrmSample* w = Open(Path(c.name));
+        // A file that cannot be read is reported, in one box that names it.
+        if (!w) {
+            ASSERT_EQ(answers.Requests.size(), 1);
+            EXPECT_EQ(answers.Requests[0].type, gui::MsgDlgType::Error);
+            EXPECT_TRUE(answers.Requests[0].text.contains(Path(c.name)));
+            answers.Requests.clear();
+        }
         // A sample without replicates is not saved (and says so); whatever
         // else was taken can be shown and saved again.
         if (w && w->FSample->Count() > 0) {
@@ -138,6 +153,94 @@ TEST_F(RobustFrame, OddNumbersInKeysAndPoints)
     for (const auto& r : answers.Requests)
         ADD_FAILURE() << "unexpected box: " << r.text.toStdString();
 }
+
+// Files read only in part, or not at all, opened with Ctrl+O: one box that
+// names the file and what could not be read; none for a whole file.
+
+namespace {
+
+const QByteArray ExperimentHead =
+    "<EXPERIMENT>\r\n##TITLE=Run\r\n<DESCRIPTION>\r\n</DESCRIPTION>\r\n##USED STATISTIC=0\r\n</EXPERIMENT>\r\n";
+// Lines 7 to 13 and 14 to 20.
+const QByteArray SampleA = "<SAMPLE>\r\n##Resolution=0.02\r\n##Title=A\r\n1\r\n2\r\n-1000\r\n</SAMPLE>\r\n";
+const QByteArray SampleB = "<SAMPLE>\r\n##Resolution=0.02\r\n##Title=B\r\n3\r\n4\r\n-1000\r\n</SAMPLE>\r\n";
+
+struct PartlyReadCase {
+    const char* name;
+    const char* file;
+    QByteArray text;       // null: no such file
+    QStringList samples;   // the experiment window's samples; empty for a sample file
+    bool opens;
+    gui::MsgDlgType type;
+    QString message;       // %1 is the file; empty: no box
+};
+
+class PartlyReadFiles : public FrameFixture, public ::testing::WithParamInterface<PartlyReadCase> {};
+
+}  // namespace
+
+TEST_P(PartlyReadFiles, SayOnceWhatCouldNotBeRead)
+{
+    const PartlyReadCase& c = GetParam();
+    const QString path = dir.filePath(QString::fromLatin1(c.file));
+    if (!c.text.isNull())
+        WriteAll(path, c.text);
+    frame->MRUManager->Add(path);
+
+    ActivateFrame();
+    ScriptedDialogs dialogs;
+    dialogs.ChooseFile(path);
+    dialogs.Answer(gui::mrOk);
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    Pump();
+
+    ASSERT_GE(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].kind, gui::RequestKind::OpenFile);
+    if (c.message.isEmpty()) {
+        EXPECT_EQ(dialogs.asked.size(), 1u);
+    } else {
+        ASSERT_EQ(dialogs.asked.size(), 2u);
+        EXPECT_EQ(dialogs.asked[1].type, c.type);
+        EXPECT_EQ(dialogs.asked[1].buttons, gui::mbOK);
+        EXPECT_EQ(dialogs.asked[1].text, c.message.arg(path));
+    }
+    EXPECT_EQ(frame->MRUManager->Strings().contains(path), c.opens);
+    QWidget* child = frame->ActiveChild();
+    EXPECT_EQ(child != nullptr, c.opens);
+    if (auto* w = qobject_cast<VelorSpec::TfrmExperiment*>(child)) {
+        // What was read stays, unchanged and unmodified.
+        QStringList titles;
+        for (const TAASSample* sample : *w->Experiment)
+            titles << QString::fromStdString(sample->Title());
+        EXPECT_EQ(titles, c.samples);
+        EXPECT_FALSE(w->FModified);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PartlyReadFiles,
+    ::testing::Values(
+        PartlyReadCase{"WholeExperiment", "whole.AXP", ExperimentHead + SampleA + SampleB, {"A", "B"}, true,
+                       gui::MsgDlgType::Warning, {}},
+        PartlyReadCase{"TruncatedExperiment", "cut.AXP",
+                       ExperimentHead + SampleA + SampleB + "<SAMPLE>\r\n##Resolution=0.02\r\n##Title=C\r\n5\r\n",
+                       {"A", "B"}, true, gui::MsgDlgType::Warning,
+                       "Part of file \"%1\" could not be read.\r\n"
+                       "No sample could be read from line 21 on.\r\n"
+                       "Saving the experiment keeps only what was read."},
+        PartlyReadCase{"DamagedPointLine", "damaged.AXP",
+                       ExperimentHead + SampleA + QByteArray(SampleB).replace("4\r\n", "4x\r\n"), {"A", "B"}, true,
+                       gui::MsgDlgType::Warning,
+                       "Part of file \"%1\" could not be read.\r\n"
+                       "Sample 2 \"B\" has no replicates: line 18 could not be read.\r\n"
+                       "Saving the experiment keeps only what was read."},
+        PartlyReadCase{"WholeSample", "whole.AST", "##Resolution=0.02\r\n##Title=S\r\n1\r\n2\r\n-1000\r\n", {}, true,
+                       gui::MsgDlgType::Error, {}},
+        PartlyReadCase{"UnreadableSample", "bad.AST", "##Resolution=0.02\r\n##Title=S\r\n1\r\n\r\n2\r\n-1000\r\n", {},
+                       false, gui::MsgDlgType::Error, "File \"%1\" could not be read at line 4."},
+        PartlyReadCase{"MissingSample", "gone.AST", QByteArray(), {}, false, gui::MsgDlgType::Error,
+                       "File \"%1\" could not be read."}),
+    [](const ::testing::TestParamInfo<PartlyReadCase>& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
 // Processing a degenerate sample, then saving it: the file reads back the same.
@@ -335,6 +438,30 @@ TEST_F(RobustInstrument, FailedSampleSaveIsReported)
     EXPECT_FALSE(w.prgBar->isVisibleTo(&w));
     EXPECT_EQ(w.tviewSamples->topLevelItemCount(), 1);
     EXPECT_EQ(ReadAll(Path("plain")), QByteArray("a file"));
+}
+
+// One reading of 5 MiB without a line end, as the port delivers it: Proceed
+// (F7 in the frame) reports it in a box that quotes only its first 40
+// characters.
+TEST_F(RobustFrame, ProceedQuotesAHugeReadingShort)
+{
+    TfrmInstrument* instrument = TfrmInstrument::CreateInFrame(frame);
+    const QByteArray chunk(64 << 10, '5');
+    for (int i = 0; i < 80; ++i)
+        instrument->cpDrvReceiveData(instrument->cpDrv, chunk.constData(), static_cast<int>(chunk.size()));
+    instrument->cpDrvReceiveData(instrument->cpDrv, "\r-1000\r", 7);
+    ASSERT_EQ(instrument->FLines.FReceivedLines.front().size(), size_t(5) << 20);
+
+    ScriptedDialogs dialogs;
+    dialogs.Answer(gui::mrOk);
+    ActivateFrame();
+    QTest::keyClick(frame, Qt::Key_F7);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].type, gui::MsgDlgType::Error);
+    EXPECT_EQ(dialogs.asked[0].text,
+              QStringLiteral("'") + QString(40, QLatin1Char('5')) + QChar(0x2026) +
+                  QStringLiteral("' is not a valid floating point value"));
+    EXPECT_EQ(instrument->tviewReplicates->topLevelItemCount(), 0);
 }
 
 // ---------------------------------------------------------------------------

@@ -80,7 +80,7 @@ TEST_F(SampleFilesTest, AatIsReadAfterSixLinesAndSavedAsAst)
     EXPECT_EQ(back.Title(), "Leading");
 }
 
-TEST_F(SampleFilesTest, FailedLoadClosesSilentlyAndLeavesTheRecentList)
+TEST_F(SampleFilesTest, FailedLoadIsReportedClosesAndLeavesTheRecentList)
 {
     Answers answers;
     const QString bad = dir.filePath(QStringLiteral("bad.AST"));
@@ -97,7 +97,11 @@ TEST_F(SampleFilesTest, FailedLoadClosesSilentlyAndLeavesTheRecentList)
     EXPECT_TRUE(Windows().isEmpty());
     EXPECT_TRUE(frame->MdiArea->subWindowList().isEmpty());
     EXPECT_EQ(Recent(), QStringList{"/keep/me.AST"});
-    EXPECT_TRUE(answers.Requests.isEmpty());
+    ASSERT_EQ(answers.Requests.size(), 2);
+    EXPECT_EQ(answers.Requests[0].text, QStringLiteral("File \"%1\" could not be read at line 2.").arg(bad));
+    EXPECT_EQ(answers.Requests[1].text, QStringLiteral("File \"%1\" could not be read.").arg(missing));
+    for (const gui::DialogRequest& r : answers.Requests)
+        EXPECT_EQ(r.type, gui::MsgDlgType::Error);
 }
 
 TEST_F(SampleFilesTest, BinarySampleOpensEmpty)
