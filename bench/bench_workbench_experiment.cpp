@@ -162,26 +162,23 @@ TTimes Now()
             cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6};
 }
 
-// The drawing limit of this run: the median of 21 draws (elapsed time, and
-// processor time for a machine that is busy with other work).
+// The drawing limit, measured now: the median of 15 draws (elapsed time,
+// and processor time for a machine that is busy with other work).
 TTimes DrawingLimit()
 {
-    static const TTimes limit = [] {
-        const QSizeF size = PlotSize();
-        const std::vector<QPolygonF> lines = Polylines(size);
-        std::vector<double> real, cpu;
-        for (int k = 0; k < 21; ++k) {
-            const TTimes t0 = Now();
-            DrawPolylines(lines, size.toSize());
-            const TTimes t1 = Now();
-            real.push_back(t1.Real - t0.Real);
-            cpu.push_back(t1.Cpu - t0.Cpu);
-        }
-        std::sort(real.begin(), real.end());
-        std::sort(cpu.begin(), cpu.end());
-        return TTimes{real[real.size() / 2], cpu[cpu.size() / 2]};
-    }();
-    return limit;
+    static const QSizeF size = PlotSize();
+    static const std::vector<QPolygonF> lines = Polylines(size);
+    std::vector<double> real, cpu;
+    for (int k = 0; k < 15; ++k) {
+        const TTimes t0 = Now();
+        DrawPolylines(lines, size.toSize());
+        const TTimes t1 = Now();
+        real.push_back(t1.Real - t0.Real);
+        cpu.push_back(t1.Cpu - t0.Cpu);
+    }
+    std::sort(real.begin(), real.end());
+    std::sort(cpu.begin(), cpu.end());
+    return TTimes{real[real.size() / 2], cpu[cpu.size() / 2]};
 }
 
 // The timed part of a benchmark, measured beside Google Benchmark's own
@@ -196,8 +193,9 @@ public:
         FTotal.Cpu += t.Cpu - FStart.Cpu;
         ++FCount;
     }
-    // limit_ms: the drawing limit; x_limit: the mean elapsed time in
-    // multiples of it; x_limit_cpu: the same in processor time.
+    // limit_ms: the drawing limit, measured right after the benchmark;
+    // x_limit: the mean elapsed time in multiples of it; x_limit_cpu: the
+    // same in processor time.
     void Report(benchmark::State& state) const
     {
         const TTimes limit = DrawingLimit();
@@ -220,8 +218,9 @@ void BM_DrawingLimit(benchmark::State& state)
         DrawPolylines(lines, size.toSize());
     state.counters["plot_w"] = size.width();
     state.counters["plot_h"] = size.height();
-    state.counters["limit_ms"] = DrawingLimit().Real;
-    state.counters["limit_cpu_ms"] = DrawingLimit().Cpu;
+    const TTimes limit = DrawingLimit();
+    state.counters["limit_ms"] = limit.Real;
+    state.counters["limit_cpu_ms"] = limit.Cpu;
 }
 BENCHMARK(BM_DrawingLimit)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -260,7 +259,6 @@ BENCHMARK(BM_OpenExperiment)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_SelectAllWithRepaint(benchmark::State& state)
 {
     App();
-    DrawingLimit();
     auto w = ShownWindow();
     TLimitClock clock;
     for (auto _ : state) {
@@ -322,7 +320,6 @@ QSizeF PlotSize()
 void BM_RepaintAllShown(benchmark::State& state)
 {
     App();
-    DrawingLimit();
     auto w = WindowForCommands(true);
     TLimitClock clock;
     for (auto _ : state) {
@@ -338,7 +335,6 @@ BENCHMARK(BM_RepaintAllShown)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_AbsorbtionOfOneSample(benchmark::State& state)
 {
     App();
-    DrawingLimit();
     auto w = WindowForCommands(state.range(0) != 0);
     TLimitClock clock;
     for (auto _ : state) {
@@ -376,7 +372,6 @@ BENCHMARK(BM_DefinePlateauOfOneSample)->Arg(0)->Arg(1)->Unit(benchmark::kMillise
 void BM_SmoothOneSample(benchmark::State& state)
 {
     App();
-    DrawingLimit();
     auto w = WindowForCommands(state.range(0) != 0);
     const gui::Responder previous = gui::SetResponder([](const gui::DialogRequest& r) {
         if (auto* d = dynamic_cast<TfrmSmooth*>(r.form))

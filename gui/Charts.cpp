@@ -740,18 +740,26 @@ void TChartView::FreezeSeries(QXYSeries* series)
 {
     if (!series || IsFrozen(series) || series->chart() != chart())
         return;
+    // Off its axes too: the chart lays out every curve on its axes at every
+    // range change (a zoom step, a live axis growing), hidden ones included.
+    const QList<QAbstractAxis*> axes = series->attachedAxes();
+    for (QAbstractAxis* axis : axes)
+        series->detachAxis(axis);
+    FreezeSeries(series, axes);
+}
+
+void TChartView::FreezeSeries(QXYSeries* series, const QList<QAbstractAxis*>& axes)
+{
+    if (!series || IsFrozen(series) || series->chart() != chart())
+        return;
     series->setProperty(FrozenProperty, true);
     if (auto* curve = qobject_cast<TChartSeries*>(series))
         curve->FFrozenIn = this;
     series->setVisible(false);
-    // Off its axes too: the chart lays out every curve on its axes at every
-    // range change (a zoom step, a live axis growing), hidden ones included.
-    QList<QPointer<QAbstractAxis>> axes;
-    for (QAbstractAxis* axis : series->attachedAxes()) {
-        axes << axis;
-        series->detachAxis(axis);
-    }
-    FFrozenAxes.insert(series, axes);
+    QList<QPointer<QAbstractAxis>> on;
+    for (QAbstractAxis* axis : axes)
+        on << axis;
+    FFrozenAxes.insert(series, on);
     FFrozen << series;
     WatchAxes();
     viewport()->update();

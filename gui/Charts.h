@@ -295,6 +295,9 @@ public:
     // points change; the chart never lays a frozen TChartSeries' points out.
     // Series frozen since the last paint are drawn on top of the picture.
     void FreezeSeries(QXYSeries* series);
+    // The same for a series on none of the chart's axes, drawn against `axes`
+    // (attaching it to them and off again would cost the chart a layout).
+    void FreezeSeries(QXYSeries* series, const QList<QAbstractAxis*>& axes);
     // Shows every frozen series again as a normal series.
     void ThawAll();
     // Lays the chart out now (after its margins, legend or axes changed),

@@ -138,9 +138,9 @@ void TSignalChart::AttachSeries(QLineSeries* Series)
         // every change of the axes or of the plot area).
         Curve->Hold();
         FHeld << Series;
-        Curve->AttachTo(Chart, BottomAxis, LeftAxis);
+        Curve->AttachTo(Chart, nullptr, nullptr);
         SetPen();
-        View->FreezeSeries(Curve);
+        View->FreezeSeries(Curve, {BottomAxis, LeftAxis});
     } else {
         Chart->addSeries(Series);
         Series->attachAxis(BottomAxis);
