@@ -136,10 +136,13 @@ void TSignalChart::AttachSeries(QLineSeries* Series)
         // A curve of the chart, drawn by the view's picture: the chart's own
         // item never gets its points (it would lay every shown curve out at
         // every change of the axes or of the plot area).
+        // Hidden and in its pen before it reaches the chart, which then has
+        // neither to show nor to recolour its item and legend marker.
         Curve->Hold();
         FHeld << Series;
-        Curve->AttachTo(Chart, nullptr, nullptr);
+        Curve->setVisible(false);
         SetPen();
+        Curve->AttachTo(Chart, nullptr, nullptr);
         View->FreezeSeries(Curve, {BottomAxis, LeftAxis});
     } else {
         Chart->addSeries(Series);
