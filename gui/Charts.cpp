@@ -5,12 +5,14 @@
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QChart>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QLegend>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QResizeEvent>
 #include <QRubberBand>
 #include <QTimeLine>
 #include <QSignalBlocker>
@@ -281,6 +283,12 @@ TChartLegend* StyleChart(QChart* chart, bool legend)
 // ---------------------------------------------------------------------------
 // Legend
 
+namespace {
+// Set on a series while a TChartView's picture draws it (it is hidden then,
+// but still one of the chart's curves).
+const char* const FrozenProperty = "velorFrozen";
+}  // namespace
+
 TChartLegend::TChartLegend(QChart* chart) : QGraphicsWidget(chart), FChart(chart), FBaseMargins(chart->margins())
 {
     setZValue(100);   // above the chart's background
@@ -312,7 +320,7 @@ void TChartLegend::Layout()
     };
     QList<TCurve> curves;
     for (QAbstractSeries* series : FChart->series()) {
-        if (!series->isVisible())
+        if (!series->isVisible() && !series->property(FrozenProperty).toBool())
             continue;
         const auto* xy = qobject_cast<const QXYSeries*>(series);
         curves.append({series->name(), xy ? xy->color() : QColor(Qt::black),
@@ -480,6 +488,8 @@ TChartSeries::TChartSeries(QObject* parent) : QLineSeries(parent) {}
 
 TChartSeries::~TChartSeries()
 {
+    if (FFrozenIn)
+        FFrozenIn->ForgetSeries(this);
     Disconnect();
 }
 
@@ -493,9 +503,17 @@ void TChartSeries::Extend(const QPointF* begin, const QPointF* end)
     }
 }
 
+void TChartSeries::Replace(const QList<QPointF>& points)
+{
+    const QSignalBlocker quiet(FFrozenIn ? this : nullptr);
+    replace(points);
+}
+
 void TChartSeries::SetPoints(const QList<QPointF>& points)
 {
     FAll = points;
+    if (FFrozenIn)
+        FFrozenIn->InvalidateFrozen();
     FWhole = false;
     FReduced = false;
     if (!FAll.isEmpty()) {
@@ -517,6 +535,8 @@ void TChartSeries::AppendPoints(const QList<QPointF>& points)
     Extend(points.constBegin(), points.constEnd());
     const bool whole = FWhole && !FHeld && count() == FAll.size();
     FAll.append(points);
+    if (FFrozenIn)
+        FFrozenIn->InvalidateFrozen();
     if (whole) {
         // The chart item would lay the whole curve out for every point; it
         // is told once, at the next Reduce.
@@ -540,6 +560,16 @@ bool TChartSeries::Bounds(double& minX, double& maxX, double& minY, double& maxY
 void TChartSeries::HandOver(double xMin, double xMax, int columns)
 {
     const qsizetype n = FAll.size();
+    if (FFrozenIn) {
+        // The view's picture draws the curve (reduced for its width): the
+        // chart may hold every point, as it never lays them out.
+        FReduced = false;
+        if (!FWhole || FQuiet || count() != n)
+            Replace(FAll);
+        FWhole = true;
+        FQuiet = false;
+        return;
+    }
     if (Reducible(n, xMin, xMax, columns)) {
         // Only the points added since the last hand-over are looked at, as
         // long as the chart's range and width stay.
@@ -552,7 +582,7 @@ void TChartSeries::HandOver(double xMin, double xMax, int columns)
         if (FReduced) {
             if (FHanded == n && !FWhole)
                 return;   // the chart holds these points already
-            replace(FReduction.Result(FAll));
+            Replace(FReduction.Result(FAll));
             FHanded = n;
             FWhole = false;
             FQuiet = false;
@@ -564,7 +594,7 @@ void TChartSeries::HandOver(double xMin, double xMax, int columns)
     // more for nothing.
     if (FWhole && !FQuiet && count() == n)
         return;
-    replace(FAll);
+    Replace(FAll);
     FWhole = true;
     FQuiet = false;
 }
@@ -595,7 +625,7 @@ void TChartSeries::Hold()
     FWhole = false;
     FHanded = -1;
     if (!points().isEmpty())
-        clear();
+        Replace({});
 }
 
 void TChartSeries::Release()
@@ -640,6 +670,8 @@ void TChartSeries::Disconnect()
 
 void TChartSeries::Detach()
 {
+    if (FFrozenIn)
+        FFrozenIn->ForgetSeries(this);
     Disconnect();
     if (QChart* c = chart())
         c->removeSeries(this);
@@ -655,6 +687,36 @@ TChartView::TChartView(QChart* chart, QWidget* parent) : QChartView(chart, paren
     // (a zoom step, a live axis growing); the scene's spatial index would
     // be rebuilt for each of them, hidden frozen curves included.
     scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
+}
+
+TChartView::~TChartView()
+{
+    // The chart and its curves go after this view.
+    for (const QPointer<QXYSeries>& s : std::as_const(FFrozen))
+        if (auto* curve = qobject_cast<TChartSeries*>(s.data()); curve && curve->FFrozenIn == this)
+            curve->FFrozenIn = nullptr;
+}
+
+void TChartView::SettleLayout()
+{
+    QList<TChartSeries*> held;
+    for (const QPointer<QXYSeries>& s : std::as_const(FFrozen))
+        if (auto* curve = qobject_cast<TChartSeries*>(s.data()); curve && !curve->IsHeld()) {
+            curve->Hold();
+            held << curve;
+        }
+    if (chart())
+        if (QGraphicsLayout* layout = chart()->layout())
+            layout->activate();
+    for (TChartSeries* curve : std::as_const(held))
+        curve->Release();
+}
+
+void TChartView::resizeEvent(QResizeEvent* event)
+{
+    QChartView::resizeEvent(event);
+    // The chart's items would each lay their curve out for the new size.
+    SettleLayout();
 }
 
 void TChartView::paintEvent(QPaintEvent* event)
@@ -678,24 +740,52 @@ void TChartView::FreezeSeries(QXYSeries* series)
 {
     if (!series || IsFrozen(series) || series->chart() != chart())
         return;
-    series->setVisible(false);
     // Off its axes too: the chart lays out every curve on its axes at every
     // range change (a zoom step, a live axis growing), hidden ones included.
-    QList<QPointer<QAbstractAxis>> axes;
-    for (QAbstractAxis* axis : series->attachedAxes()) {
-        axes << axis;
+    const QList<QAbstractAxis*> axes = series->attachedAxes();
+    for (QAbstractAxis* axis : axes)
         series->detachAxis(axis);
-    }
-    FFrozenAxes.insert(series, axes);
+    FreezeSeries(series, axes);
+}
+
+void TChartView::FreezeSeries(QXYSeries* series, const QList<QAbstractAxis*>& axes)
+{
+    if (!series || IsFrozen(series) || series->chart() != chart())
+        return;
+    series->setProperty(FrozenProperty, true);
+    if (auto* curve = qobject_cast<TChartSeries*>(series))
+        curve->FFrozenIn = this;
+    series->setVisible(false);
+    QList<QPointer<QAbstractAxis>> on;
+    for (QAbstractAxis* axis : axes)
+        on << axis;
+    FFrozenAxes.insert(series, on);
     FFrozen << series;
     WatchAxes();
     viewport()->update();
+}
+
+void TChartView::Unfreeze(QXYSeries* series, bool show)
+{
+    series->setProperty(FrozenProperty, QVariant());
+    if (auto* curve = qobject_cast<TChartSeries*>(series); curve && curve->FFrozenIn == this) {
+        curve->FFrozenIn = nullptr;
+        // Its item was not told of the points while it was frozen: handed
+        // over anew, for the chart's width.
+        if (show) {
+            curve->FWhole = false;
+            curve->FReduced = false;
+            curve->FHanded = -1;
+            curve->Reduce();
+        }
+    }
 }
 
 void TChartView::ThawAll()
 {
     for (const QPointer<QXYSeries>& s : std::as_const(FFrozen))
         if (s) {
+            Unfreeze(s, true);
             for (const QPointer<QAbstractAxis>& axis : FFrozenAxes.value(s))
                 if (axis && chart()->axes().contains(axis))
                     s->attachAxis(axis);
@@ -709,6 +799,8 @@ void TChartView::ThawAll()
 
 void TChartView::ForgetSeries(QXYSeries* series)
 {
+    if (series && IsFrozen(series))
+        Unfreeze(series, false);
     for (qsizetype i = FFrozen.size() - 1; i >= 0; --i)
         if (FFrozen[i] == series || !FFrozen[i]) {
             FFrozenAxes.remove(FFrozen[i].data());

@@ -31,9 +31,11 @@
 //            appended to a long curve cost only their own columns, so a live
 //            curve that grows for hours refreshes as fast as at its start.
 //   Views    TChartView is a QChartView with hooks around painting and a
-//            frozen layer: FreezeSeries hides a finished series and draws it
-//            once into a cached picture, so a live chart's refresh costs the
-//            same however many finished series it holds.  With
+//            frozen layer: FreezeSeries hides a series and draws it into a
+//            cached picture, redrawn only when an axis, the plot area or a
+//            frozen curve's points change, so a refresh costs the same
+//            however many frozen series the chart holds (a live chart's
+//            finished replicates; every curve of the signal charts).  With
 //            SetAnimatedZoom the mouse zooms (the axes glide to the new
 //            ranges; the curves' points are never animated) and scrolls.
 //   Copy     ChartBitmap draws any chart view on plain white, as the copy
@@ -126,6 +128,7 @@ QColor FirstFreeColor(const QList<QColor>& used);
 // Look
 
 class TChartLegend;
+class TChartView;
 
 // Flat, no frame, no shadow, square corners, white-to-silver background
 // gradient; the numbers the chart writes itself use NumberLocale.  With
@@ -249,6 +252,11 @@ public:
     static constexpr int DetachedColumns = 2048;
 
 private:
+    friend class TChartView;
+    // Changes points() (told to the chart's item unless the curve is frozen:
+    // a frozen curve's item is hidden and never lays its points out, the
+    // view's picture is drawn anew instead).
+    void Replace(const QList<QPointF>& points);
     void Disconnect();
     void Extend(const QPointF* begin, const QPointF* end);
     // Hands over the drawn points for a chart `columns` pixels wide showing
@@ -264,6 +272,7 @@ private:
     double FMinX = 0, FMaxX = 0, FMinY = 0, FMaxY = 0;
     QPointer<QAbstractAxis> FAxisX;
     QList<QMetaObject::Connection> FConnections;
+    QPointer<TChartView> FFrozenIn;   // the view whose picture draws the curve
 };
 
 // ---------------------------------------------------------------------------
@@ -273,18 +282,29 @@ class TChartView : public QChartView {
     Q_OBJECT
 public:
     explicit TChartView(QChart* chart, QWidget* parent = nullptr);
+    ~TChartView() override;
 
     // Run before and after every paint of the view.
     std::function<void()> OnBeforeDraw;
     std::function<void()> OnAfterDraw;
 
     // Hides a series of the chart (it stays in chart()->series() with its
-    // points; it leaves its axes until thawed) and draws it from now on as
-    // part of a cached picture, redrawn only when the plot area or an axis
-    // range changes.  For finished curves of a live chart.
+    // points, and in the chart's legend; it leaves its axes until thawed) and
+    // draws it from now on as part of a cached picture, redrawn only when the
+    // plot area or an axis range changes, or (for a TChartSeries) when its
+    // points change; the chart never lays a frozen TChartSeries' points out.
+    // Series frozen since the last paint are drawn on top of the picture.
     void FreezeSeries(QXYSeries* series);
+    // The same for a series on none of the chart's axes, drawn against `axes`
+    // (attaching it to them and off again would cost the chart a layout).
+    void FreezeSeries(QXYSeries* series, const QList<QAbstractAxis*>& axes);
     // Shows every frozen series again as a normal series.
     void ThawAll();
+    // Lays the chart out now (after its margins, legend or axes changed),
+    // with the frozen TChartSeries held empty meanwhile, so that their hidden
+    // items lay out no points (each would for a new plot area).  A resize
+    // of the view does so by itself.
+    void SettleLayout();
     // Forgets a series (call before deleting a frozen series).
     void ForgetSeries(QXYSeries* series);
     int FrozenCount() const { return static_cast<int>(FFrozen.size()); }
@@ -318,6 +338,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void drawForeground(QPainter* painter, const QRectF& rect) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -325,6 +346,7 @@ protected:
 
 private:
     friend QImage ChartBitmap(const QChartView* view);
+    friend class TChartSeries;
     struct TRange {
         double Min = 0, Max = 0;
     };
@@ -349,6 +371,9 @@ private:
     QHash<QValueAxis*, TAxisScale> FPanFrom;
     QPointF FPanPixel;
     void InvalidateFrozen();
+    // Clears what freezing set on a series; `show`: its item lays its points
+    // out again (it is about to be shown).
+    void Unfreeze(QXYSeries* series, bool show);
     void DrawFrozen(QPainter& painter, const QList<QPointer<QXYSeries>>& series) const;
     QList<QPointer<QXYSeries>> FFrozen;
     // The axes each frozen series was on (it is taken off them while frozen).

@@ -165,7 +165,7 @@ void TfrmExperiment::CreateControls()
     MainChartBottomAxis = FChart->BottomAxis;
     MainChartLeftAxis = FChart->LeftAxis;
     MainChartView = FChart->View;
-    MainChartView->OnBeforeDrawSeries = [this] { MainChartBeforeDrawSeries(); };
+    MainChartView->OnBeforeDraw = [this] { MainChartBeforeDrawSeries(); };
     MainChartView->OnAfterDraw = [this] { MainChartAfterDraw(); };
     FillPage(tsGraphicView, MainChartView);
 

@@ -335,20 +335,6 @@ bool TSampleTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent
 }
 
 // ---------------------------------------------------------------------------
-// Chart view
-
-TSampleChartView::TSampleChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {}
-
-void TSampleChartView::paintEvent(QPaintEvent* event)
-{
-    if (OnBeforeDrawSeries)
-        OnBeforeDrawSeries();
-    QChartView::paintEvent(event);
-    if (OnAfterDraw)
-        OnAfterDraw();
-}
-
-// ---------------------------------------------------------------------------
 // Creation
 
 TfrmSample::TfrmSample(QWidget* Owner, const QString& FileName) : TChildForm(Owner)
@@ -410,7 +396,7 @@ void TfrmSample::CreateControls()
     MainChartBottomAxis = FChart->BottomAxis;
     MainChartLeftAxis = FChart->LeftAxis;
     MainChartView = FChart->View;
-    MainChartView->OnBeforeDrawSeries = [this] { MainChartBeforeDrawSeries(); };
+    MainChartView->OnBeforeDraw = [this] { MainChartBeforeDrawSeries(); };
     MainChartView->OnAfterDraw = [this] { MainChartAfterDraw(); };
     FillPage(tsGraphicView, MainChartView);
 

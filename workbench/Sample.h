@@ -22,11 +22,11 @@
 #include <QString>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
-#include <QtCharts/QChartView>
 #include <functional>
 #include <memory>
 
 #include "ActionList.h"
+#include "Charts.h"
 #include "ChildForm.h"
 #include "SampleCommands.h"
 #include "SignalChart.h"
@@ -120,17 +120,13 @@ private:
     QModelIndex FEditIndex;
 };
 
-// Chart view of the sample window; runs the window's before-draw and
-// after-draw handlers around every paint.
-class TSampleChartView : public QChartView {
+// Chart view of the sample and experiment windows; runs the window's
+// before-draw and after-draw handlers around every paint (OnBeforeDraw,
+// OnAfterDraw) and draws the shown curves as its frozen layer.
+class TSampleChartView : public gui::TChartView {
     Q_OBJECT
 public:
-    explicit TSampleChartView(QChart* chart, QWidget* parent = nullptr);
-    std::function<void()> OnBeforeDrawSeries;
-    std::function<void()> OnAfterDraw;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
+    using gui::TChartView::TChartView;
 };
 
 class TfrmSample : public TChildForm {

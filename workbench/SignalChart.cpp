@@ -1,7 +1,7 @@
 #include "SignalChart.h"
 
 #include <QFrame>
-#include <QGraphicsLayout>
+#include <QPen>
 #include <QTreeWidgetItem>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
@@ -111,6 +111,8 @@ void TSignalChart::AttachSeries(QLineSeries* Series)
 {
     if (!Series || IsAttached(Series))
         return;
+    // The legend and the plot area settle once the update ends.
+    const TUpdateScope Update(*this);
     // The first automatic colour that no shown curve uses; when all are in
     // use, the one at the number of shown curves.  Counted per colour, so
     // showing many curves costs no scan of the shown ones.
@@ -121,18 +123,33 @@ void TSignalChart::AttachSeries(QLineSeries* Series)
             Index = I;
             break;
         }
+    // One pixel wide: hundreds of curves are drawn in a moment (wider lines
+    // are stroked as outlines, many times slower).  Set after the chart's
+    // theme has given the curve its pen.
+    const auto SetPen = [Series, Index] {
+        QPen Pen = Series->pen();
+        Pen.setColor(gui::AutoColor(Index));
+        Pen.setWidth(1);
+        Series->setPen(Pen);
+    };
     if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series)) {
-        if (FUpdating > 0) {
-            Curve->Hold();
-            FHeld << Series;
-        }
-        Curve->AttachTo(Chart, BottomAxis, LeftAxis);
+        // A curve of the chart, drawn by the view's picture: the chart's own
+        // item never gets its points (it would lay every shown curve out at
+        // every change of the axes or of the plot area).
+        // Hidden and in its pen before it reaches the chart, which then has
+        // neither to show nor to recolour its item and legend marker.
+        Curve->Hold();
+        FHeld << Series;
+        Curve->setVisible(false);
+        SetPen();
+        Curve->AttachTo(Chart, nullptr, nullptr);
+        View->FreezeSeries(Curve, {BottomAxis, LeftAxis});
     } else {
         Chart->addSeries(Series);
         Series->attachAxis(BottomAxis);
         Series->attachAxis(LeftAxis);
+        SetPen();
     }
-    Series->setColor(gui::AutoColor(Index));
     FColorOf[Series] = Index;
     ++FColorUse[Index];
     RefreshLegend();
@@ -142,10 +159,12 @@ void TSignalChart::DetachSeries(QLineSeries* Series)
 {
     if (!Series || !IsAttached(Series))
         return;
+    const TUpdateScope Update(*this);
     if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series)) {
         Curve->Detach();
         if (FHeld.removeAll(Series) > 0)
             Curve->Release();
+        Curve->setVisible(true);   // the view hid it while it drew it
     }
     else
         Chart->removeSeries(Series);
@@ -197,16 +216,9 @@ void TSignalChart::UpdateAxisRanges()
         return;
     FScaled = true;
     FScaledFor = All;
-    // Every step of putting a scale on an axis moves its range, and Qt Charts
-    // lays out every shown curve on each move: the shown curves are held
-    // empty meanwhile and laid out once at the end.
+    // New labels may change the axes' widths and so the plot area, which the
+    // update settles once at its end.
     const TUpdateScope Update(*this);
-    for (QLineSeries* Series : std::as_const(FSeries))
-        if (IsAttached(Series) && !FHeld.contains(Series))
-            if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series)) {
-                Curve->Hold();
-                FHeld << Series;
-            }
     gui::ScaleAxisToData(BottomAxis, All.MinX, All.MaxX, gui::TimeAxis);
     gui::ScaleAxisToData(LeftAxis, All.MinY, All.MaxY, gui::ValueAxis);
 }
@@ -222,12 +234,10 @@ void TSignalChart::EndUpdate()
         return;
     if (FLegendStale)
         RefreshLegend();
-    if (FHeld.isEmpty())
-        return;
-    // The legend has grown: settle the plot area first, so that the curves
-    // get their points for the width they are drawn at.
-    if (QGraphicsLayout* Layout = Chart->layout())
-        Layout->activate();
+    // The legend or the axes' labels may have changed the plot area: it is
+    // settled now, with every shown curve held empty, so that the chart's
+    // items of the curves lay nothing out (each would for a new plot area).
+    View->SettleLayout();
     const QList<QLineSeries*> Held = std::exchange(FHeld, {});
     for (QLineSeries* Series : Held)
         if (auto* Curve = qobject_cast<gui::TChartSeries*>(Series))

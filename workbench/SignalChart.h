@@ -8,6 +8,13 @@
 // takes it off the chart (without freeing it) and gives its colour back.
 // The axes span every curve, shown or not, so that showing and hiding curves
 // never rescales the chart.
+//
+// A shown curve is one of the chart's series (with its name, colour and
+// legend entry), but the view draws it, as part of its frozen layer: one
+// cached picture of every shown curve, drawn anew only when an axis, the
+// plot area or a shown curve's points change.  The chart itself never lays
+// the curves' points out, so that hundreds of shown curves cost about what
+// drawing their lines once costs.
 
 #include <QHash>
 #include <QList>
@@ -59,9 +66,10 @@ public:
     void UpdateAxisRanges();
 
     // Between BeginUpdate and EndUpdate (nestable) curves attached are put on
-    // the chart without their points; EndUpdate lays the chart out and hands
-    // every such curve its points once.  Showing hundreds of curves this way
-    // lays each out once instead of once per curve added.
+    // the chart without their points; EndUpdate lays the chart out (legend,
+    // axes) once, with every shown curve held empty, and then hands each its
+    // points.  Attaching, detaching and rescaling run in an update of their
+    // own when none is open.
     void BeginUpdate();
     void EndUpdate();
     // RAII form.

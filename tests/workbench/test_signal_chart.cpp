@@ -1,13 +1,16 @@
 // The signal chart's batched showing and rescaling: curves attached during an
 // update reach the chart with every point once the update ends, and a rescale
-// hands each shown curve its points exactly once however many steps the axes
-// take.
+// hands no shown curve its points again (the view's picture draws them)
+// however many steps the axes take.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QImage>
 #include <QSignalSpy>
 #include <QWidget>
 #include <QtCharts/QChart>
 #include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
 
 #include <memory>
 #include <vector>
@@ -100,7 +103,7 @@ TEST_F(SignalChartTest, CurveTakenOffDuringAnUpdateKeepsItsPoints)
     EXPECT_EQ(chart->AttachedCount(), 1);
 }
 
-TEST_F(SignalChartTest, RescaleHandsEachShownCurveItsPointsOnce)
+TEST_F(SignalChartTest, RescaleHandsNoShownCurveItsPointsAgain)
 {
     for (int i = 0; i < 8; ++i)
         AddCurve(i, 300, 100);
@@ -119,14 +122,91 @@ TEST_F(SignalChartTest, RescaleHandsEachShownCurveItsPointsOnce)
     chart->FillSeries(hidden, high.get(), 0.5);
     chart->UpdateAxisRanges();
 
+    ASSERT_EQ(chart->View->FrozenCount(), 8);
     for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(spies[i]->count(), 1) << i;
+        EXPECT_EQ(spies[i]->count(), 0) << i;
         EXPECT_EQ(curves[i]->points(), All(curves[i])) << i;
     }
-    // Unchanged extents: no curve is touched.
+}
+
+// A constant curve of `points` values `value`.
+std::unique_ptr<TAASReplicate> Flat(int points, double value)
+{
+    auto replicate = std::make_unique<TAASReplicate>();
+    for (int j = 0; j < points; ++j)
+        replicate->Add(value);
+    return replicate;
+}
+
+// Whether the view's picture has a pixel of `colour` on the row of `y` (value
+// axis) in the middle of the plot.
+bool DrawnAt(const TSignalChart& chart, const QColor& colour, double y)
+{
+    const QImage picture = chart.View->grab().toImage();
+    const QRectF plot = chart.Chart->plotArea();
+    const double row = plot.bottom() - (y - chart.LeftAxis->min()) / (chart.LeftAxis->max() - chart.LeftAxis->min()) *
+                                           plot.height();
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx)
+            if (picture.pixelColor(static_cast<int>(plot.center().x()) + dx, static_cast<int>(row) + dy) == colour)
+                return true;
+    return false;
+}
+
+// The shown curves are the view's picture, not the chart's items: each is
+// still one of the chart's curves, in the legend with its colour, and the
+// picture follows a refill and a rescale.
+TEST_F(SignalChartTest, ShownCurvesAreDrawnByTheViewAndFollowTheirPoints)
+{
+    auto low = Flat(200, 100), high = Flat(200, 300);
+    QLineSeries* a = chart->NewSeries(QStringLiteral("Low"));
+    QLineSeries* b = chart->NewSeries(QStringLiteral("High"));
+    chart->FillSeries(a, low.get(), 0.5);
+    chart->FillSeries(b, high.get(), 0.5);
+    // A hidden curve spans both, so that the refill below keeps the scale.
+    auto span = Flat(200, 100);
+    span->Add(300);
+    chart->FillSeries(chart->NewSeries(QStringLiteral("Span")), span.get(), 0.5);
     chart->UpdateAxisRanges();
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(spies[i]->count(), 1) << i;
+    chart->AttachSeries(a);
+    chart->AttachSeries(b);
+    QApplication::processEvents();
+
+    EXPECT_EQ(chart->Chart->series(), (QList<QAbstractSeries*>{a, b}));
+    EXPECT_TRUE(chart->View->IsFrozen(a));
+    QStringList names;
+    for (const gui::TChartLegend::TEntry& entry : chart->Legend->Entries()) {
+        names << entry.Name;
+        EXPECT_EQ(entry.Color, entry.Name == "Low" ? a->color() : b->color());
+    }
+    EXPECT_EQ(names, (QStringList{"Low", "High"}));
+    EXPECT_TRUE(DrawnAt(*chart, a->color(), 100));
+    EXPECT_TRUE(DrawnAt(*chart, b->color(), 300));
+
+    // A command refills the low curve higher up, within the scale.
+    const double max = chart->LeftAxis->max();
+    auto middle = Flat(200, 200);
+    chart->FillSeries(a, middle.get(), 0.5);
+    chart->UpdateAxisRanges();
+    ASSERT_EQ(chart->LeftAxis->max(), max);
+    EXPECT_TRUE(DrawnAt(*chart, a->color(), 200));
+    EXPECT_FALSE(DrawnAt(*chart, a->color(), 100));
+    EXPECT_EQ(a->points(), All(a));
+
+    // One far above moves the value axis: both are drawn on the new scale.
+    auto top = Flat(200, 900);
+    chart->FillSeries(b, top.get(), 0.5);
+    chart->UpdateAxisRanges();
+    EXPECT_GE(chart->LeftAxis->max(), 900);
+    EXPECT_TRUE(DrawnAt(*chart, a->color(), 200));
+    EXPECT_TRUE(DrawnAt(*chart, b->color(), 900));
+
+    // Hidden again: off the chart, the legend and the picture.
+    chart->DetachSeries(a);
+    EXPECT_FALSE(chart->View->IsFrozen(a));
+    ASSERT_EQ(chart->Legend->Entries().size(), 1);
+    EXPECT_FALSE(DrawnAt(*chart, gui::AutoColor(0), 200));
+    EXPECT_TRUE(DrawnAt(*chart, b->color(), 900));
 }
 
 }  // namespace
