@@ -29,6 +29,22 @@
 
 namespace {
 
+// A chart of the given size with a time axis below and a value axis left,
+// scaled to the given data ranges.
+struct TimeValueChart {
+    QChart chart;
+    QValueAxis* x = gui::NewValueAxis();
+    QValueAxis* y = gui::NewValueAxis();
+    TimeValueChart(qreal width, qreal height, double x0, double x1, double y0, double y1)
+    {
+        chart.resize(width, height);
+        chart.addAxis(x, Qt::AlignBottom);
+        chart.addAxis(y, Qt::AlignLeft);
+        gui::ScaleAxisToData(x, x0, x1, gui::TimeAxis);
+        gui::ScaleAxisToData(y, y0, y1);
+    }
+};
+
 // A step is 1, 2 or 5 times a power of ten.
 bool IsOneTwoFive(double step)
 {
@@ -299,16 +315,9 @@ TEST(ChartCurves, ASpikeInsideAColumnSurvivesTheReduction)
             many << QPointF(i, i == 10007 ? c.spike : 5.0);
         for (const bool live : {false, true}) {
             SCOPED_TRACE(live ? "appended in chunks of 97" : "set whole");
-            QChart chart;
-            chart.resize(600, 400);
-            QValueAxis* x = gui::NewValueAxis();
-            QValueAxis* y = gui::NewValueAxis();
-            chart.addAxis(x, Qt::AlignBottom);
-            chart.addAxis(y, Qt::AlignLeft);
-            gui::ScaleAxisToData(x, 0, 20000, gui::TimeAxis);
-            gui::ScaleAxisToData(y, -5, 15);
+            TimeValueChart plot(600, 400, 0, 20000, -5, 15);
             gui::TChartSeries s;
-            s.AttachTo(&chart, x, y);
+            s.AttachTo(&plot.chart, plot.x, plot.y);
             if (live)
                 for (qsizetype at = 0; at < many.size(); at += 97) {
                     s.AppendPoints(many.mid(at, 97));
@@ -326,14 +335,8 @@ TEST(ChartCurves, ASpikeInsideAColumnSurvivesTheReduction)
 
 TEST(ChartCurves, SeriesKeepsEveryPointAndDrawsFewOnAChart)
 {
-    QChart chart;
-    chart.resize(700, 500);
-    QValueAxis* x = gui::NewValueAxis();
-    QValueAxis* y = gui::NewValueAxis();
-    chart.addAxis(x, Qt::AlignBottom);
-    chart.addAxis(y, Qt::AlignLeft);
-    gui::ScaleAxisToData(x, 0.02, 4000, gui::TimeAxis);
-    gui::ScaleAxisToData(y, 0, 199999);
+    TimeValueChart c(700, 500, 0.02, 4000, 0, 199999);
+    QChart& chart = c.chart;
     auto* s = new gui::TChartSeries;
     QList<QPointF> pts;
     for (int i = 0; i < 200000; ++i)
@@ -341,7 +344,7 @@ TEST(ChartCurves, SeriesKeepsEveryPointAndDrawsFewOnAChart)
     s->SetPoints(pts);
     EXPECT_EQ(s->PointCount(), 200000);
     EXPECT_LE(s->count(), 4 * gui::TChartSeries::DetachedColumns + 8);
-    s->AttachTo(&chart, x, y);
+    s->AttachTo(&chart, c.x, c.y);
     EXPECT_TRUE(s->IsAttached());
     EXPECT_EQ(chart.series().size(), 1);
     EXPECT_LE(s->count(), 4 * 700);
