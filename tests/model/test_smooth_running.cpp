@@ -120,3 +120,73 @@ TEST(SmoothRunning, APointPartWayThatLeavesTheWholeNumberPath)
         }
     }
 }
+
+// Decimal readings (tenths, as an absorbance display gives them) are on no
+// coarse binary grid, and a window of them often has a decimal mean of
+// exactly a half: the stored values put the sum a hair to one side of it,
+// and only the exact sum rounds the way the plain loop does.
+TEST(SmoothRunning, DecimalFractionsGiveThePlainLoopBits)
+{
+    const std::uint32_t Seed = TestSeed(11);
+    SCOPED_TRACE(SeedTrace(Seed));
+    std::mt19937_64 Gen(Seed);
+    const size_t Length = 3000;
+    const struct {
+        const char* Name;
+        int Most;  // tenths
+    } Signals[] = {
+        {"0.1 to 1.3", 13},
+        {"0.1 to 0.9, means around a half", 9},
+    };
+    for (const auto& Sig : Signals) {
+        std::uniform_int_distribution<int> Tenths(1, Sig.Most);
+        const TAASPointArray Signal = MakeSignal(Length, [&](size_t) { return Tenths(Gen) / 10.0; });
+        // Integer sums on the tenths' grid up to a width of 195; the plain
+        // sums beyond.
+        for (int N : {1, 2, 3, 10, 97, 98}) {
+            for (size_t Count : {static_cast<size_t>(2 * N + 1), static_cast<size_t>(2 * N + 6), Length}) {
+                const TAASPointArray S(Signal.begin(), Signal.begin() + static_cast<std::ptrdiff_t>(Count));
+                TAASPointArray Dest;
+                SmoothMovingAverage(N, S, Dest);
+                ASSERT_EQ(Dest, PlainMovingAverage(N, S)) << Sig.Name << " N " << N << " count " << Count;
+            }
+        }
+    }
+}
+
+// The running sums cover four stretches of the interior outputs side by
+// side, each starting on its own first window.  A point that the whole-number
+// path cannot take, put where the second, third or fourth stretch begins (its
+// first point, the last point of its first window, the first point its
+// running sum takes in), must send that stretch, and only the windows that
+// hold the point, to the exact paths.
+TEST(SmoothRunning, AHugePointWhereALaterStretchBegins)
+{
+    std::mt19937_64 Gen(7);
+    std::uniform_int_distribution<long long> Reading(0, 20000);
+    for (int N : {1, 10, 100}) {
+        const size_t Width = static_cast<size_t>(2 * N + 1);
+        // Stretches within one block and over several; interior output
+        // counts with each remainder past the four stretches.
+        for (size_t Stretch : {Width + 2, size_t(1100)}) {
+            for (size_t Extra : {0u, 1u, 3u}) {
+                const size_t Count = 2 * static_cast<size_t>(N) + 4 * Stretch + Extra;
+                const TAASPointArray Readings =
+                    MakeSignal(Count, [&](size_t) { return static_cast<double>(Reading(Gen)); });
+                for (size_t L = 1; L < 4; ++L) {
+                    for (size_t Offset : {size_t(0), Width - 1, Width}) {
+                        // The interior windows start at the first point, so
+                        // stretch L's first window starts at point L * Stretch.
+                        const size_t At = L * Stretch + Offset;
+                        TAASPointArray S = Readings;
+                        S[At] = 9.0e18;
+                        TAASPointArray Dest;
+                        SmoothMovingAverage(N, S, Dest);
+                        ASSERT_EQ(Dest, PlainMovingAverage(N, S))
+                            << "N " << N << " count " << Count << " stretch " << L + 1 << " point " << At;
+                    }
+                }
+            }
+        }
+    }
+}
