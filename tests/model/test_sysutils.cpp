@@ -194,6 +194,32 @@ TEST(StrToInt, AcceptedAndRefusedTexts)
             << Bad;
 }
 
+// A quoted text keeps at most 40 characters, counted as UTF-8 characters
+// and never cut inside one, and ends in "…" when it had more.
+TEST(QuoteInMessage, AtMostFortyCharactersThenAnEllipsis)
+{
+    const auto Times = [](int Count, const std::string& Text) {
+        std::string R;
+        for (int I = 0; I < Count; ++I)
+            R += Text;
+        return R;
+    };
+    const std::string E = "\xC3\xA9", Euro = "\xE2\x82\xAC", Ellipsis = "\xE2\x80\xA6";
+    const struct {
+        std::string Text, Quoted;
+    } Cases[] = {
+        {"", ""},
+        {Times(40, E), Times(40, E)},
+        {Times(41, E), Times(40, E) + Ellipsis},
+        // The euro sign takes bytes 40 to 42, or 39 to 41.
+        {Times(39, "a") + Euro, Times(39, "a") + Euro},
+        {Times(39, "a") + Euro + "b", Times(39, "a") + Euro + Ellipsis},
+        {Times(38, "a") + Euro + "bc", Times(38, "a") + Euro + "b" + Ellipsis},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(QuoteInMessage(C.Text), C.Quoted) << C.Text;
+}
+
 TEST(FPCheck, TurnsFlagsIntoErrors)
 {
     volatile long double Zero = 0, One = 1, Big = 1e308;
