@@ -177,6 +177,27 @@ struct PartlyReadCase {
 
 class PartlyReadFiles : public FrameFixture, public ::testing::WithParamInterface<PartlyReadCase> {};
 
+// An experiment of count samples "S1", "S2", ..., each with a damaged point
+// line, so that none keeps its replicates.  The warning lists the first ten;
+// more is what follows the list.
+PartlyReadCase NoReplicatesLeft(const char* name, const char* file, int count, const QString& more)
+{
+    PartlyReadCase c{name, file, ExperimentHead, {}, true, gui::MsgDlgType::Warning,
+                     QStringLiteral("Part of file \"%1\" could not be read.")};
+    for (int i = 1; i <= count; ++i) {
+        const QByteArray title = "S" + QByteArray::number(i);
+        c.text += "<SAMPLE>\r\n##Resolution=0.02\r\n##Title=" + title + "\r\n1\r\n2x\r\n-1000\r\n</SAMPLE>\r\n";
+        c.samples << QString::fromLatin1(title);
+    }
+    // Sample i's block starts on line 7i; its damaged line is the fifth.
+    for (int i = 1; i <= 10; ++i)
+        c.message += QStringLiteral("\r\nSample %1 \"S%1\" has no replicates: line %2 could not be read.")
+                         .arg(i)
+                         .arg(7 * i + 4);
+    c.message += more + QStringLiteral("\r\nSaving the experiment keeps only what was read.");
+    return c;
+}
+
 }  // namespace
 
 TEST_P(PartlyReadFiles, SayOnceWhatCouldNotBeRead)
@@ -234,6 +255,12 @@ INSTANTIATE_TEST_SUITE_P(
                        "Part of file \"%1\" could not be read.\r\n"
                        "Sample 2 \"B\" has no replicates: line 18 could not be read.\r\n"
                        "Saving the experiment keeps only what was read."},
+        // At most ten samples are listed, so that the box fits the screen.
+        NoReplicatesLeft("TenSamplesWithoutReplicates", "ten.AXP", 10, {}),
+        NoReplicatesLeft("ElevenSamplesWithoutReplicates", "eleven.AXP", 11,
+                         "\r\n1 more samples have no replicates."),
+        NoReplicatesLeft("ManySamplesWithoutReplicates", "many.AXP", 300,
+                         "\r\n290 more samples have no replicates."),
         PartlyReadCase{"WholeSample", "whole.AST", "##Resolution=0.02\r\n##Title=S\r\n1\r\n2\r\n-1000\r\n", {}, true,
                        gui::MsgDlgType::Error, {}},
         PartlyReadCase{"UnreadableSample", "bad.AST", "##Resolution=0.02\r\n##Title=S\r\n1\r\n\r\n2\r\n-1000\r\n", {},
