@@ -491,6 +491,44 @@ TEST_F(RobustFrame, ProceedQuotesAHugeReadingShort)
     EXPECT_EQ(instrument->tviewReplicates->topLevelItemCount(), 0);
 }
 
+// A 5 MiB value that is no number, in an experiment opened with Ctrl+O: the
+// box quotes its first 40 characters, for a floating point key of a sample
+// and for the integer keys (a sample's flag, the experiment's statistic).
+TEST_F(RobustFrame, AHugeInvalidNumberInAFileIsQuotedShort)
+{
+    const QByteArray huge(5 << 20, '7');
+    const QString quoted = QStringLiteral("'") + QString(40, QLatin1Char('7')) + QChar(0x2026) + QLatin1Char('\'');
+    const auto inSample = [&](const char* key) {
+        return ExperimentHead + "<SAMPLE>\r\n##Resolution=0.02\r\n" + key + huge + "\r\n1\r\n2\r\n-1000\r\n</SAMPLE>\r\n";
+    };
+    const struct {
+        const char* file;
+        QByteArray text;
+        QString message;
+    } cases[] = {
+        {"float.AXP", inSample("##AreaStart="), quoted + QStringLiteral(" is not a valid floating point value")},
+        {"flag.AXP", inSample("##Zero="), quoted + QStringLiteral(" is not a valid integer value")},
+        {"statistic.AXP", QByteArray(ExperimentHead).replace("STATISTIC=0", "STATISTIC=" + huge) + SampleA,
+         quoted + QStringLiteral(" is not a valid integer value")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        WriteAll(Path(c.file), c.text);
+        ActivateFrame();
+        ScriptedDialogs dialogs;
+        dialogs.ChooseFile(Path(c.file));
+        dialogs.Answer(gui::mrOk);
+        QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+        Pump();
+        ASSERT_EQ(dialogs.asked.size(), 2u);
+        EXPECT_EQ(dialogs.asked[1].type, gui::MsgDlgType::Error);
+        // Compared in part, so that a whole value in the box fails here
+        // without printing megabytes.
+        EXPECT_EQ(dialogs.asked[1].text.left(200), c.message);
+        EXPECT_EQ(frame->ActiveChild(), nullptr);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Settings store damaged before start-up
 
