@@ -304,8 +304,10 @@ std::string UnreadPartsText(const TAASExperiment& E, const std::string& FileName
         Text += Format("\r\nSample %d \"%s\" has no replicates: line %d could not be read.", S.Index + 1,
                        QuoteInMessage(E.GetItem(S.Index)->Title()), S.Line);
     }
-    if (Unread.Samples.size() > Listed)
-        Text += Format("\r\n%d more samples have no replicates.", Unread.Samples.size() - Listed);
+    if (const size_t More = Unread.Samples.size() > Listed ? Unread.Samples.size() - Listed : 0; More == 1)
+        Text += "\r\n1 more sample has no replicates.";
+    else if (More > 1)
+        Text += Format("\r\n%d more samples have no replicates.", More);
     if (Unread.FromLine > 0)
         Text += Format("\r\nNo sample could be read from line %d on.", Unread.FromLine);
     return Text + "\r\nSaving the experiment keeps only what was read.";

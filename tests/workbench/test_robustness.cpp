@@ -258,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
         // At most ten samples are listed, so that the box fits the screen.
         NoReplicatesLeft("TenSamplesWithoutReplicates", "ten.AXP", 10, {}),
         NoReplicatesLeft("ElevenSamplesWithoutReplicates", "eleven.AXP", 11,
-                         "\r\n1 more samples have no replicates."),
+                         "\r\n1 more sample has no replicates."),
         NoReplicatesLeft("ManySamplesWithoutReplicates", "many.AXP", 300,
                          "\r\n290 more samples have no replicates."),
         PartlyReadCase{"WholeSample", "whole.AST", "##Resolution=0.02\r\n##Title=S\r\n1\r\n2\r\n-1000\r\n", {}, true,
