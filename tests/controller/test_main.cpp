@@ -1170,7 +1170,17 @@ TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrecte
                                frm->DBGrid->visualRect(other).center());
              QApplication::processEvents();
          }},
+        // The focus leaving the grid for another control.
+        {"a click into M&ove by:",
+         [&] {
+             QTest::mouseClick(frm->spedMoveBy, Qt::LeftButton, {}, frm->spedMoveBy->rect().center());
+             QApplication::processEvents();
+         }},
+        {"M&ove by:, Alt+O", [] { Press(Qt::Key_O, Qt::AltModifier); }},
     };
+    // The autosampler panel shows "M&ove by:".
+    QTest::mouseClick(frm->sbtnAutosampler, Qt::LeftButton);
+    ASSERT_TRUE(frm->spedMoveBy->isVisible());
     // A change posted first enables Save.
     ClickCell(1, fldSampleName);
     Type(QStringLiteral("Zinc"));
