@@ -129,7 +129,8 @@ QList<QIcon> buildPictures(QStyle* style)
 //   the previous one, the bottom one.  Repeated, either key visits every
 //   child in turn.  The frame takes these keys before the control that has
 //   the focus (a page control would turn its pages on Ctrl+Tab), wherever
-//   that control sits in a child window.
+//   that control sits in a child window.  In a dialog or pop-up the keys are
+//   that window's own, also when a child window owns it.
 // - When the active child closes, the topmost of the others, the one active
 //   before it, becomes active.
 class TDocumentArea : public QMdiArea {
@@ -167,12 +168,20 @@ protected:
     {
         if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
             bool forward = true;
-            if (IsChildSwitchKey(*static_cast<const QKeyEvent*>(event), forward) && InsideChild(watched)) {
-                // The press stops here; the release goes on to the control
-                // (the toolkit's own window switching sees neither).
-                if (event->type() == QEvent::KeyPress)
-                    ActivateNextChild(forward);
-                return event->type() == QEvent::KeyPress;
+            if (IsChildSwitchKey(*static_cast<const QKeyEvent*>(event), forward)) {
+                if (InsideChild(watched)) {
+                    // The press stops here; the release goes on to the control
+                    // (the toolkit's own window switching sees neither).
+                    if (event->type() == QEvent::KeyPress)
+                        ActivateNextChild(forward);
+                    return event->type() == QEvent::KeyPress;
+                }
+                // In a dialog or pop-up of a child window the keys are that
+                // window's (a page control turns its page): the toolkit's own
+                // window switching, which finds the document area through
+                // the window's owner, does not see them either.
+                if (InOtherWindow(watched))
+                    return QAbstractScrollArea::eventFilter(watched, event);
             }
         }
         return QMdiArea::eventFilter(watched, event);
@@ -202,6 +211,11 @@ private:
     bool InsideChild(QObject* watched) const
     {
         return watched->isWidgetType() && isAncestorOf(static_cast<QWidget*>(watched));
+    }
+    // A control of a window other than the frame (a dialog, a pop-up).
+    bool InOtherWindow(QObject* watched) const
+    {
+        return watched->isWidgetType() && static_cast<QWidget*>(watched)->window() != window();
     }
 };
 

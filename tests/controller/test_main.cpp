@@ -1170,7 +1170,17 @@ TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrecte
                                frm->DBGrid->visualRect(other).center());
              QApplication::processEvents();
          }},
+        // The focus leaving the grid for another control.
+        {"a click into M&ove by:",
+         [&] {
+             QTest::mouseClick(frm->spedMoveBy, Qt::LeftButton, {}, frm->spedMoveBy->rect().center());
+             QApplication::processEvents();
+         }},
+        {"M&ove by:, Alt+O", [] { Press(Qt::Key_O, Qt::AltModifier); }},
     };
+    // The autosampler panel shows "M&ove by:".
+    QTest::mouseClick(frm->sbtnAutosampler, Qt::LeftButton);
+    ASSERT_TRUE(frm->spedMoveBy->isVisible());
     // A change posted first enables Save.
     ClickCell(1, fldSampleName);
     Type(QStringLiteral("Zinc"));
@@ -1208,11 +1218,13 @@ TEST_F(MainKeysTest, ARefusedValueShowsItsMessageAndStaysInTheEditorToBeCorrecte
 TEST_F(MainKeysTest, KeysInTheCellEditorHandTheTextOverAndMoveAsTheGridDoes)
 {
     const int first = 0, middle = 1, last = 2;
-    // The time typed into a row's washing time, then the keys: those before
-    // the last move the caret in the text and keep the editor open, the last
-    // one leaves it.  A row key posts the row (where there is no row to move
-    // to as well; Down on the last row then appends one); a column key only
-    // hands the text to the field.
+    // The time typed into a row's washing time (or the editor opened on it
+    // with F2, its whole text selected), then the keys: those before the last
+    // move the caret in the text and keep the editor open, the last one
+    // leaves it.  A row key posts the row (where there is no row to move to
+    // as well; Down on the last row then appends one); a column key only
+    // hands the text to the field.  Keys come as the keyboard sends them:
+    // Shift+Tab is Backtab with Shift held.
     const struct {
         const char* name;
         std::vector<Qt::Key> caretKeys;
@@ -1220,6 +1232,8 @@ TEST_F(MainKeysTest, KeysInTheCellEditorHandTheTextOverAndMoveAsTheGridDoes)
         int to[3];    // the row that follows, from the first, middle and last row
         int column;   // the column that follows
         bool posts;
+        Qt::KeyboardModifiers modifiers = {};
+        bool byF2 = false;   // the editor opened with F2, nothing typed
     } cases[] = {
         {"Up", {}, Qt::Key_Up, {first, first, middle}, fldWashingTime, true},
         {"Down", {}, Qt::Key_Down, {middle, last, last + 1}, fldWashingTime, true},
@@ -1230,7 +1244,9 @@ TEST_F(MainKeysTest, KeysInTheCellEditorHandTheTextOverAndMoveAsTheGridDoes)
         {"Left", {Qt::Key_Home}, Qt::Key_Left, {first, middle, last}, fldReplicates, false},
         {"Right", {Qt::Key_Left, Qt::Key_Right}, Qt::Key_Right, {first, middle, last}, fldInjectionTime, false},
         {"Tab", {}, Qt::Key_Tab, {first, middle, last}, fldInjectionTime, false},
-        {"Shift+Tab", {}, Qt::Key_Backtab, {first, middle, last}, fldReplicates, false},
+        {"Shift+Tab", {}, Qt::Key_Backtab, {first, middle, last}, fldReplicates, false, Qt::ShiftModifier},
+        {"Right after F2", {}, Qt::Key_Right, {first, middle, last}, fldInjectionTime, false, {}, true},
+        {"End after F2", {}, Qt::Key_End, {first, middle, last}, fldGraphicView, false, {}, true},
     };
     const QString program = WriteProgram({1, 2, 3});
     for (const auto& c : cases) {
@@ -1238,24 +1254,36 @@ TEST_F(MainKeysTest, KeysInTheCellEditorHandTheTextOverAndMoveAsTheGridDoes)
             SCOPED_TRACE(std::string(c.name) + " from row " + std::to_string(row));
             Restart(program);
             ClickCell(row, fldWashingTime);
-            Type(QStringLiteral("4.5"));
+            const std::string stored = c.byF2 ? Field(row, fldWashingTime) : "4.5";
+            if (c.byF2)
+                Press(Qt::Key_F2);
+            else
+                Type(QStringLiteral("4.5"));
+            ASSERT_NE(CellEditor(), nullptr);
+            const QString text = CellEditor()->text();
+            if (c.byF2) {
+                ASSERT_EQ(CellEditor()->selectedText(), text);
+            }
             for (const Qt::Key key : c.caretKeys) {
                 Press(key);
                 ASSERT_NE(CellEditor(), nullptr);
-                EXPECT_EQ(CellEditor()->text(), QStringLiteral("4.5"));
+                EXPECT_EQ(CellEditor()->text(), text);
             }
-            Press(c.key);
+            Press(c.key, c.modifiers);
             EXPECT_EQ(CellEditor(), nullptr);
             EXPECT_EQ(QApplication::focusWidget(), frm->DBGrid);
             const int to = c.to[row];
             EXPECT_EQ(frm->DBGrid->currentIndex().row(), to);
             EXPECT_EQ(frm->DBGrid->currentColumn(), c.column);
             EXPECT_EQ(frm->cdsProgram.Table().RecNo(), to);
-            EXPECT_EQ(Field(row, fldWashingTime), "4.5");
+            EXPECT_EQ(Field(row, fldWashingTime), stored);
             const bool appended = to == last + 1;
             EXPECT_EQ(frm->cdsProgram.Table().RowCount(), appended ? 4 : 3);
-            EXPECT_EQ(State(), appended ? TDataSetState::Insert : c.posts ? TDataSetState::Browse : TDataSetState::Edit);
-            EXPECT_TRUE(frm->IsModified());
+            // Nothing changed after F2: the row stays as it was.
+            EXPECT_EQ(State(), appended  ? TDataSetState::Insert
+                               : c.byF2 || c.posts ? TDataSetState::Browse
+                                                   : TDataSetState::Edit);
+            EXPECT_EQ(frm->IsModified(), !c.byF2);
         }
     }
     EXPECT_TRUE(dialogs.asked.empty());

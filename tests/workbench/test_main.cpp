@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "Dialogs.h"
@@ -22,6 +23,7 @@
 #include "PtyPair.h"
 #include "Registry.h"
 #include "ScriptedDialogs.h"
+#include "SettingsDlg.h"
 #include "XlsThread.h"
 
 using namespace VelorSpec;
@@ -630,9 +632,10 @@ TEST_F(KeysInTheFrame, NoKeyIsBoundButTheCommandsKeys)
     widgets << frame;
     for (QWidget* w : widgets)
         for (QAction* a : w->actions())
-            if (!a->shortcuts().isEmpty())
+            if (!a->shortcuts().isEmpty()) {
                 EXPECT_NE(qobject_cast<gui::TActionList*>(a->parent()), nullptr)
                     << w->metaObject()->className() << ": " << a->text().toStdString();
+            }
     EXPECT_TRUE(frame->findChildren<QShortcut*>().isEmpty());
 
     // Ctrl+W belongs to the experiment window alone: elsewhere it does nothing.
@@ -1023,6 +1026,70 @@ TEST_F(KeysInTheFrame, RepeatedCtrlF6VisitsEveryChildInTurnAndCtrlShiftF6GoesBac
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier);
         Pump();
         EXPECT_EQ(frame->ActiveChild(), order[i]) << "back to " << i;
+    }
+}
+
+// In a dialog opened over the child windows (the communication settings,
+// F5, owned by the Instrument Data window) the keys belong to the dialog:
+// Ctrl+Tab and Ctrl+Shift+Tab in its page control turn its page, and no
+// child window behind it is activated.
+TEST_F(KeysInTheFrame, CtrlTabInADialogTurnsItsPageAndLeavesTheChildWindowsAsTheyAre)
+{
+    const struct {
+        const char* name;
+        Win active;   // the window the dialog is opened from
+    } places[] = {
+        {"experiment window active", Win::Experiment},
+        {"Instrument Data window active", Win::Instrument},
+    };
+    // The keys from the first page: each its page, the last back where it
+    // started.  Ctrl+Shift+Tab comes from the keyboard as Backtab.
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int page;
+    } keys[] = {{Qt::Key_Tab, Qt::ControlModifier, 1},
+                {Qt::Key_Tab, Qt::ControlModifier, 2},
+                {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 1},
+                {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 0}};
+    for (const auto& place : places) {
+        SCOPED_TRACE(place.name);
+        ActivateFrame();   // the dialog before gave it back
+        if (place.active == Win::Experiment)
+            ClickNode(experiment->tviewExperiment, experiment->SampleNode(0));
+        else
+            QTest::mouseClick(instrument->ChartView->viewport(), Qt::LeftButton);
+        Pump();
+        const QList<QWidget*> order = frame->Children();   // the active one first
+        ASSERT_EQ(order.size(), 5);
+        QList<int> pagesSeen;
+        dialogs.Drive([&](QDialog& form) {
+            auto& f = static_cast<TSettingsForm&>(form);
+            f.show();
+            f.activateWindow();
+            // (The frame it stands over counts as active too: wait for the dialog.)
+            ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &f; }));
+            // The page control is reached with Tab.
+            QWidget* tabs = f.SettingsPageControl->tabBar();
+            for (int i = 0; i < 20 && QApplication::focusWidget() != tabs; ++i)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            ASSERT_EQ(QApplication::focusWidget(), tabs);
+            ASSERT_EQ(f.SettingsPageControl->currentIndex(), 0);
+            for (const auto& k : keys) {
+                QTest::keyClick(QApplication::focusWidget(), k.key, k.modifiers);
+                Pump();
+                pagesSeen << f.SettingsPageControl->currentIndex();
+                EXPECT_EQ(frame->Children(), order);
+            }
+            f.CancelButton->click();
+        });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+        Pump();
+        EXPECT_EQ(dialogs.formClasses.value(0), QStringLiteral("TSettingsForm"));
+        dialogs.formClasses.clear();
+        EXPECT_EQ(pagesSeen, QList<int>({1, 2, 1, 0}));
+        EXPECT_EQ(frame->Children(), order);
+        EXPECT_EQ(frame->ActiveChild(), order[0]);
     }
 }
 

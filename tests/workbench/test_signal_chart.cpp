@@ -1,23 +1,33 @@
 // The signal chart's batched showing and rescaling: curves attached during an
 // update reach the chart with every point once the update ends, and a rescale
 // hands no shown curve its points again (the view's picture draws them)
-// however many steps the axes take.
+// however many steps the axes take; in the sample and experiment windows the
+// picture follows the window's size.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QSignalSpy>
+#include <QStyleOptionTitleBar>
 #include <QWidget>
 #include <QtCharts/QChart>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
+#include <QtTest/QTest>
 
+#include <functional>
 #include <memory>
+#include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "AASCls.h"
 #include "Charts.h"
+#include "ExperimentTestUtil.h"
 #include "Sample.h"
+#include "ScriptedDialogs.h"
 #include "SignalChart.h"
 
 using namespace VelorSpec;
@@ -207,6 +217,142 @@ TEST_F(SignalChartTest, ShownCurvesAreDrawnByTheViewAndFollowTheirPoints)
     ASSERT_EQ(chart->Legend->Entries().size(), 1);
     EXPECT_FALSE(DrawnAt(*chart, gui::AutoColor(0), 200));
     EXPECT_TRUE(DrawnAt(*chart, b->color(), 900));
+}
+
+// ---------------------------------------------------------------------------
+// The charts of the sample and experiment windows, opened through the frame.
+
+class ChartsInWindows : public experiment_test::ExperimentFixture {
+protected:
+    void SetUp() override
+    {
+        ExperimentFixture::SetUp();
+        ActivateFrame();
+    }
+    // A key where the focus is, as the keyboard sends it.
+    static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(static_cast<QWidget*>(nullptr), key, modifiers);
+        experiment_test::Pump();
+    }
+    // Opens a file with Ctrl+O (the open dialog answered with it).
+    QWidget* OpenByKeys(const QString& path)
+    {
+        dialogs.ChooseFile(path);
+        Press(Qt::Key_O, Qt::ControlModifier);
+        return frame->ActiveChild();
+    }
+    // Shows a sample's curves: a click on its node's text, then Space.
+    static void ShowCurves(QTreeWidget* tree, QTreeWidgetItem* node)
+    {
+        tree->scrollToItem(node);
+        const QRect r = tree->visualItemRect(node);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(r.right() - 2, r.center().y()));
+        ASSERT_EQ(tree->currentItem(), node);
+        Press(Qt::Key_Space);
+    }
+
+    ScriptedDialogs dialogs;
+};
+
+// Whether the last shown curve (drawn over the others) lies in the view's
+// picture where its points fall in the plot as it is now: the pixels of its
+// colour span the points' extent, to a few pixels.
+bool DrawnToThePlot(QChart* chart, QChartView* view, std::string& why)
+{
+    const QList<QAbstractSeries*> shown = chart->series();
+    const auto* curve = shown.isEmpty() ? nullptr : qobject_cast<const gui::TChartSeries*>(shown.back());
+    const QList<QAbstractAxis*> xs = chart->axes(Qt::Horizontal), ys = chart->axes(Qt::Vertical);
+    if (curve == nullptr || xs.isEmpty() || ys.isEmpty()) {
+        why = "no curve shown";
+        return false;
+    }
+    const auto* x = static_cast<const QValueAxis*>(xs.front());
+    const auto* y = static_cast<const QValueAxis*>(ys.front());
+    const QRectF plot = chart->plotArea();
+    QPolygonF at;
+    for (const QPointF& p : curve->AllPoints())
+        at << QPointF(plot.left() + (p.x() - x->min()) / (x->max() - x->min()) * plot.width(),
+                      plot.bottom() - (p.y() - y->min()) / (y->max() - y->min()) * plot.height());
+    const QRectF points = at.boundingRect();
+    const QImage picture = view->grab().toImage();
+    const QRect search = plot.toAlignedRect().adjusted(-3, -3, 3, 3) & picture.rect();
+    QRect drawn;
+    for (int py = search.top(); py <= search.bottom(); ++py)
+        for (int px = search.left(); px <= search.right(); ++px)
+            if (picture.pixelColor(px, py) == curve->color())
+                drawn |= QRect(px, py, 1, 1);
+    const auto near = [](double a, double b) { return std::abs(a - b) <= 3; };
+    std::ostringstream text;
+    text << "plot " << plot.width() << "x" << plot.height() << ", points from (" << points.left() << ", "
+         << points.top() << ") to (" << points.right() << ", " << points.bottom() << "), drawn from ("
+         << drawn.left() << ", " << drawn.top() << ") to (" << drawn.right() << ", " << drawn.bottom() << ")";
+    why = text.str();
+    return !drawn.isEmpty() && near(drawn.left(), points.left()) && near(drawn.right(), points.right()) &&
+           near(drawn.top(), points.top()) && near(drawn.bottom(), points.bottom());
+}
+
+// Resized or maximized, a window's chart shows its curves drawn to the new
+// plot size at once (not the picture drawn for the size before).
+TEST_F(ChartsInWindows, ShownCurvesAreDrawnToTheNewPlotSizeAtOnce)
+{
+    const auto one = sample_window_test::MakeSample("S", 3, 60);
+    auto* sample = qobject_cast<TfrmSample*>(OpenByKeys(sample_window_test::WriteSample(dir, "s.AST", *one)));
+    ASSERT_NE(sample, nullptr);
+    ShowCurves(sample->tviewSample, sample->SampleNode());
+    auto e = experiment_test::MakeExperiment("E", {"A", "B"}, 3, 60);
+    auto* experiment =
+        qobject_cast<TfrmExperiment*>(OpenByKeys(experiment_test::WriteExperiment(dir, "e.AXP", *e)));
+    ASSERT_NE(experiment, nullptr);
+    ShowCurves(experiment->tviewExperiment, experiment->SampleNode(0));
+    ASSERT_EQ(sample->MainChart->series().size(), 4);
+    ASSERT_EQ(experiment->MainChart->series().size(), 4);
+
+    // A double click on the title bar of the active window maximizes it.
+    const auto maximizeActive = [&] {
+        QMdiSubWindow* sub = frame->MdiArea->currentSubWindow();
+        QStyleOptionTitleBar title;
+        title.initFrom(sub);
+        const int height = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, &title, sub);
+        const QPoint onTitle(sub->width() / 2, height / 2);
+        QTest::mouseMove(sub, onTitle);
+        QTest::mouseDClick(sub, Qt::LeftButton, {}, onTitle);
+        QTest::mouseRelease(sub, Qt::LeftButton, {}, onTitle);   // the button comes up
+        experiment_test::Pump();
+        ASSERT_TRUE(sub->isMaximized());
+    };
+    const struct {
+        const char* name;
+        std::function<void()> change;
+    } changes[] = {
+        {"Tile Horizontal, Ctrl+F3", [] { Press(Qt::Key_F3, Qt::ControlModifier); }},
+        {"Tile Vertical, Ctrl+F7", [] { Press(Qt::Key_F7, Qt::ControlModifier); }},
+        {"the experiment window maximized", maximizeActive},
+        {"the frame grown around it",
+         [&] {
+             frame->resize(frame->size() + QSize(160, 120));
+             experiment_test::Pump();
+         }},
+        {"Tile Horizontal again", [] { Press(Qt::Key_F3, Qt::ControlModifier); }},
+        {"the sample window maximized",
+         [&] {
+             Press(Qt::Key_Tab, Qt::ControlModifier);
+             ASSERT_EQ(frame->ActiveChild(), sample);
+             maximizeActive();
+         }},
+    };
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change.name);
+        const QSize before[] = {sample->MainChartView->size(), experiment->MainChartView->size()};
+        change.change();
+        EXPECT_TRUE(sample->MainChartView->size() != before[0] || experiment->MainChartView->size() != before[1]);
+        for (const auto& [name, chart, view] :
+             {std::tuple<const char*, QChart*, QChartView*>{"sample", sample->MainChart, sample->MainChartView},
+              {"experiment", experiment->MainChart, experiment->MainChartView}}) {
+            std::string why;
+            EXPECT_TRUE(QTest::qWaitFor([&] { return DrawnToThePlot(chart, view, why); })) << name << ": " << why;
+        }
+    }
 }
 
 }  // namespace
