@@ -541,18 +541,19 @@ void ProgramGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHin
 namespace {
 
 // Where the caret of a cell editor's text lies, as the grid's own editor
-// tells it: at the start or at the end of the text, with nothing selected or
-// all of it.
+// tells it from the selection (the caret alone when nothing is selected): at
+// the start or at the end of the text, or the whole text selected, which is
+// at both edges wherever the caret stands in it.
 struct TCaret {
-    int length, caret, start, end;
+    int length, start, end;
     explicit TCaret(const QLineEdit* line)
-        : length(int(line->text().length())), caret(line->cursorPosition()),
-          start(line->hasSelectedText() ? line->selectionStart() : caret),
-          end(line->hasSelectedText() ? line->selectionEnd() : caret)
+        : length(int(line->text().length())),
+          start(line->hasSelectedText() ? line->selectionStart() : line->cursorPosition()),
+          end(line->hasSelectedText() ? line->selectionEnd() : line->cursorPosition())
     {
     }
-    bool atStart() const { return caret == 0 && start == 0 && (end == 0 || end == length); }
-    bool atEnd() const { return caret == length && (start == 0 || end == start) && end == length; }
+    bool atStart() const { return start == 0 && (end == 0 || end == length); }
+    bool atEnd() const { return (start == 0 || end == start) && end == length; }
 };
 
 const QLineEdit* TextOf(const QWidget* editor)

@@ -1247,6 +1247,8 @@ TEST_F(MainKeysTest, KeysInTheCellEditorHandTheTextOverAndMoveAsTheGridDoes)
         {"Shift+Tab", {}, Qt::Key_Backtab, {first, middle, last}, fldReplicates, false, Qt::ShiftModifier},
         {"Right after F2", {}, Qt::Key_Right, {first, middle, last}, fldInjectionTime, false, {}, true},
         {"End after F2", {}, Qt::Key_End, {first, middle, last}, fldGraphicView, false, {}, true},
+        {"Left after F2", {}, Qt::Key_Left, {first, middle, last}, fldReplicates, false, {}, true},
+        {"Home after F2", {}, Qt::Key_Home, {first, middle, last}, fldSampleID, false, {}, true},
     };
     const QString program = WriteProgram({1, 2, 3});
     for (const auto& c : cases) {
