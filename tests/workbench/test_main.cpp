@@ -630,9 +630,10 @@ TEST_F(KeysInTheFrame, NoKeyIsBoundButTheCommandsKeys)
     widgets << frame;
     for (QWidget* w : widgets)
         for (QAction* a : w->actions())
-            if (!a->shortcuts().isEmpty())
+            if (!a->shortcuts().isEmpty()) {
                 EXPECT_NE(qobject_cast<gui::TActionList*>(a->parent()), nullptr)
                     << w->metaObject()->className() << ": " << a->text().toStdString();
+            }
     EXPECT_TRUE(frame->findChildren<QShortcut*>().isEmpty());
 
     // Ctrl+W belongs to the experiment window alone: elsewhere it does nothing.
