@@ -493,13 +493,13 @@ TChartSeries::~TChartSeries()
     Disconnect();
 }
 
-void TChartSeries::Extend(const QPointF* begin, const QPointF* end)
+void TChartSeries::Extend(const QList<QPointF>& points)
 {
-    for (const QPointF* p = begin; p != end; ++p) {
-        FMinX = std::min(FMinX, p->x());
-        FMaxX = std::max(FMaxX, p->x());
-        FMinY = std::min(FMinY, p->y());
-        FMaxY = std::max(FMaxY, p->y());
+    for (const QPointF& p : points) {
+        FMinX = std::min(FMinX, p.x());
+        FMaxX = std::max(FMaxX, p.x());
+        FMinY = std::min(FMinY, p.y());
+        FMaxY = std::max(FMaxY, p.y());
     }
 }
 
@@ -519,7 +519,7 @@ void TChartSeries::SetPoints(const QList<QPointF>& points)
     if (!FAll.isEmpty()) {
         FMinX = FMaxX = FAll.front().x();
         FMinY = FMaxY = FAll.front().y();
-        Extend(FAll.constBegin(), FAll.constEnd());
+        Extend(FAll);
     }
     Reduce();
 }
@@ -532,7 +532,7 @@ void TChartSeries::AppendPoints(const QList<QPointF>& points)
         FMinX = FMaxX = points.front().x();
         FMinY = FMaxY = points.front().y();
     }
-    Extend(points.constBegin(), points.constEnd());
+    Extend(points);
     const bool whole = FWhole && !FHeld && count() == FAll.size();
     FAll.append(points);
     if (FFrozenIn)

@@ -258,7 +258,8 @@ private:
     // view's picture is drawn anew instead).
     void Replace(const QList<QPointF>& points);
     void Disconnect();
-    void Extend(const QPointF* begin, const QPointF* end);
+    // Widens the extent to take in `points`.
+    void Extend(const QList<QPointF>& points);
     // Hands over the drawn points for a chart `columns` pixels wide showing
     // xMin to xMax.
     void HandOver(double xMin, double xMax, int columns);
