@@ -25,6 +25,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "AASCls.h"
@@ -54,7 +55,9 @@ constexpr int Standards = 10;
 void BuildExperiment(TAASExperiment& e)
 {
     for (int s = 0; s < Samples; ++s) {
-        auto* sample = new TAASSample("S" + std::to_string(s + 1), true);
+        std::string name = "S";
+        name += std::to_string(s + 1);
+        auto* sample = new TAASSample(name, true);
         const double height = 200.0 * (1 + s % 17);
         for (int r = 0; r < Replicates; ++r) {
             auto* rep = new TAASReplicate;

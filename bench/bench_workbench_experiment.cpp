@@ -34,6 +34,7 @@
 #include <cmath>
 #include <ctime>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "AASCls.h"
@@ -62,7 +63,9 @@ const QString& ExperimentFile()
     static QString path = [] {
         TAASExperiment e("Big", true);
         for (int s = 0; s < Samples; ++s) {
-            auto* sample = new TAASSample("S" + std::to_string(s + 1), true);
+            std::string name = "S";
+            name += std::to_string(s + 1);
+            auto* sample = new TAASSample(name, true);
             for (int r = 0; r < Replicates; ++r) {
                 auto* rep = new TAASReplicate;
                 for (int j = 0; j < Points; ++j) {

@@ -274,7 +274,10 @@ void BM_ProceedBadReadingBox(benchmark::State& state)
     VelorSpec::TfrmInstrument w;
     w.show();
     const std::string reading(length, '5');
-    const std::string bad = length < 10 ? std::string("a") + reading.substr(1) : reading;
+    // The short reading starts with a letter; the long one is all digits.
+    std::string bad = reading;
+    if (length < 10)
+        bad[0] = 'a';
     w.cpDrvReceiveData(w.cpDrv, bad.data(), static_cast<std::uint32_t>(bad.size()));
     w.cpDrvReceiveData(w.cpDrv, "\r-1000\r", 7);
     double total = 0;

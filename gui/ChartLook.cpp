@@ -1,78 +1,37 @@
 #include "ChartLook.h"
 
-#include <QValueAxis>
-#include <QXYSeries>
+#include "ChartAxes.h"
+#include "ChartLegend.h"
 
-#include <algorithm>
+#include <QBrush>
+#include <QChart>
+#include <QColor>
+#include <QLegend>
+#include <QLinearGradient>
+#include <QPen>
+#include <QString>
 
 namespace gui {
 
-bool PointsBounds(const QList<const QXYSeries*>& Series, double& MinX, double& MaxX, double& MinY, double& MaxY)
+TChartLegend* StyleChart(QChart* chart, bool legend)
 {
-    bool Any = false;
-    for (const QXYSeries* S : Series) {
-        if (!S)
-            continue;
-        for (const QPointF& P : S->points()) {
-            MinX = Any ? std::min(MinX, P.x()) : P.x();
-            MaxX = Any ? std::max(MaxX, P.x()) : P.x();
-            MinY = Any ? std::min(MinY, P.y()) : P.y();
-            MaxY = Any ? std::max(MaxY, P.y()) : P.y();
-            Any = true;
-        }
-    }
-    return Any;
-}
-
-void TGrowingAxes::Extend(double MinX, double MaxX, double MinY, double MaxY)
-{
-    (void)MinX;
-    if (!FSet) {
-        FDataMinY = MinY;
-        FDataMaxY = MaxY;
-        FAxisMaxX = 0;
-        FAxisMinY = FAxisMaxY = MinY;
-        FScales.clear();
-        FSet = true;
-    }
-    FDataMinY = std::min(FDataMinY, MinY);
-    FDataMaxY = std::max(FDataMaxY, MaxY);
-    const auto Rescale = [this](QValueAxis* Axis, const TAxisScale& Scale) {
-        FScales.insert(Axis, Scale);
-        if (!FHeld)
-            ScaleAxis(Axis, Scale);
-    };
-    if (MaxX > FAxisMaxX) {
-        // Room for half as much again before the next rescale.
-        const TAxisScale Scale = NiceScale(0, std::max(MaxX * 1.5, 1.0), TimeAxis);
-        FAxisMaxX = Scale.Max;
-        Rescale(FAxisX, Scale);
-    }
-    if (FDataMinY < FAxisMinY || FDataMaxY > FAxisMaxY) {
-        const double Headroom = std::max((FDataMaxY - FDataMinY) * 0.25, 1.0);
-        // Readings all of one sign keep a range of that sign.
-        const double Low = FDataMinY >= 0 ? std::max(0.0, FDataMinY - Headroom) : FDataMinY - Headroom;
-        const double High = FDataMaxY <= 0 ? std::min(0.0, FDataMaxY + Headroom) : FDataMaxY + Headroom;
-        const TAxisScale Scale = NiceScale(Low, High, TAxisOptions{8, 0.0});
-        FAxisMinY = Scale.Min;
-        FAxisMaxY = Scale.Max;
-        Rescale(FAxisY, Scale);
-    }
-}
-
-void TGrowingAxes::Hold(bool On)
-{
-    if (FHeld == On)
-        return;
-    FHeld = On;
-    if (!FHeld)
-        for (auto It = FScales.cbegin(); It != FScales.cend(); ++It)
-            ScaleAxis(It.key(), It.value());
-}
-
-QHash<QValueAxis*, TAxisScale> TGrowingAxes::Scales() const
-{
-    return FSet ? FScales : QHash<QValueAxis*, TAxisScale>{};
+    if (!chart)
+        return nullptr;
+    chart->setTitle(QString());
+    chart->setDropShadowEnabled(false);
+    chart->setBackgroundRoundness(0);
+    chart->setBackgroundPen(Qt::NoPen);
+    chart->setPlotAreaBackgroundVisible(false);
+    QLinearGradient gradient(0, 0, 0, 1);
+    gradient.setCoordinateMode(QGradient::ObjectBoundingMode);
+    gradient.setColorAt(0, Qt::white);
+    gradient.setColorAt(1, QColor(0xC0, 0xC0, 0xC0));  // silver
+    chart->setBackgroundBrush(gradient);
+    chart->setLocale(NumberLocale());
+    chart->setLocalizeNumbers(true);
+    // QLegend keeps its entries in one row and cuts the names short.
+    chart->legend()->setVisible(false);
+    return legend ? new TChartLegend(chart) : nullptr;
 }
 
 }  // namespace gui

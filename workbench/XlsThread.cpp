@@ -40,6 +40,15 @@ std::string ColumnAfterReplicates(int ReplicateCount)
     return std::string(1, char(65 + ReplicateCount));
 }
 
+// The reference of a cell: its column's name followed by its row number
+// ("A3").
+std::string CellReference(const std::string& Column, int Row)
+{
+    std::string Reference = Column;
+    Reference += std::to_string(Row);
+    return Reference;
+}
+
 } // namespace
 
 TxlsNotifier* TxlsNotifier::Instance()
@@ -113,7 +122,7 @@ void TxlsThread::WriteWorkbook()
         const double r = first->Resolution();
         const int points = first->Count();
         for (int i = 0; i < points; ++i) {
-            const std::string ref = "A" + std::to_string(row);
+            const std::string ref = CellReference("A", row);
             cell = FExcel->Range(ref, ref);
             const long double time = static_cast<long double>(r) * i + r;
             cell.SetValue(static_cast<double>(time));
@@ -124,7 +133,7 @@ void TxlsThread::WriteWorkbook()
             }
             ++row;
         }
-        xls::TExcelRange block = FExcel->Range("A1", ColumnAfterReplicates(n) + std::to_string(row - 1));
+        xls::TExcelRange block = FExcel->Range("A1", CellReference(ColumnAfterReplicates(n), row - 1));
         block.AutoFormat(xls::FormatClassic1);
     } catch (...) {
         // The export ends here without a word; what was written stays.

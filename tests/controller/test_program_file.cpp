@@ -121,13 +121,15 @@ struct FileFixture : ::testing::Test {
                 if (std::holds_alternative<std::monostate>(V))
                     Line += "<null>";
                 else if (auto I = std::get_if<std::int32_t>(&V))
-                    Line += "i" + std::to_string(*I);
+                    Line.append("i").append(std::to_string(*I));
                 else if (auto D = std::get_if<double>(&V)) {
                     std::uint64_t Bits;
                     std::memcpy(&Bits, D, 8);
-                    Line += "d" + std::to_string(Bits);
-                } else
-                    Line += "s" + std::to_string(std::get<std::string>(V).size()) + ":" + std::get<std::string>(V);
+                    Line.append("d").append(std::to_string(Bits));
+                } else {
+                    const std::string& S = std::get<std::string>(V);
+                    Line.append("s").append(std::to_string(S.size())).append(":").append(S);
+                }
                 Line += "|";
             }
             Out.push_back(Line);

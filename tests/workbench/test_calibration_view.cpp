@@ -198,8 +198,9 @@ TEST_F(CalibrationView, CirclesAndValueLabelsShowWholeWithTheUsersSeparator)
         Pick(1);   // area means: values with decimals
         ASSERT_TRUE(Answers.Messages().isEmpty());
         const TAASSample* Last = FExperiment->GetItem(FExperiment->Count() - 1);
-        if (Cs.Specs.size() > StandardSet().size())
+        if (Cs.Specs.size() > StandardSet().size()) {
             ASSERT_GT(Last->Concentration(), 3.0);
+        }
         for (const QSize& Size : Sizes) {
             SCOPED_TRACE(testing::Message() << Size.width() << " x " << Size.height());
             FView->resize(Size);

@@ -144,8 +144,9 @@ TEST_P(CloseQueryTest, AnswersDecide)
     ScriptedResponder answers;
     for (int a : c.answers)
         answers.Then([a, chosen](const gui::DialogRequest& r) {
-            if (r.kind == gui::RequestKind::Message)
+            if (r.kind == gui::RequestKind::Message) {
                 EXPECT_EQ(r.buttons, gui::mbYesNoCancel);
+            }
             return Reply(a, chosen);
         });
     const QString question = QStringLiteral("Do you want to save changes to \"%1\" ?").arg(w->FFileName);

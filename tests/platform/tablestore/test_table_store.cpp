@@ -16,15 +16,20 @@ enum { fId, fName, fCount, fTime, fMemo, fTwice };
 std::vector<TFieldDef> Defs()
 {
     std::vector<TFieldDef> D(6);
-    D[fId] = {"Id", TFieldType::Integer, TFieldKind::Data, 0, true, {}, "ID"};
-    D[fName] = {"Name", TFieldType::String, TFieldKind::Data, 5, false, std::string("dflt"), "Title"};
-    D[fCount] = {"Count", TFieldType::Integer, TFieldKind::Data, 0, false, std::int32_t{1}, "Count"};
+    D[fId] = {.Name = "Id", .Type = TFieldType::Integer, .Kind = TFieldKind::Data, .Size = 0, .Required = true,
+              .Default = {}, .DisplayLabel = "ID", .DisplayFormat = {}};
+    D[fName] = {.Name = "Name", .Type = TFieldType::String, .Kind = TFieldKind::Data, .Size = 5, .Required = false,
+                .Default = std::string("dflt"), .DisplayLabel = "Title", .DisplayFormat = {}};
+    D[fCount] = {.Name = "Count", .Type = TFieldType::Integer, .Kind = TFieldKind::Data, .Size = 0, .Required = false,
+                 .Default = std::int32_t{1}, .DisplayLabel = "Count", .DisplayFormat = {}};
     D[fCount].MinValue = 1;
     D[fCount].MaxValue = 2147483647;
-    D[fTime] = {"Time", TFieldType::Float, TFieldKind::Data, 0, true, {}, "Time"};
-    D[fTime].DisplayFormat = "#.0";
-    D[fMemo] = {"Memo", TFieldType::Memo, TFieldKind::Data, 0, false, {}, "Memo"};
-    D[fTwice] = {"Twice", TFieldType::Float, TFieldKind::Calculated, 0, false, {}, "Twice"};
+    D[fTime] = {.Name = "Time", .Type = TFieldType::Float, .Kind = TFieldKind::Data, .Size = 0, .Required = true,
+                .Default = {}, .DisplayLabel = "Time", .DisplayFormat = "#.0"};
+    D[fMemo] = {.Name = "Memo", .Type = TFieldType::Memo, .Kind = TFieldKind::Data, .Size = 0, .Required = false,
+                .Default = {}, .DisplayLabel = "Memo", .DisplayFormat = {}};
+    D[fTwice] = {.Name = "Twice", .Type = TFieldType::Float, .Kind = TFieldKind::Calculated, .Size = 0,
+                 .Required = false, .Default = {}, .DisplayLabel = "Twice", .DisplayFormat = {}};
     return D;
 }
 
