@@ -9,6 +9,10 @@ set(VELOR_TEST_SUPPORT_DIR ${CMAKE_SOURCE_DIR}/tests/support)
 # that runs on the offscreen platform unless QT_QPA_PLATFORM names another
 # (the tests' environment leaves that variable to the caller, so
 # QT_QPA_PLATFORM=xcb xvfb-run ctest really runs them on X11).
+# A test_*_x11.cpp program presses keys through an X server instead: it runs
+# on X11 whatever the caller says, needs $DISPLAY, carries the CTest label
+# x11 and runs alone (two programs on one server take the activation from
+# each other).
 function(velor_add_tests)
   cmake_parse_arguments(ARG "QT" "" "LIBS" ${ARGN})
   include(GoogleTest)
@@ -20,6 +24,11 @@ function(velor_add_tests)
     set(target ${prefix}_${name})
     add_executable(${target} ${src})
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+    set(x11)
+    if(name MATCHES "_x11$")
+      target_link_libraries(${target} PRIVATE velor_x11_keyboard)
+      set(x11 LABELS x11 ENVIRONMENT QT_QPA_PLATFORM=xcb RUN_SERIAL TRUE)
+    endif()
     if(ARG_QT)
       target_link_libraries(${target} PRIVATE velor_qt_test_main)
     else()
@@ -39,6 +48,7 @@ function(velor_add_tests)
       # (scripts/test.sh sets them); a Qt test program runs offscreen when
       # none is named.
       PROPERTIES
-        TIMEOUT 300)
+        TIMEOUT 300
+        ${x11})
   endforeach()
 endfunction()

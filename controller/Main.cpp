@@ -95,7 +95,7 @@ protected:
         if (widget == nullptr || widget->window() != FWindow)
             return false;
         auto* key = static_cast<QKeyEvent*>(event);
-        QAction* command = CommandOf(*key);
+        QAction* command = FCommands->ActionOfKey(*key);
         if (command == nullptr)
             return false;
         if (type == QEvent::ShortcutOverride) {
@@ -109,15 +109,6 @@ protected:
     }
 
 private:
-    QAction* CommandOf(const QKeyEvent& key) const
-    {
-        const QKeySequence pressed(QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
-        for (QAction* a : FCommands->Actions())
-            if (!a->shortcut().isEmpty() && a->shortcut() == pressed)
-                return a;
-        return nullptr;
-    }
-
     QWidget* FWindow;
     TActionList* FCommands;
 };

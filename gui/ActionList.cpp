@@ -1,6 +1,7 @@
 #include "ActionList.h"
 
 #include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QThread>
@@ -42,6 +43,63 @@ TActionList* listOf(const QAction* action)
 {
     return qobject_cast<TActionList*>(action->property(kListProperty).value<QObject*>());
 }
+
+// Whether a key that reached `widget` is in the context of a shortcut of the
+// context "widget with children" given to `owner`: `widget` is `owner` or
+// lies inside it, also through a sub-window or a popup on the way.
+bool insideOwner(const QWidget* widget, const QWidget* owner)
+{
+    while (widget != nullptr && widget != owner &&
+           (widget->windowType() == Qt::Widget || widget->windowType() == Qt::SubWindow ||
+            widget->windowType() == Qt::Popup))
+        widget = widget->parentWidget();
+    return widget == owner;
+}
+
+// Takes the keypad keys of the attached commands of a list.  The shortcut
+// override is accepted, so the shortcut matching leaves the key alone (it
+// would answer a key event made inside the program, never the keyboard's);
+// the key press then triggers the command and goes no further.  The key of a
+// command that its enabling rule disables goes on to the focused control, as
+// with the toolkit's shortcuts.
+class TKeypadKeys : public QObject {
+public:
+    explicit TKeypadKeys(TActionList* list) : QObject(list), FList(list) { qApp->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!(key->modifiers() & Qt::KeypadModifier) || widget == nullptr || QApplication::activeWindow() == nullptr)
+            return false;
+        QAction* command = FList->ActionOfKey(*key);
+        if (command == nullptr || command->shortcutContext() != Qt::WidgetWithChildrenShortcut ||
+            !(command->shortcut()[0].keyboardModifiers() & Qt::KeypadModifier) || !Attached(command, widget))
+            return false;
+        FList->UpdateAction(command);
+        if (!command->isEnabled())
+            return false;
+        event->accept();
+        if (type == QEvent::KeyPress && (command->autoRepeat() || !key->isAutoRepeat()))
+            command->trigger();
+        return true;
+    }
+
+private:
+    static bool Attached(const QAction* command, const QWidget* widget)
+    {
+        for (const QObject* owner : command->associatedObjects())
+            if (owner->isWidgetType() && insideOwner(widget, static_cast<const QWidget*>(owner)))
+                return true;
+        return false;
+    }
+
+    TActionList* FList;
+};
 
 }  // namespace
 
@@ -121,6 +179,22 @@ QAction* TActionList::Find(const QString& name) const
     return nullptr;
 }
 
+QAction* TActionList::ActionOfKey(const QKeyEvent& key) const
+{
+    const QKeySequence exact(key.keyCombination());
+    const QKeySequence twin(QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
+    QAction* twinAction = nullptr;
+    for (const Entry& e : FEntries) {
+        if (!e.action || e.action->shortcut().isEmpty())
+            continue;
+        if (e.action->shortcut() == exact)
+            return e.action;
+        if (twinAction == nullptr && e.action->shortcut() == twin)
+            twinAction = e.action;
+    }
+    return twinAction;
+}
+
 QList<QAction*> TActionList::Actions() const
 {
     QList<QAction*> out;
@@ -137,6 +211,8 @@ void TActionList::AttachShortcuts(QWidget* window, const QList<QAction*>& action
             continue;
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         window->addAction(a);
+        if (FKeypadKeys == nullptr && (a->shortcut()[0].keyboardModifiers() & Qt::KeypadModifier))
+            FKeypadKeys = new TKeypadKeys(this);
     }
 }
 

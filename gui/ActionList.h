@@ -20,9 +20,16 @@
 // menus are merged only while it is active and whose tool bars may sit on a
 // hidden page, gives its commands' keys to itself instead (AttachShortcuts):
 // they then answer wherever that window is active, and only there.
+//
+// A shortcut on a numeric-keypad key (with Qt::KeypadModifier) tells that key
+// from its main-keyboard twin.  The toolkit's own shortcut matching cannot
+// answer it from a real keyboard on X11: it compares the keys the X server
+// sends without their keypad flag.  The keypad keys of attached commands are
+// therefore matched by the list itself (see AttachShortcuts).
 
 #include <QAction>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QList>
 #include <QObject>
@@ -58,6 +65,11 @@ public:
     void SetHandlers(QAction* action, Handler execute, Handler update);
 
     QAction* Find(const QString& name) const;
+    // The action whose shortcut `key` is: the one with exactly that key (a
+    // keypad key for a keypad shortcut), else one with its main-keyboard twin
+    // (a keypad key without a shortcut of its own answers the main keyboard's
+    // shortcut, as the toolkit's matching does); null when none has it.
+    QAction* ActionOfKey(const QKeyEvent& key) const;
     QList<QAction*> Actions() const;
     QWidget* Owner() const { return FOwner; }
 
@@ -70,6 +82,12 @@ public:
     // that shows them is visible: each action with a shortcut is added to the
     // window with the context "the window and its children".  Two child
     // windows with the same keys never compete: only the active one answers.
+    // A keypad key of such an action is taken before the shortcut matching
+    // and before the focused control (which gets neither its press nor the
+    // shortcut override) and runs the action once, from the keyboard and from
+    // key events made inside the program alike; the main keyboard's twin of
+    // the key stays free.  The enabling rule runs first: a disabled action
+    // leaves the key to the control, as the toolkit's shortcuts do.
     void AttachShortcuts(QWidget* window, const QList<QAction*>& actions);
     // The same for every action of the list.
     void AttachShortcuts(QWidget* window) { AttachShortcuts(window, Actions()); }
@@ -105,6 +123,7 @@ private:
     void ApplyIcon(QAction* action) const;
 
     QPointer<QWidget> FOwner;
+    QObject* FKeypadKeys = nullptr;   // takes the attached keypad keys (made by the first attach)
     QList<Entry> FEntries;
     QList<QIcon> FImages;
 };

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-openpyxl
   xdg-utils locales
+  xvfb libx11-dev libxtst-dev
   desktop-file-utils shared-mime-info libfile-mimeinfo-perl
 )
 

@@ -195,7 +195,8 @@ void TfrmInstrument::CreateActions()
     acSaveSamples = add("acSaveSamples", "&Save Samples...", "Saves constructed samples", QKeySequence(Qt::Key_F8));
     acSaveAsExperiment = add("acSaveAsExperiment", "Save As E&xperiment...",
                              "Saves constructed samples as experiment", QKeySequence(Qt::Key_F9));
-    // Ctrl + numeric-keypad plus and minus.
+    // Ctrl + numeric-keypad plus and minus; the main keyboard's Ctrl++ and Ctrl+-
+    // stay free (the action list tells the keypad keys apart: AttachShortcuts).
     acAddSample = add("acAddSample", "", "Adds sample",
                       QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus));
     acDelSample = add("acDelSample", "", "Deletes selected sample",
