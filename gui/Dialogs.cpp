@@ -56,7 +56,81 @@ QString titleFor(MsgDlgType type)
     return ApplicationTitle().isEmpty() ? QApplication::applicationDisplayName() : ApplicationTitle();
 }
 
+struct ButtonMap {
+    MsgDlgButton b;
+    QMessageBox::StandardButton q;
+    int r;
+};
+const ButtonMap buttonMap[] = {
+    {mbYes, QMessageBox::Yes, mrYes},       {mbNo, QMessageBox::No, mrNo},
+    {mbOK, QMessageBox::Ok, mrOk},          {mbCancel, QMessageBox::Cancel, mrCancel},
+    {mbAbort, QMessageBox::Abort, mrAbort}, {mbRetry, QMessageBox::Retry, mrRetry},
+    {mbIgnore, QMessageBox::Ignore, mrIgnore},
+    {mbNoToAll, QMessageBox::NoToAll, mrNoToAll}, {mbYesToAll, QMessageBox::YesToAll, mrYesToAll},
+};
+
+// Runs of more characters than this without a blank get a break
+// opportunity after each character.
+constexpr int LongestUnbrokenRun = 30;
+// U+200B ZERO WIDTH SPACE: a line may break there; it shows nothing.
+constexpr QChar ZeroWidthBreak(0x200B);
+
+// The text as the box shows it: a lone CR breaks the line as CR LF does, and
+// a long run without blanks (a path, a file name) may break anywhere, so that
+// the box wraps it within its width instead of cutting it off.  Sentences
+// still wrap at their blanks.
+QString boxText(const QString& msg)
+{
+    const QString text =
+        QString(msg).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QString out;
+    out.reserve(text.size());
+    qsizetype runStart = 0;
+    const auto flushRun = [&](qsizetype end) {
+        const QStringView run = QStringView(text).mid(runStart, end - runStart);
+        if (run.size() <= LongestUnbrokenRun) {
+            out += run;
+            return;
+        }
+        for (qsizetype i = 0; i < run.size(); ++i) {
+            out += run[i];
+            const bool last = i + 1 == run.size();
+            // Never between the halves of a surrogate pair or before a mark
+            // that belongs to the character before it.
+            if (!last && !run[i].isHighSurrogate() && !run[i + 1].isMark())
+                out += ZeroWidthBreak;
+        }
+    };
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i].isSpace()) {
+            flushRun(i);
+            out += text[i];
+            runStart = i + 1;
+        }
+    flushRun(text.size());
+    return out;
+}
+
 }  // namespace
+
+void SetUpMessageBox(QMessageBox& box, const QString& msg, MsgDlgType type, MsgDlgButtons buttons)
+{
+    switch (type) {
+    case MsgDlgType::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MsgDlgType::Error: box.setIcon(QMessageBox::Critical); break;
+    case MsgDlgType::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgDlgType::Confirmation: box.setIcon(QMessageBox::Question); break;
+    case MsgDlgType::Custom: break;
+    }
+    box.setWindowTitle(titleFor(type));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(boxText(msg));
+    QMessageBox::StandardButtons qb;
+    for (const ButtonMap& m : buttonMap)
+        if (buttons & m.b)
+            qb |= m.q;
+    box.setStandardButtons(qb);
+}
 
 // "Desc|*.a;*.b|Desc2|*.c" -> "Desc (*.a *.b)", "Desc2 (*.c)": the description
 // keeps its text and the patterns go in parentheses at its end, as Qt reads
@@ -161,31 +235,9 @@ int MessageDlg(const QString& msg, MsgDlgType type, MsgDlgButtons buttons, QWidg
         return currentResponder()(req).result;
     }
     QMessageBox box(parent ? parent : QApplication::activeWindow());
-    switch (type) {
-    case MsgDlgType::Warning: box.setIcon(QMessageBox::Warning); break;
-    case MsgDlgType::Error: box.setIcon(QMessageBox::Critical); break;
-    case MsgDlgType::Information: box.setIcon(QMessageBox::Information); break;
-    case MsgDlgType::Confirmation: box.setIcon(QMessageBox::Question); break;
-    case MsgDlgType::Custom: break;
-    }
-    box.setWindowTitle(titleFor(type));
-    // A lone CR breaks the line in the box as CR LF does.
-    box.setText(QString(msg).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n')));
-    struct Map { MsgDlgButton b; QMessageBox::StandardButton q; int r; };
-    static const Map map[] = {
-        {mbYes, QMessageBox::Yes, mrYes},       {mbNo, QMessageBox::No, mrNo},
-        {mbOK, QMessageBox::Ok, mrOk},          {mbCancel, QMessageBox::Cancel, mrCancel},
-        {mbAbort, QMessageBox::Abort, mrAbort}, {mbRetry, QMessageBox::Retry, mrRetry},
-        {mbIgnore, QMessageBox::Ignore, mrIgnore},
-        {mbNoToAll, QMessageBox::NoToAll, mrNoToAll}, {mbYesToAll, QMessageBox::YesToAll, mrYesToAll},
-    };
-    QMessageBox::StandardButtons qb;
-    for (const Map& m : map)
-        if (buttons & m.b)
-            qb |= m.q;
-    box.setStandardButtons(qb);
+    SetUpMessageBox(box, msg, type, buttons);
     const int pressed = box.exec();
-    for (const Map& m : map)
+    for (const ButtonMap& m : buttonMap)
         if (pressed == m.q)
             return m.r;
     return (buttons & mbCancel) ? mrCancel : mrNone;

@@ -11,6 +11,7 @@
 #include <functional>
 
 class QDialog;
+class QMessageBox;
 class QWidget;
 
 namespace gui {
@@ -84,6 +85,12 @@ bool HasResponder();
 
 // Message box; returns the ModalResult of the pressed button.
 int MessageDlg(const QString& msg, MsgDlgType type, MsgDlgButtons buttons, QWidget* parent = nullptr);
+// Makes `box` the message box MessageDlg shows: icon and caption of the type,
+// the buttons, and the text as plain text (a lone CR breaks the line as CR LF
+// does).  A long run of characters without a blank (a path) gets invisible
+// break opportunities, so the box wraps it within the screen's width and
+// every character of it can be read.
+void SetUpMessageBox(QMessageBox& box, const QString& msg, MsgDlgType type, MsgDlgButtons buttons);
 // Information box with OK.
 void ShowMessage(const QString& msg, QWidget* parent = nullptr);
 // The application's default error box: an error box with the exception's message.

@@ -1,6 +1,8 @@
 #include "SpinEdit.h"
 
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +10,17 @@
 #include "SysUtils.h"
 
 namespace gui {
+
+namespace {
+
+// A field without limits has room for a value of this size.
+constexpr double UnlimitedRoom = -9999999;
+// The line edit keeps this many pixels beside its text on either side, and
+// the cursor takes a little more.
+constexpr int TextMargin = 2;
+constexpr int CursorRoom = 2;
+
+}  // namespace
 
 TSpinEdit::TSpinEdit(TValueType valueType, QWidget* parent)
     : QAbstractSpinBox(parent), FValueType(valueType)
@@ -38,12 +51,14 @@ void TSpinEdit::SetValue(double value)
 void TSpinEdit::SetMinValue(double value)
 {
     FMinValue = value;
+    updateGeometry();
     update();
 }
 
 void TSpinEdit::SetMaxValue(double value)
 {
     FMaxValue = value;
+    updateGeometry();
     update();
 }
 
@@ -57,6 +72,7 @@ void TSpinEdit::SetDecimals(int value)
     FDecimals = value;
     if (FTextIsValue)
         ShowValue();
+    updateGeometry();
 }
 
 double TSpinEdit::Clamped(double value) const
@@ -95,6 +111,29 @@ QString TSpinEdit::TextOf(double value) const
     if (FDecimals >= 0)
         return QString::fromStdString(FloatToStrF(value, FDecimals));
     return QString::fromStdString(FloatToStr(value));
+}
+
+QSize TSpinEdit::sizeHint() const
+{
+    ensurePolished();
+    QStringList texts{text(), TextOf(FValue)};
+    if (HasRange())
+        texts << TextOf(FMinValue) << TextOf(FMaxValue);
+    else if (Unlimited())
+        texts << TextOf(UnlimitedRoom);
+    const QFontMetrics metrics = lineEdit()->fontMetrics();
+    int width = 0;
+    for (const QString& shown : texts)
+        width = std::max(width, metrics.horizontalAdvance(shown));
+    width += 2 * TextMargin + CursorRoom;
+    QStyleOptionSpinBox option;
+    initStyleOption(&option);
+    return style()->sizeFromContents(QStyle::CT_SpinBox, &option, QSize(width, lineEdit()->sizeHint().height()), this);
+}
+
+QSize TSpinEdit::minimumSizeHint() const
+{
+    return sizeHint();
 }
 
 bool TSpinEdit::ParseText(const QString& text, double& value) const
@@ -151,6 +190,7 @@ void TSpinEdit::ShowValue()
     lineEdit()->setText(TextOf(FValue));
     FShowing = false;
     FTextIsValue = true;
+    updateGeometry();
     update();
 }
 

@@ -14,6 +14,10 @@
 //
 // A floating-point field takes both '.' and ',' as the user's decimal
 // separator: either key shows and reads as DecimalSeparator.
+//
+// The field is wide enough for the whole of what it shows: the text of its
+// value (or what is typed), the texts of its limits, and, without limits, a
+// value of seven integer digits with a sign and the decimals shown.
 
 #include <QAbstractSpinBox>
 
@@ -49,6 +53,9 @@ public:
 
     // The text the field shows for a value (the user's decimal separator).
     QString TextOf(double value) const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     StepEnabled stepEnabled() const override;

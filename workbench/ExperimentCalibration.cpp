@@ -5,13 +5,17 @@
 #include <QTreeWidgetItem>
 #include <QVBoxLayout>
 
+#include <string>
+
 #include "AASCls.h"
 #include "ActionList.h"
 #include "CalibrationView.h"
 #include "DefineStandart.h"
+#include "Dialogs.h"
 #include "Experiment.h"
 #include "ProceedAll.h"
 #include "Sample.h"
+#include "SysUtils.h"
 
 namespace VelorSpec {
 
@@ -31,6 +35,22 @@ void UpdateAllSampleInfo(TfrmExperiment& Window)
     for (int I = 0; I < Root->childCount(); ++I)
         Window.UpdateSampleInfo(Window.NodeSample(Root->child(I)), Root->child(I));
     Window.tviewExperiment->setUpdatesEnabled(Updates);
+}
+
+// Why the batch dialog cannot work on the experiment, or "" when it can:
+// every step proposes its values from the first sample's replicates.
+std::string ProceedAllRefusal(const TAASExperiment& Experiment)
+{
+    if (Experiment.Count() == 0)
+        return "Can't proceed all samples: the experiment has no samples.";
+    const TAASSample& First = *Experiment.GetItem(0);
+    if (First.Count() > 0)
+        return {};
+    const std::string Named =
+        First.Title().empty() ? std::string("sample 1") : Format("sample 1 \"%s\"", QuoteInMessage(First.Title()));
+    return Format("Can't proceed all samples: %s has no replicates.\r\n"
+                  "Every step proposes its values from the first sample's replicates.",
+                  Named);
 }
 
 }  // namespace
@@ -129,6 +149,11 @@ void acSampleStandartExecute(TfrmExperiment& Window, QAction* Sender)
 
 void acExpProceedAllExecute(TfrmExperiment& Window, QAction*)
 {
+    const std::string Refusal = ProceedAllRefusal(*Window.Experiment);
+    if (!Refusal.empty()) {
+        gui::MessageDlg(QString::fromStdString(Refusal), gui::MsgDlgType::Error, gui::mbOK, &Window);
+        return;
+    }
     TfrmExperiment* W = &Window;
     TProceedAllRefresh Refresh;
     Refresh.Owner = W;

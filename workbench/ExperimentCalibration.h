@@ -30,7 +30,9 @@ TCalibrationView* CalibrationView(const TfrmExperiment& Window);
 void acSampleStandartExecute(TfrmExperiment& Window, QAction* Sender);
 void acSampleStandartUpdate(TfrmExperiment& Window, QAction* Sender);
 // "P&roceed All Samples...": the batch dialog on the window's experiment and
-// the window's refresh after it.
+// the window's refresh after it.  An experiment without samples, or whose
+// first sample has no replicates (a file read only in part), gets an error
+// box that says so, naming that sample, and no dialog: nothing changes.
 void acExpProceedAllExecute(TfrmExperiment& Window, QAction* Sender);
 
 }  // namespace VelorSpec

@@ -133,6 +133,8 @@ QList<QIcon> buildPictures(QStyle* style)
 //   that window's own, also when a child window owns it.
 // - When the active child closes, the topmost of the others, the one active
 //   before it, becomes active.
+// - When the active child is minimized, the next child in the frame's order
+//   that is not minimized becomes active; with none, it stays active.
 class TDocumentArea : public QMdiArea {
 public:
     explicit TDocumentArea(QWidget* parent) : QMdiArea(parent)
@@ -147,20 +149,28 @@ public:
         QMdiSubWindow* current = currentSubWindow();
         if (!current)
             return;
-        // Hidden and disabled windows are passed over.
         QList<QMdiSubWindow*> order;
         for (QMdiSubWindow* w : FrameOrder(*this))
-            if (w == current || (!w->isHidden() && w->isEnabled()))
+            if (w == current || CanBecomeActive(w))
                 order << w;
         const int n = order.size();
         if (n < 2)
             return;
         const int at = order.indexOf(current);
-        QMdiSubWindow* target = order[(at + (forward ? 1 : n - 1)) % n];
-        setActiveSubWindow(target);
-        target->raise();
+        Activate(order[(at + (forward ? 1 : n - 1)) % n]);
         if (forward)
             current->lower();
+    }
+
+    // Watches a new child: minimized while active, it hands the activation
+    // on to the next child that is not minimized.
+    void Watch(QMdiSubWindow* sub)
+    {
+        connect(sub, &QMdiSubWindow::windowStateChanged, this,
+                [this, sub](Qt::WindowStates before, Qt::WindowStates now) {
+                    if ((now & Qt::WindowMinimized) && !(before & Qt::WindowMinimized) && sub == currentSubWindow())
+                        ActivateNextShown(sub);
+                });
     }
 
 protected:
@@ -188,6 +198,21 @@ protected:
     }
 
 private:
+    // Hidden and disabled windows are passed over.
+    static bool CanBecomeActive(const QMdiSubWindow* w) { return !w->isHidden() && w->isEnabled(); }
+    void Activate(QMdiSubWindow* w)
+    {
+        setActiveSubWindow(w);
+        w->raise();
+    }
+    void ActivateNextShown(QMdiSubWindow* minimized)
+    {
+        for (QMdiSubWindow* w : FrameOrder(*this))
+            if (w != minimized && CanBecomeActive(w) && !w->isMinimized()) {
+                Activate(w);
+                return;
+            }
+    }
     // Control (without Alt) and Tab or F6; with Shift backwards.
     static bool IsChildSwitchKey(const QKeyEvent& key, bool& forward)
     {
@@ -532,6 +557,7 @@ QMdiSubWindow* TfrmMain::AddChild(QWidget* child)
 {
     QMdiSubWindow* sub = MdiArea->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    static_cast<TDocumentArea*>(MdiArea)->Watch(sub);
     // The sub-window's system menu brings keys of its own, and which ones
     // depends on the platform (its Close takes Ctrl+W, Ctrl+F4 or both): it
     // would close a sample window on Ctrl+W, minimize the Instrument Data

@@ -4,8 +4,9 @@
 // window.  It owns the file commands, the recent-file list and its
 // persistence, the window commands, and the menu bar and tool bars into which
 // the active child's menus merge.  Its document area activates the next child
-// on Ctrl+Tab and Ctrl+F6, the previous one with Shift, and on closing a child
-// the one that was active before it.
+// on Ctrl+Tab and Ctrl+F6, the previous one with Shift, on closing a child
+// the one that was active before it, and on minimizing the active child the
+// next one that is not minimized (none: the minimized one stays active).
 
 #include <QIcon>
 #include <QList>

@@ -5,6 +5,10 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTest>
 #include <functional>
 #include <stdexcept>
 
@@ -26,6 +30,54 @@ TEST(DialogFilters, DescriptionsThatNameTheirPatternsStandAsTheyAre)
     // "*.*" lists every file, a name without a dot too.
     EXPECT_EQ(gui::QtNameFilters("All|*.*"), QStringList({"All (*)"}));
     EXPECT_EQ(gui::QtNameFilters("Some|*.a;*.*"), QStringList({"Some (*.a *)"}));
+}
+
+// The real box of a message: never wider than the screen, and every
+// character of its text shows, a long path too (wrapped within the box);
+// sentences wrap at their blanks, untouched.
+TEST(MessageBox, FitsTheScreenAndShowsAllOfItsText)
+{
+    const QString longName = QStringLiteral("/tmp/") + QString(256, QLatin1Char('n')) + QStringLiteral(".AST");
+    const QString sentence = QStringLiteral("Replace the received data with the test input ? ").repeated(8).trimmed();
+    struct Case {
+        const char* name;
+        QString text;
+        QString shown;     // the label's text without its break opportunities
+        bool untouched;    // the label shows exactly the text
+    };
+    const Case cases[] = {
+        {"file name too long", QStringLiteral("Cannot create file \"%1\". File name too long").arg(longName),
+         QStringLiteral("Cannot create file \"%1\". File name too long").arg(longName), false},
+        {"long sentence", sentence, sentence, true},
+        {"two lines, one a path",
+         QStringLiteral("Part of file \"%1\" could not be read.\r\nSaving keeps only what was read.").arg(longName),
+         QStringLiteral("Part of file \"%1\" could not be read.\nSaving keeps only what was read.").arg(longName),
+         false},
+        {"markup stays text", QStringLiteral("<b>Title</b> is not a valid integer value"),
+         QStringLiteral("<b>Title</b> is not a valid integer value"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QMessageBox box;
+        gui::SetUpMessageBox(box, c.text, gui::MsgDlgType::Error, gui::mbOK);
+        box.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+        const QRect screen = box.screen()->availableGeometry();
+        EXPECT_LE(box.frameGeometry().width(), screen.width());
+
+        auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        QString shown = label->text();
+        if (c.untouched) {
+            EXPECT_EQ(shown, c.shown);
+        }
+        EXPECT_EQ(shown.remove(QChar(0x200B)), c.shown);
+        // The label has room for all of its lines at its width.
+        EXPECT_LE(label->minimumSizeHint().width(), label->width());
+        EXPECT_LE(label->heightForWidth(label->width()), label->height());
+        EXPECT_LE(label->geometry().right(), box.contentsRect().right());
+    }
 }
 
 class Answered : public ::testing::Test {

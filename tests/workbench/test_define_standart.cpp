@@ -4,12 +4,14 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "DefineStandart.h"
 #include "ProcessingTestUtil.h"
 #include "ScriptedDialogs.h"
+#include "SmoothDlg.h"
 #include "SpinEdit.h"
 
 using namespace VelorSpec;
@@ -135,6 +137,43 @@ TEST(DefineStandartDialog, TypedConcentration)
                 EXPECT_EQ(D.sedConc->text(), "-2.000");
             }
         }
+}
+
+// A numeric field shows its whole value, as typed and once the entry is done
+// (Tab to the next control): the concentration with its three decimals, and
+// the smoothing's points.
+TEST(NumericFields, ShowTheirWholeValue)
+{
+    SeparatorScope Point('.');
+    struct Case {
+        const char* Typed;
+        const char* Shown;   // once the entry is done
+        bool Points;         // the smoothing's points, else the concentration
+    };
+    const Case Cases[] = {{"250", "250.000", false}, {"123456.789", "123456.789", false},
+                          {"-2.5", "-2.500", false}, {"2147483647", "2147483647", true}};
+    const auto Fits = [](gui::TSpinEdit* Field) {
+        QLineEdit* Edit = Field->findChild<QLineEdit*>();
+        // The line edit keeps 2 pixels beside its text on either side.
+        const int Visible = Edit->contentsRect().marginsRemoved(Edit->textMargins()).width() - 2 * 2;
+        return Edit->fontMetrics().horizontalAdvance(Edit->text()) <= Visible;
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Typed);
+        TfrmDefineStandart Standart;
+        TfrmSmooth Smooth;
+        QDialog& Dialog = C.Points ? static_cast<QDialog&>(Smooth) : Standart;
+        gui::TSpinEdit* Field = C.Points ? Smooth.sedPoints : Standart.sedConc;
+        ASSERT_TRUE(processing_test::ShowActive(Dialog));
+        Field->setFocus();
+        Field->selectAll();
+        QTest::keyClicks(Field, C.Typed);
+        EXPECT_EQ(Field->text(), C.Typed);
+        EXPECT_TRUE(Fits(Field));
+        QTest::keyClick(Field, Qt::Key_Tab);
+        EXPECT_EQ(Field->text(), C.Shown);
+        EXPECT_TRUE(Fits(Field));
+    }
 }
 
 TEST(DefineStandartDialog, CancelClosesAlsoWithANegativeValue)

@@ -358,16 +358,19 @@ TEST_F(ExperimentCalibration, ProceedAllCancelAfterAStepRefreshesAndMarksModifie
     EXPECT_EQ(Line(W, 1, 1).toStdString(), Format("Peak Mean: %.4f [a.u.]", S->PeakMean()));
 }
 
-TEST_F(ExperimentCalibration, ProceedAllOnAnEmptyExperimentReportsTheIndexError)
+// Without a sample the batch has nothing to propose its values from: the
+// error box says so instead of the dialog, whose steps would fail.
+TEST_F(ExperimentCalibration, ProceedAllOnAnEmptyExperimentSaysItHasNoSamples)
 {
     TfrmExperiment* W = NewExperiment();
     ASSERT_NE(W, nullptr);
     W->FModified = false;
     ScriptedResponder Answers;
-    Answers.Then(Batch([](TfrmProceedAll& D) { D.btnDefinePlateau->click(); }, false));
     Answers.ThenResult(gui::mrOk);
     Run(W, W->acExpProceedAll);
-    EXPECT_EQ(Answers.Messages(), QStringList{"List index out of bounds (0)"});
+    ASSERT_EQ(Answers.Requests.size(), 1u);
+    EXPECT_EQ(Answers.Requests[0].type, gui::MsgDlgType::Error);
+    EXPECT_EQ(Answers.Messages(), QStringList{"Can't proceed all samples: the experiment has no samples."});
     EXPECT_FALSE(W->FModified);
 }
 

@@ -811,4 +811,104 @@ const CloseCase CloseCases[] = {
 INSTANTIATE_TEST_SUITE_P(Ways, ClosingTheActiveChild, ::testing::ValuesIn(CloseCases),
                          [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
+// Minimizing the active Instrument Data window (Ctrl+F4, its "&Minimize
+// Instrument Window", the sub-window's own Minimize) activates the next child
+// in the frame's order that is not minimized, with its menus in the frame;
+// with none, the Instrument Data window stays the active one.
+enum class Other { Experiment, Sample, MinimizedExperiment, MinimizedSample };
+
+struct MinimizeCase {
+    const char* name;
+    const char* how;             // "Ctrl+F4", "command" or "system menu"
+    std::vector<Other> others;   // opened in this order, then the instrument clicked
+    int active;                  // index into others of the child active after; -1: the instrument
+};
+
+void PrintTo(const MinimizeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class MinimizingTheInstrumentWindow : public ExperimentFixture, public ::testing::WithParamInterface<MinimizeCase> {
+protected:
+    // The menus the frame shows between "&Instrument" and "&View".
+    QList<QMenu*> MergedMenusShown() const
+    {
+        QList<QMenu*> out;
+        bool between = false;
+        for (QAction* a : frame->menuBar()->actions()) {
+            if (a == frame->miView->menuAction())
+                break;
+            if (between && a->isVisible() && a->menu())
+                out << a->menu();
+            between = between || a == frame->miInstrument->menuAction();
+        }
+        return out;
+    }
+};
+
+TEST_P(MinimizingTheInstrumentWindow, ActivatesTheNextChildThatIsNotMinimized)
+{
+    const MinimizeCase& c = GetParam();
+    TfrmInstrument* instrument = TfrmInstrument::CreateInFrame(frame);
+    const auto experiment = experiment_test::MakeExperiment("E", {"A"}, 2, 20);
+    const auto sample = sample_window_test::MakeSample("S", 2, 20);
+    QList<TChildForm*> others;
+    for (size_t i = 0; i < c.others.size(); ++i) {
+        const Other kind = c.others[i];
+        const bool isExperiment = kind == Other::Experiment || kind == Other::MinimizedExperiment;
+        const QString name = QStringLiteral("w%1.%2").arg(i).arg(isExperiment ? "AXP" : "AST");
+        frame->OpenFile(isExperiment ? experiment_test::WriteExperiment(dir, name, *experiment)
+                                     : sample_window_test::WriteSample(dir, name, *sample));
+        Pump();
+        others << frame->ActiveChildForm();
+        ASSERT_NE(others.back(), nullptr);
+    }
+    for (int i = 0; i < others.size(); ++i)
+        if (c.others[i] == Other::MinimizedExperiment || c.others[i] == Other::MinimizedSample)
+            others[i]->SubWindow()->showMinimized();
+    ActivateFrame();
+    QTest::mouseClick(instrument->ChartView->viewport(), Qt::LeftButton);
+    Pump();
+    ASSERT_EQ(frame->ActiveChild(), instrument);
+
+    const QString how = QString::fromLatin1(c.how);
+    if (how == QLatin1String("Ctrl+F4")) {
+        QTest::keyClick(instrument->ChartView, Qt::Key_F4, Qt::ControlModifier);
+    } else if (how == QLatin1String("command")) {
+        gui::TActionList::UpdateAll();
+        ASSERT_TRUE(instrument->acMinimize->isEnabled());
+        instrument->acMinimize->trigger();
+    } else {
+        QAction* minimize = nullptr;
+        for (QAction* a : qobject_cast<QMdiSubWindow*>(instrument->parentWidget())->systemMenu()->actions())
+            if (a->text().remove(QLatin1Char('&')) == QLatin1String("Minimize"))
+                minimize = a;
+        ASSERT_NE(minimize, nullptr);
+        minimize->trigger();
+    }
+    Pump();
+
+    EXPECT_TRUE(instrument->IsMinimized());
+    QWidget* expected = c.active < 0 ? static_cast<QWidget*>(instrument) : others[c.active];
+    EXPECT_EQ(frame->ActiveChild(), expected);
+    EXPECT_EQ(MergedMenusShown(), c.active < 0 ? QList<QMenu*>() : others[c.active]->MergedMenus());
+    if (c.active >= 0) {
+        EXPECT_FALSE(others[c.active]->SubWindow()->isMinimized());
+    }
+    EXPECT_EQ(frame->Children().size(), others.size() + 1);
+}
+
+const MinimizeCase MinimizeCases[] = {
+    {"CtrlF4WithAnExperimentWindow", "Ctrl+F4", {Other::Experiment}, 0},
+    {"CtrlF4WithASampleWindow", "Ctrl+F4", {Other::Sample}, 0},
+    {"CtrlF4Alone", "Ctrl+F4", {}, -1},
+    {"CtrlF4WithOnlyMinimizedWindows", "Ctrl+F4", {Other::MinimizedExperiment, Other::MinimizedSample}, -1},
+    {"MinimizeCommand", "command", {Other::Sample, Other::Experiment}, 1},
+    {"SubWindowMinimize", "system menu", {Other::Experiment, Other::Sample}, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Ways, MinimizingTheInstrumentWindow, ::testing::ValuesIn(MinimizeCases),
+                         [](const ::testing::TestParamInfo<MinimizeCase>& info) { return std::string(info.param.name); });
+
 }  // namespace

@@ -269,6 +269,83 @@ INSTANTIATE_TEST_SUITE_P(
                        "File \"%1\" could not be read."}),
     [](const ::testing::TestParamInfo<PartlyReadCase>& info) { return std::string(info.param.name); });
 
+// Ctrl+W on an experiment whose first sample has no replicates (it proposes
+// every step's values): an error box says why, naming the sample; the batch
+// dialog does not open and nothing changes.
+
+namespace {
+
+struct ProceedAllCase {
+    const char* name;
+    QByteArray text;
+    QString message;   // empty: the batch dialog opens
+};
+
+class ProceedAllOnPartlyReadExperiments : public FrameFixture,
+                                          public ::testing::WithParamInterface<ProceedAllCase> {};
+
+// A sample whose second point line cannot be read: it keeps no replicates.
+QByteArray WithoutReplicates(const QByteArray& title)
+{
+    return "<SAMPLE>\r\n##Resolution=0.02\r\n##Title=" + title + "\r\n1\r\n2x\r\n-1000\r\n</SAMPLE>\r\n";
+}
+
+void PrintTo(const ProceedAllCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+}  // namespace
+
+TEST_P(ProceedAllOnPartlyReadExperiments, NamesTheFirstSampleWithoutReplicates)
+{
+    const ProceedAllCase& c = GetParam();
+    const QString path = dir.filePath(QStringLiteral("partly.AXP"));
+    WriteAll(path, c.text);
+    ActivateFrame();
+    ScriptedDialogs dialogs;
+    dialogs.ChooseFile(path);
+    dialogs.Answer(gui::mrOk);   // what could not be read
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    Pump();
+    auto* w = qobject_cast<VelorSpec::TfrmExperiment*>(frame->ActiveChild());
+    ASSERT_NE(w, nullptr);
+    const int samples = w->Experiment->Count();
+    dialogs.asked.clear();
+
+    QTest::keyClick(w->tviewExperiment, Qt::Key_W, Qt::ControlModifier);
+    Pump();
+    if (c.message.isEmpty()) {
+        EXPECT_EQ(dialogs.formClasses, QStringList{"VelorSpec::TfrmProceedAll"});
+        return;
+    }
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].kind, gui::RequestKind::Message);
+    EXPECT_EQ(dialogs.asked[0].type, gui::MsgDlgType::Error);
+    EXPECT_EQ(dialogs.asked[0].buttons, gui::mbOK);
+    EXPECT_EQ(dialogs.asked[0].text, c.message);
+    EXPECT_TRUE(dialogs.formClasses.isEmpty());
+    EXPECT_FALSE(w->FModified);
+    EXPECT_EQ(w->Experiment->Count(), samples);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ProceedAllOnPartlyReadExperiments,
+    ::testing::Values(
+        ProceedAllCase{"FirstSampleUnread", ExperimentHead + WithoutReplicates("A") + SampleB,
+                       "Can't proceed all samples: sample 1 \"A\" has no replicates.\r\n"
+                       "Every step proposes its values from the first sample's replicates."},
+        ProceedAllCase{"LongTitleIsQuotedShort",
+                       ExperimentHead + WithoutReplicates(QByteArray(60, 'T')) + SampleB,
+                       QString::fromUtf8("Can't proceed all samples: sample 1 \"%1\u2026\" has no replicates.\r\n"
+                                         "Every step proposes its values from the first sample's replicates.")
+                           .arg(QString(40, QLatin1Char('T')))},
+        ProceedAllCase{"UntitledFirstSampleUnread", ExperimentHead + WithoutReplicates("") + SampleB,
+                       "Can't proceed all samples: sample 1 has no replicates.\r\n"
+                       "Every step proposes its values from the first sample's replicates."},
+        ProceedAllCase{"OnlyALaterSampleUnread", ExperimentHead + SampleA + WithoutReplicates("B"), {}}),
+    [](const ::testing::TestParamInfo<ProceedAllCase>& info) { return std::string(info.param.name); });
+
 // ---------------------------------------------------------------------------
 // Processing a degenerate sample, then saving it: the file reads back the same.
 
