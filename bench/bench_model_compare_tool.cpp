@@ -5,6 +5,8 @@
 //   bench_model_compare_tool run DIR         times everything warm, prints "name ms"
 //   bench_model_compare_tool fresh FILE      first read in this process: "ms peak_MiB"
 //   bench_model_compare_tool freshlimit FILE the limit loop read the same way
+//   bench_model_compare_tool savepeak DIR N  an experiment of N samples saved in
+//                                            this process: "ms held_MiB rise_MiB"
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -312,12 +314,30 @@ void Fresh(const std::string& Name, bool Limit)
     std::printf("%.3f %.2f %.2f\n", Ms, RssPeak() - Before, RssPeak());
 }
 
+// One save of the benchmark experiment in this process: its time, the memory
+// the experiment holds, and how far the process's peak rose above that while
+// it was saved.
+void SavePeak(const std::string& Dir, int Samples)
+{
+    const double Before = RssNow();
+    TAASExperiment E("bench", true);
+    for (int I = 0; I < Samples; ++I)
+        E.Add(MakeSample(5, 1000, 0, static_cast<unsigned>(I)));
+    const double Held = RssNow();
+    const std::string Out = Path(Dir, "peak.axp");
+    const double Start = Now();
+    E.SaveToFile(Out);
+    const double Ms = Now() - Start;
+    std::printf("%.3f %.2f %.2f\n", Ms, Held - Before, RssPeak() - Held);
+    std::remove(Out.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s gen|run|fresh|freshlimit DIR|FILE\n", argv[0]);
+        std::fprintf(stderr, "usage: %s gen|run|fresh|freshlimit|savepeak DIR|FILE [SAMPLES]\n", argv[0]);
         return 2;
     }
     const std::string Mode = argv[1], Arg = argv[2];
@@ -327,6 +347,8 @@ int main(int argc, char** argv)
         Run(Arg);
     else if (Mode == "fresh" || Mode == "freshlimit")
         Fresh(Arg, Mode == "freshlimit");
+    else if (Mode == "savepeak" && argc > 3)
+        SavePeak(Arg, std::atoi(argv[3]));
     else
         return 2;
     return 0;
