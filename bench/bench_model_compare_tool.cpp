@@ -5,6 +5,8 @@
 //   bench_model_compare_tool run DIR         times everything warm, prints "name ms"
 //   bench_model_compare_tool fresh FILE      first read in this process: "ms peak_MiB"
 //   bench_model_compare_tool freshlimit FILE the limit loop read the same way
+//   bench_model_compare_tool savepeak DIR N  an experiment of N samples saved in
+//                                            this process: "ms held_MiB rise_MiB"
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -18,6 +20,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "AASCls.h"
@@ -43,6 +46,25 @@ double Time(const std::function<void()>& F, int Runs = 7)
     }
     std::sort(T.begin(), T.end());
     return T[T.size() / 2];
+}
+
+// Medians of Runs timings of F and of G, in ms, taken in turns, so that a
+// burst of load on the machine falls on both alike.
+std::pair<double, double> TimeInTurns(const std::function<void()>& F, const std::function<void()>& G, int Runs = 7)
+{
+    std::vector<double> TF, TG;
+    F();  // warm
+    G();
+    for (int I = 0; I < Runs; ++I) {
+        for (auto [Call, Times] : {std::pair(&F, &TF), std::pair(&G, &TG)}) {
+            const double Start = Now();
+            (*Call)();
+            Times->push_back(Now() - Start);
+        }
+    }
+    std::sort(TF.begin(), TF.end());
+    std::sort(TG.begin(), TG.end());
+    return {TF[TF.size() / 2], TG[TG.size() / 2]};
 }
 
 double Reading(std::mt19937_64& Rng, size_t I)
@@ -257,9 +279,9 @@ void Run(const std::string& Dir)
             E.Add(S);
         }
         const std::string Out = Path(Dir, "out.axp");
-        Print(("write_exp" + std::to_string(Samples)).c_str(), Time([&] { E.SaveToFile(Out); }, 3));
-        Print(("write_exp" + std::to_string(Samples) + "_limit").c_str(),
-              Time([&] { LimitWrite(Out, V, true); }, 3));
+        const auto [Ours, Limit] = TimeInTurns([&] { E.SaveToFile(Out); }, [&] { LimitWrite(Out, V, true); });
+        Print(("write_exp" + std::to_string(Samples)).c_str(), Ours);
+        Print(("write_exp" + std::to_string(Samples) + "_limit").c_str(), Limit);
     }
     std::remove(Path(Dir, "out.ast").c_str());
     std::remove(Path(Dir, "out.axp").c_str());
@@ -312,12 +334,30 @@ void Fresh(const std::string& Name, bool Limit)
     std::printf("%.3f %.2f %.2f\n", Ms, RssPeak() - Before, RssPeak());
 }
 
+// One save of the benchmark experiment in this process: its time, the memory
+// the experiment holds, and how far the process's peak rose above that while
+// it was saved.
+void SavePeak(const std::string& Dir, int Samples)
+{
+    const double Before = RssNow();
+    TAASExperiment E("bench", true);
+    for (int I = 0; I < Samples; ++I)
+        E.Add(MakeSample(5, 1000, 0, static_cast<unsigned>(I)));
+    const double Held = RssNow();
+    const std::string Out = Path(Dir, "peak.axp");
+    const double Start = Now();
+    E.SaveToFile(Out);
+    const double Ms = Now() - Start;
+    std::printf("%.3f %.2f %.2f\n", Ms, Held - Before, RssPeak() - Held);
+    std::remove(Out.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s gen|run|fresh|freshlimit DIR|FILE\n", argv[0]);
+        std::fprintf(stderr, "usage: %s gen|run|fresh|freshlimit|savepeak DIR|FILE [SAMPLES]\n", argv[0]);
         return 2;
     }
     const std::string Mode = argv[1], Arg = argv[2];
@@ -327,6 +367,8 @@ int main(int argc, char** argv)
         Run(Arg);
     else if (Mode == "fresh" || Mode == "freshlimit")
         Fresh(Arg, Mode == "freshlimit");
+    else if (Mode == "savepeak" && argc > 3)
+        SavePeak(Arg, std::atoi(argv[3]));
     else
         return 2;
     return 0;

@@ -216,6 +216,7 @@ public:
 // over two X intervals (plateau = "Peak", and area).
 
 class TTextLineSource;  // the readers' line sources (AASClsFiles.cpp)
+class TTextOut;         // the writers' buffered output (AASClsFiles.cpp)
 
 class TAASSample : public TAASReplicateList {
 public:
@@ -328,12 +329,9 @@ private:
     std::vector<std::string> HeaderLines() const;
     // Appends the header and the body as lines to a list.
     void AppendTextLines(TAASStrings& List) const;
-    // The most characters AppendText can add.
-    size_t TextBound() const;
-    // Writes the header and the body as CR LF text at Out, which has room for
-    // TextBound() characters, and returns the end; OnProgress after each
-    // replicate.
-    char* WriteText(char* Out, const TProgressEvent& OnProgress) const;
+    // Writes the header and the body as CR LF text to Out; OnProgress after
+    // each replicate.
+    void WriteText(TTextOut& Out, const TProgressEvent& OnProgress) const;
     // Reads the sample text format from a source of lines (a string list, a
     // block of an experiment's text, or a file read piece by piece).  Returns
     // False when a data line failed (the sample is then left without

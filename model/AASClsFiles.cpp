@@ -4,9 +4,10 @@
 //
 // Files are read whole into memory and split into lines that point into that
 // buffer; both readers walk the lines with indexes, so their cost grows
-// linearly with the file.  Both writers build the text in memory and hand it
-// to WriteFileReplacing (FileUtils.h), so a failed or interrupted save never
-// damages an existing file.
+// linearly with the file.  Both writers format the text piece by piece into
+// one small buffer that each piece reuses and hand the pieces to
+// WriteFileReplacing (FileUtils.h), so a save holds little beyond the data
+// it writes, and a failed or interrupted save never damages an existing file.
 
 #include <algorithm>
 #include <cerrno>
@@ -475,57 +476,90 @@ void TAASSample::AppendTextLines(TAASStrings& List) const
     }
 }
 
-size_t TAASSample::TextBound() const
-{
-    size_t Size = 0;
-    for (const std::string& Line : HeaderLines())
-        Size += Line.size() + 2;
-    for (const TAASReplicate* R : *this)
-        Size += (R->Points().size() + 1) * (FloatTextMax + 2);  // a point, CR LF
-    return Size;
-}
+// Text on its way into a new file, gathered in one buffer of a fixed size
+// that every piece reuses: however large the file, its text is never held
+// whole, and the memory written is always the same few pages.
+class TTextOut {
+public:
+    explicit TTextOut(TNewFile& File) : FFile(File), FData(new char[Size]), FPos(FData.get()) {}
 
-namespace {
+    // A line and its CR LF.  A line longer than the buffer goes out as it is.
+    void Line(std::string_view Text)
+    {
+        if (Text.size() + 2 > Room()) {
+            Flush();
+            if (Text.size() + 2 > Size) {
+                FFile.Write(Text);
+                Text.remove_prefix(Text.size());
+            }
+        }
+        std::memcpy(FPos, Text.data(), Text.size());
+        FPos += Text.size();
+        *FPos++ = '\r';
+        *FPos++ = '\n';
+    }
 
-char* Put(char* Out, std::string_view Text)
-{
-    std::memcpy(Out, Text.data(), Text.size());
-    return Out + Text.size();
-}
-
-char* PutLine(char* Out, std::string_view Text)
-{
-    Out = Put(Out, Text);
-    *Out++ = '\r';
-    *Out++ = '\n';
-    return Out;
-}
-
-// A text buffer of a known most size, left uninitialised: only the pages
-// written are ever touched.
-struct TTextBuffer {
-    explicit TTextBuffer(size_t Bound) : Data(new char[Bound]) {}
-    std::unique_ptr<char[]> Data;
-};
-
-}  // namespace
-
-char* TAASSample::WriteText(char* P, const TProgressEvent& OnProgress) const
-{
-    for (const std::string& Line : HeaderLines())
-        P = PutLine(P, Line);
-    const int Total = Count();
-    for (int I = 0; I < Total; ++I) {
-        for (double Point : GetItem(I)->Points()) {
+    // One line per point.
+    void Points(const std::vector<double>& Points)
+    {
+        char* P = FPos;
+        const char* const Last = FData.get() + Size - (FloatTextMax + 2);
+        for (double Point : Points) {
+            if (P > Last) {
+                FPos = P;
+                Flush();
+                P = FPos;
+            }
             P = FloatToText(P, Point);
             *P++ = '\r';
             *P++ = '\n';
         }
-        P = PutLine(P, ReplicateEndMarker);
+        FPos = P;
+    }
+
+    // Hands what the buffer holds to the file.
+    void Flush()
+    {
+        FFile.Write(std::string_view(FData.get(), static_cast<size_t>(FPos - FData.get())));
+        FPos = FData.get();
+    }
+
+private:
+    static constexpr size_t Size = size_t(256) << 10;
+    size_t Room() const { return Size - static_cast<size_t>(FPos - FData.get()); }
+
+    TNewFile& FFile;
+    std::unique_ptr<char[]> FData;
+    char* FPos;
+};
+
+namespace {
+
+// Writes FileName through WriteFileReplacing with the text that Write puts
+// into its TTextOut.
+template <class TWrite>
+void WriteTextFile(const std::string& FileName, const TWrite& Write)
+{
+    WriteFileReplacing(FileName, [&Write](TNewFile& File) {
+        TTextOut Out(File);
+        Write(Out);
+        Out.Flush();
+    });
+}
+
+}  // namespace
+
+void TAASSample::WriteText(TTextOut& Out, const TProgressEvent& OnProgress) const
+{
+    for (const std::string& Line : HeaderLines())
+        Out.Line(Line);
+    const int Total = Count();
+    for (int I = 0; I < Total; ++I) {
+        Out.Points(GetItem(I)->Points());
+        Out.Line(ReplicateEndMarker);
         if (OnProgress)
             OnProgress(I + 1, Total);
     }
-    return P;
 }
 
 void TAASSample::SaveToStrings(TAASStrings& List) const
@@ -540,9 +574,7 @@ bool TAASSample::SaveToFile(const std::string& FileName, const TProgressEvent& O
     // A file that could not be written is reported as False, never as a
     // successful save; the old file of that name stays as it was.
     try {
-        TTextBuffer Text(TextBound());
-        const char* End = WriteText(Text.Data.get(), OnProgress);
-        WriteFileReplacing(FileName, std::string_view(Text.Data.get(), static_cast<size_t>(End - Text.Data.get())));
+        WriteTextFile(FileName, [this, &OnProgress](TTextOut& Out) { WriteText(Out, OnProgress); });
     } catch (const Exception&) {
         return false;
     } catch (const std::bad_alloc&) {
@@ -726,27 +758,21 @@ bool TAASSample::LoadFromFile(const std::string& FileName, int SkipLines,
 
 void TAASExperiment::SaveToFile(const std::string& FileName) const
 {
-    size_t Bound = 200 + FTitle.size();
-    for (const std::string& Line : FDescription)
-        Bound += Line.size() + 2;
-    for (const TAASSample* Sample : *this)
-        Bound += 20 + Sample->TextBound();
-    TTextBuffer Text(Bound);
-    char* P = Text.Data.get();
-    P = PutLine(P, "<EXPERIMENT>");
-    P = PutLine(P, Format("##TITLE=%s", FTitle));
-    P = PutLine(P, "<DESCRIPTION>");
-    for (const std::string& D : FDescription)
-        P = PutLine(P, D);
-    P = PutLine(P, "</DESCRIPTION>");
-    P = PutLine(P, Format("##USED STATISTIC=%d", static_cast<int>(FUsedStatistic)));
-    P = PutLine(P, "</EXPERIMENT>");
-    for (const TAASSample* Sample : *this) {
-        P = PutLine(P, "<SAMPLE>");
-        P = Sample->WriteText(P, TProgressEvent());
-        P = PutLine(P, "</SAMPLE>");
-    }
-    WriteFileReplacing(FileName, std::string_view(Text.Data.get(), static_cast<size_t>(P - Text.Data.get())));
+    WriteTextFile(FileName, [this](TTextOut& Out) {
+        Out.Line("<EXPERIMENT>");
+        Out.Line(Format("##TITLE=%s", FTitle));
+        Out.Line("<DESCRIPTION>");
+        for (const std::string& D : FDescription)
+            Out.Line(D);
+        Out.Line("</DESCRIPTION>");
+        Out.Line(Format("##USED STATISTIC=%d", static_cast<int>(FUsedStatistic)));
+        Out.Line("</EXPERIMENT>");
+        for (const TAASSample* Sample : *this) {
+            Out.Line("<SAMPLE>");
+            Sample->WriteText(Out, TProgressEvent());
+            Out.Line("</SAMPLE>");
+        }
+    });
 }
 
 namespace {

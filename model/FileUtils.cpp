@@ -309,7 +309,7 @@ void TNewFile::ReplaceAs(const std::string& Target)
 // ---------------------------------------------------------------------------
 // WriteFileReplacing
 
-void WriteFileReplacing(const std::string& FileName, std::string_view Text)
+void WriteFileReplacing(const std::string& FileName, const std::function<void(TNewFile&)>& Produce)
 {
     const std::string Target = FinalTarget(FileName);
     const std::string Folder = FolderOf(Target);
@@ -340,12 +340,17 @@ void WriteFileReplacing(const std::string& FileName, std::string_view Text)
         if (Old.st_uid != ::geteuid() || Old.st_gid != ::getegid())
             (void)::fchown(File.Handle(), Old.st_uid, Old.st_gid);
     }
-    File.Write(Text);
+    Produce(File);
     // Giving the file away clears its set-id bits, and so does writing to it
     // unless the writer is privileged: they are set again last.
     if (Exists && (Old.st_mode & (S_ISUID | S_ISGID)))
         (void)::fchmod(File.Handle(), Old.st_mode & 07777);
     File.ReplaceAs(Target);
+}
+
+void WriteFileReplacing(const std::string& FileName, std::string_view Text)
+{
+    WriteFileReplacing(FileName, [Text](TNewFile& File) { File.Write(Text); });
 }
 
 void WriteFileReplacing(const std::string& FileName, const std::string& Text)

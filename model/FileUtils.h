@@ -2,8 +2,11 @@
 // programs.  Standard library only.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+
+class TNewFile;
 
 // Reads a regular file whole.  Anything that is not a regular file (a folder,
 // a device, a pipe) is refused.  Raises EFOpenError / EInOutError with a
@@ -42,6 +45,11 @@ std::string ReadWholeFile(const std::string& FileName);
 void WriteFileReplacing(const std::string& FileName, const std::string& Text);
 void WriteFileReplacing(const std::string& FileName, std::string_view Text);
 void WriteFileReplacing(const std::string& FileName, const char* Text);
+// The same for content produced while it is written: Produce appends it to
+// the new file through TNewFile::Write, in as many pieces as it likes, so
+// that it never has to be held whole.  An error that Produce raises ends the
+// save like a failed write: the target is unchanged and the error passes on.
+void WriteFileReplacing(const std::string& FileName, const std::function<void(TNewFile&)>& Produce);
 
 // A new file that is written first and named when complete, for writers
 // that produce the content themselves (through Path() or Handle()):

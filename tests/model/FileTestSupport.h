@@ -51,13 +51,14 @@ protected:
     }
 
     // Joins lines with CR LF after each.
-    static std::string Crlf(std::initializer_list<std::string> Lines)
+    static std::string Crlf(const std::vector<std::string>& Lines)
     {
         std::string Text;
         for (const std::string& L : Lines)
             Text += L + "\r\n";
         return Text;
     }
+    static std::string Crlf(std::initializer_list<std::string> Lines) { return Crlf(std::vector<std::string>(Lines)); }
 
     // Names of the files in the scratch folder (to spot left-over temporaries).
     std::vector<std::string> FolderEntries() const

@@ -449,3 +449,40 @@ TEST_F(SafeSave, AWriteThatRunsOutOfRoomKeepsTheOldFile)
         EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"old.ast"}));
     }
 }
+
+TEST_F(SafeSave, AWriteThatRunsOutOfRoomAfterSeveralPiecesKeepsTheOldFile)
+{
+    // The writers hand a large file's text over piece by piece.  A disk that
+    // fills after some pieces went out (the limit falls inside a piece, whose
+    // write comes up short before the next one fails) or only at the last
+    // one fails the save all the same: the old file stays, nothing is left.
+    const std::string Target = Path("old.ast");
+    WriteRaw(Target, "precious");
+    std::unique_ptr<TAASSample> S(LargeSample(4, 4, 200000));
+    TAASExperiment E("x", false);
+    E.Add(S.get());
+    // The sample file, the smaller of the two, is cut short by its last byte.
+    ASSERT_TRUE(S->SaveToFile(Path("full.ast")));
+    const rlim_t Size = static_cast<rlim_t>(fs::file_size(Path("full.ast")));
+    fs::remove(Path("full.ast"));
+    ASSERT_GT(Size, rlim_t(4) << 20);
+    for (const rlim_t Limit : {(rlim_t(1) << 20) + 3, Size - 1}) {
+        for (bool Named : {false, true}) {
+            SCOPED_TRACE(std::to_string(Limit) + (Named ? ", named temporary" : ", nameless file"));
+            const int Code = InChild([&] {
+                UseNamedTemporariesForTesting(Named);
+                signal(SIGXFSZ, SIG_IGN);
+                rlimit Cap{Limit, Limit};
+                setrlimit(RLIMIT_FSIZE, &Cap);
+                if (S->SaveToFile(Target))
+                    return 1;
+                const std::string Error = ErrorOf([&] { E.SaveToFile(Target); });
+                return Error == "Cannot write file \"" + Target + "\". File too large" ? 0 : 2;
+            });
+            EXPECT_EQ(Code, 0);
+            ASSERT_EQ(fs::file_size(Target), 8u);
+            EXPECT_EQ(ReadRaw(Target), "precious");
+            EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"old.ast"}));
+        }
+    }
+}

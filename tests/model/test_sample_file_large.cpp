@@ -1,11 +1,15 @@
 // Reading sample files larger than the reader's buffer, and with many
 // replicates: the result must equal reading the same lines from a list, and
-// the ensemble must equal the one rebuilt after every replicate.
+// the ensemble must equal the one rebuilt after every replicate.  Writing
+// files larger than the writer's buffer: the text must equal the lines the
+// list writer gives, and the save must not hold the text whole.
 #include <gtest/gtest.h>
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -94,6 +98,17 @@ TAASStrings SplitAnyBreak(const std::string& Text)
     if (!Line.empty())
         Lines.push_back(Line);
     return Lines;
+}
+
+// Where two long texts first differ, with a little of each from there; empty
+// when they are equal.
+std::string FirstDifference(const std::string& A, const std::string& B)
+{
+    if (A == B)
+        return "";
+    const size_t At = static_cast<size_t>(std::mismatch(A.begin(), A.begin() + static_cast<std::ptrdiff_t>(std::min(A.size(), B.size())), B.begin()).first - A.begin());
+    return "at byte " + std::to_string(At) + " of " + std::to_string(A.size()) + "/" + std::to_string(B.size()) +
+           ": \"" + A.substr(At, 40) + "\" against \"" + B.substr(At, 40) + "\"";
 }
 
 void ExpectSameSample(const TAASSample& A, const TAASSample& B)
@@ -226,5 +241,71 @@ TEST_F(FileTest, HugeLineFailsAsUsualWithinTwiceTheFileSize)
         // The line itself is held once (which also shows the count works).
         EXPECT_GE(Peak, Digits.size());
         EXPECT_LE(Peak, 2 * C.Text.size());
+    }
+}
+
+// Files many times the writer's buffer, with points of every length (so that
+// the buffer's edge falls anywhere in a line) and a title and a description
+// line longer than the buffer: the file holds exactly the lines of the list
+// writer, ended by CR LF, under either decimal separator, and the save holds
+// less than half of the text at any moment (the buffer and a few copies of
+// the longest line), where a writer that held the text whole would hold all
+// of it and more.
+TEST_F(FileTest, LargeSaveWritesTheListWritersLinesWithoutHoldingTheText)
+{
+    const std::uint32_t Seed = TestSeed(11);
+    SCOPED_TRACE(SeedTrace(Seed));
+    std::mt19937 Rng(Seed);
+    const auto Points = [&Rng](int Replicates, int Count) {
+        std::vector<std::vector<double>> Lists(static_cast<size_t>(Replicates));
+        for (std::vector<double>& L : Lists)
+            for (int I = 0; I < Count; ++I) {
+                const double Digits = static_cast<double>(Rng() % 100000000) + 1;
+                const int Shift = static_cast<int>(Rng() % 24) - 12;  // 1e-12 .. 1e11
+                L.push_back((Rng() % 3 == 0 ? -Digits : Digits) * std::pow(10.0, Shift) / 7);
+            }
+        return Lists;
+    };
+    const auto Build = [](const std::string& Title, const std::vector<std::vector<double>>& Lists) {
+        auto S = std::make_unique<TAASSample>(Title, true);
+        for (const std::vector<double>& L : Lists)
+            S->Add(MakeReplicate(L));
+        return S;
+    };
+    const std::string Long(270000, 'x');
+    const auto SampleLines = [](const TAASSample& S) {
+        TAASStrings L;
+        S.SaveToStrings(L);
+        return L;
+    };
+    for (const char Separator : {'.', ','}) {
+        DecimalSeparator = Separator;
+        SCOPED_TRACE(std::string("separator ") + Separator);
+
+        std::unique_ptr<TAASSample> Sample = Build(Long, Points(4, 60000));
+        TAASStrings Expected = SampleLines(*Sample);
+        size_t Peak = PeakOf([&] { ASSERT_TRUE(Sample->SaveToFile(Path("big.ast"))); });
+        std::string Text = ReadRaw(Path("big.ast"));
+        EXPECT_EQ(FirstDifference(Text, Crlf(Expected)), "");
+        EXPECT_LT(Peak, Text.size() / 2);
+
+
+        TAASExperiment E(Long, true);
+        E.Description() = {"", Long + "d", "d"};
+        E.SetUsedStatistic(2);
+        Expected = {"<EXPERIMENT>", "##TITLE=" + Long, "<DESCRIPTION>", "", Long + "d", "d", "</DESCRIPTION>",
+                    "##USED STATISTIC=2", "</EXPERIMENT>"};
+        for (int I = 0; I < 12; ++I) {
+            E.Add(Build("s" + std::to_string(I), Points(2, 10000 + I)).release());
+            Expected.push_back("<SAMPLE>");
+            for (std::string& Line : SampleLines(*E.GetItem(I)))
+                Expected.push_back(std::move(Line));
+            Expected.push_back("</SAMPLE>");
+        }
+        Peak = PeakOf([&] { E.SaveToFile(Path("big.axp")); });
+        Text = ReadRaw(Path("big.axp"));
+        EXPECT_EQ(FirstDifference(Text, Crlf(Expected)), "");
+        EXPECT_LT(Peak, Text.size() / 2);
+
     }
 }
