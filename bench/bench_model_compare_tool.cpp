@@ -156,7 +156,9 @@ size_t LimitRead(const std::string& Name, std::vector<double>& Out)
     return Out.size();
 }
 
-// The limit of writing: to_chars of every value, one write and fsync.
+// The limit of writing: to_chars of every value, then what replacing a file
+// safely needs at the least: one write of a new file beside it, fsync, rename
+// over the old one and fsync of the folder.
 void LimitWrite(const std::string& Name, const std::vector<double>& Values, bool Whole)
 {
     std::unique_ptr<char[]> Buffer(new char[Values.size() * 26]);
@@ -168,11 +170,18 @@ void LimitWrite(const std::string& Name, const std::vector<double>& Values, bool
         *P++ = '\r';
         *P++ = '\n';
     }
-    const int Fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string New = Name + ".new";
+    const int Fd = ::open(New.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (::write(Fd, Text, static_cast<size_t>(P - Text)) < 0)
         std::perror("write");
     ::fsync(Fd);
     ::close(Fd);
+    if (::rename(New.c_str(), Name.c_str()) != 0)
+        std::perror("rename");
+    const std::string Folder = Name.substr(0, Name.find_last_of('/') + 1);
+    const int Dir = ::open(Folder.empty() ? "." : Folder.c_str(), O_RDONLY | O_DIRECTORY);
+    ::fsync(Dir);
+    ::close(Dir);
 }
 
 std::vector<double> AllPoints(const TAASSample& S)
