@@ -72,7 +72,7 @@ TEST_F(MainWindowTest, RunStoresEveryReplicateAndTheExportCalibrates)
             const int Row = Pulses / Replicates;
             const int Before = Markers(W->FLines.FReceivedLines);
             if (!Pty.write(Replicate(Levels[Row], Pulses)) ||
-                !SpinUntil([&] { return Markers(W->FLines.FReceivedLines) > Before; }, 5000))
+                !SpinUntil([&] { return Markers(W->FLines.FReceivedLines) > Before; }))
                 Failed = true;
             ++Pulses;
         }

@@ -734,7 +734,9 @@ TEST_F(MainTest, ALineLostWhileIdleIsToldAtOnceAndOnce)
     ASSERT_TRUE(SpinUntil([&] { return frm->FLines.FReceivedLines.size() == 3; }));
 
     pty.closeMaster();
-    ASSERT_TRUE(SpinUntil([&] { return !dialogs.asked.empty(); }, 1000));
+    ASSERT_TRUE(SpinUntil([&] { return !frm->cpDrv->IsConnected(); }));
+    QCoreApplication::processEvents();   // the event loop's next turn tells it
+    ASSERT_FALSE(dialogs.asked.empty());
     SpinFor(100);   // later ticks of the port tell nothing more
     EXPECT_EQ(dialogs.Texts(), QStringList{QStringLiteral("The connection to the serial port was lost.\r\n"
                                                           "The received data is kept; check the instrument and "
