@@ -795,7 +795,7 @@ TEST_F(MainTest, ClosingDuringARunResetsItFirstAndAsksOnceTheRunHasReturned)
     EXPECT_FALSE(frm->close());
     // The run was reset; no question while its loops are still on the stack.
     EXPECT_FALSE(frm->FRunning);
-    SpinFor(60);
+    ASSERT_TRUE(SpinTicks(frm->findChild<QTimer*>(QStringLiteral("tmrCloseWait")), 3));   // the close waits on
     EXPECT_TRUE(dialogs.asked.empty());
     EXPECT_TRUE(frm->isVisible());
 

@@ -30,3 +30,16 @@ bool SpinUntil(Pred done, int timeoutMs = SpinTimeoutMs)
     }
     return true;
 }
+
+// Processes events until `timer` has timed out `times` more times (each
+// after what the timer itself did then); false if it does not by `timeoutMs`.
+inline bool SpinTicks(QTimer* timer, int times, int timeoutMs = SpinTimeoutMs)
+{
+    if (!timer)
+        return false;
+    int ticks = 0;
+    const QMetaObject::Connection counting = QObject::connect(timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    const bool done = SpinUntil([&] { return ticks >= times; }, timeoutMs);
+    QObject::disconnect(counting);
+    return done;
+}
