@@ -974,6 +974,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
             gui::RunGuarded([&] { ResetRunForClose(); }, this);
         if (!FCloseWait) {
             FCloseWait = new QTimer(this);
+            FCloseWait->setObjectName(QStringLiteral("tmrCloseWait"));
             FCloseWait->setInterval(20);
             connect(FCloseWait, &QTimer::timeout, this, [this] {
                 if (FRunning || FRunLoopActive)

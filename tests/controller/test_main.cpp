@@ -715,7 +715,9 @@ TEST_F(MainTest, ALineLostWhileIdleIsToldAtOnceAndOnce)
     ASSERT_TRUE(SpinUntil([&] { return frm->FLines.FReceivedLines.size() == 3; }));
 
     pty.closeMaster();
-    ASSERT_TRUE(SpinUntil([&] { return !dialogs.asked.empty(); }, 1000));
+    ASSERT_TRUE(SpinUntil([&] { return !frm->cpDrv->IsConnected(); }));
+    QCoreApplication::processEvents();   // the event loop's next turn tells it
+    ASSERT_FALSE(dialogs.asked.empty());
     SpinFor(100);   // later ticks of the port tell nothing more
     EXPECT_EQ(dialogs.Texts(), QStringList{QStringLiteral("The connection to the serial port was lost.\r\n"
                                                           "The received data is kept; check the instrument and "
@@ -774,7 +776,7 @@ TEST_F(MainTest, ClosingDuringARunResetsItFirstAndAsksOnceTheRunHasReturned)
     EXPECT_FALSE(frm->close());
     // The run was reset; no question while its loops are still on the stack.
     EXPECT_FALSE(frm->FRunning);
-    SpinFor(60);
+    ASSERT_TRUE(SpinTicks(frm->findChild<QTimer*>(QStringLiteral("tmrCloseWait")), 3));   // the close waits on
     EXPECT_TRUE(dialogs.asked.empty());
     EXPECT_TRUE(frm->isVisible());
 

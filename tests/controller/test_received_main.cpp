@@ -72,6 +72,26 @@ protected:
         QTest::mouseRelease(Port, Button, {}, To);
     }
     bool AnimationEnds() { return SpinUntil([&] { return !View()->ZoomRunning(); }); }
+    // The ranges with the zoom's animation held at `Share` of its time on its
+    // own clock; it goes on from there.
+    TRanges HeldAt(double Share)
+    {
+        auto* Clock = View()->findChild<QTimeLine*>();
+        if (!Clock || Clock->state() != QTimeLine::Running) {
+            ADD_FAILURE() << "no zoom under way";
+            return {};
+        }
+        Clock->setPaused(true);
+        Clock->setCurrentTime(int(Clock->duration() * Share));
+        const TRanges Ranges = RangesOf(*W);
+        Clock->setPaused(false);
+        return Ranges;
+    }
+    // How far range I has come at `At` on its way from `From` to `To`.
+    static double ShareOfTheWay(const TRanges& From, const TRanges& At, const TRanges& To, int I)
+    {
+        return (At[I] - From[I]) / (To[I] - From[I]);
+    }
     QList<QLineSeries*> LiveSeries() const
     {
         QList<QLineSeries*> Out;
@@ -279,74 +299,63 @@ TEST_F(ReceivedTest, ViewerButtonsOpenTheViewersOnTheCurrentRow)
 }
 
 // The live chart's animated zoom, driven by the mouse: a rubber band dragged
-// down and to the right zooms into it with the axes gliding there in several
-// steps (finished replicates, drawn from the frozen picture, go along),
-// while readings that arrive meanwhile show at once (the chart animates no
-// points); a band dragged up and to the left goes back the same way to the
-// ranges that follow the data (those before the zoom: the readings stayed
-// inside them).
+// down and to the right zooms into it with the axes gliding there, slowing
+// down towards the end (finished replicates, drawn from the frozen picture,
+// go along), while readings that arrive meanwhile show at once (the chart
+// animates no points); a band dragged up and to the left goes back the same
+// way to the ranges that follow the data (those before the zoom: the
+// readings stayed inside them).
 TEST_F(ReceivedTest, RubberBandZoomIsAnimatedAndLivePointsAreNot)
 {
-    W->resize(800, 600);
-    W->show();
-    W->pcMain->setCurrentWidget(W->tsRun);
-    std::string Readings;
-    for (int I = 0; I < 500; ++I)
-        Readings += std::to_string(1000 + I % 300) + (I % 100 == 99 ? "\r-1000\r" : "\r");
-    Receive(Readings);
-    QCoreApplication::processEvents();
-    auto* View = qobject_cast<gui::TChartView*>(W->ChartView);
-    ASSERT_NE(View, nullptr);
-    EXPECT_TRUE(View->AnimatedZoom());
+    ShowRunWithReadings();
+    ASSERT_NE(View(), nullptr);
+    EXPECT_TRUE(View()->AnimatedZoom());
     EXPECT_EQ(W->Chart->animationOptions(), QChart::NoAnimation);
-    auto* AxisX = qobject_cast<QValueAxis*>(W->Chart->axes(Qt::Horizontal).value(0));
-    auto* AxisY = qobject_cast<QValueAxis*>(W->Chart->axes(Qt::Vertical).value(0));
-    ASSERT_TRUE(AxisX && AxisY);
-    const double X0 = AxisX->min(), X1 = AxisX->max(), Y0 = AxisY->min(), Y1 = AxisY->max();
-    QList<QPointF> Steps;   // the x ranges the axis went through
-    QObject::connect(AxisX, &QValueAxis::rangeChanged, View, [&](qreal Min, qreal Max) { Steps << QPointF(Min, Max); });
-
+    const TRanges Before = RangesOf(*W);
     const QRectF Plot = W->Chart->plotArea();
-    const QPoint From = (Plot.topLeft() + QPointF(Plot.width() / 4, Plot.height() / 4)).toPoint();
-    const QPoint To = (Plot.topLeft() + QPointF(Plot.width() / 2, Plot.height() * 3 / 4)).toPoint();
-    const double Pixel = (X1 - X0) / Plot.width();
-    const double WantMin = X0 + (From.x() - Plot.left()) * Pixel, WantMax = X0 + (To.x() - Plot.left()) * Pixel;
-    QWidget* Port = View->viewport();
-    QTest::mousePress(Port, Qt::LeftButton, {}, From);
-    QTest::mouseMove(Port, (From + To) / 2);
-    QTest::mouseMove(Port, To);
-    QTest::mouseRelease(Port, Qt::LeftButton, {}, To);
-    EXPECT_TRUE(View->ZoomRunning());
-    EXPECT_GT(std::abs(AxisX->min() - WantMin), 10 * Pixel);   // not there at once
+    const QPoint From = InPlot(0.25, 0.25), To = InPlot(0.5, 0.75);
+    const double Pixel = (Before[1] - Before[0]) / Plot.width();
+    const double WantMin = Before[0] + (From.x() - Plot.left()) * Pixel;
+    const double WantMax = Before[0] + (To.x() - Plot.left()) * Pixel;
+
+    Drag(Qt::LeftButton, From, To);
+    ASSERT_TRUE(View()->ZoomRunning());
+    EXPECT_GT(std::abs(RangesOf(*W)[0] - WantMin), 10 * Pixel);   // not there at once
     // A reading during the zoom is on its series at once.
     Receive("1111\r");
     EXPECT_EQ(W->FLines.FCurrentSeries->points().back().y(), 1111);
-    ASSERT_TRUE(SpinUntil([&] { return !View->ZoomRunning(); }));
-    EXPECT_TRUE(View->IsZoomed());
-    EXPECT_NEAR(AxisX->min(), WantMin, Pixel);
-    EXPECT_NEAR(AxisX->max(), WantMax, Pixel);
-    EXPECT_LT(AxisY->max(), Y1);
-    EXPECT_GT(AxisY->min(), Y0);
-    // Several steps, each nearer the zoom than the one before.
-    ASSERT_GE(Steps.size(), 4);
-    for (qsizetype I = 1; I < Steps.size(); ++I) {
-        EXPECT_GE(Steps[I].x(), Steps[I - 1].x());
-        EXPECT_LE(Steps[I].y(), Steps[I - 1].y());
+    // The animation held at a quarter, half and three quarters of its time:
+    // each step nearer the zoom than the one before.
+    const std::array<TRanges, 3> Held{HeldAt(0.25), HeldAt(0.5), HeldAt(0.75)};
+    ASSERT_TRUE(AnimationEnds());
+    EXPECT_TRUE(View()->IsZoomed());
+    const TRanges Zoomed = RangesOf(*W);
+    EXPECT_NEAR(Zoomed[0], WantMin, Pixel);
+    EXPECT_NEAR(Zoomed[1], WantMax, Pixel);
+    EXPECT_LT(Zoomed[3], Before[3]);
+    EXPECT_GT(Zoomed[2], Before[2]);
+    for (int I = 0; I < 4; ++I) {
+        double Was = 0;
+        for (const TRanges& At : Held) {
+            const double Share = ShareOfTheWay(Before, At, Zoomed, I);
+            EXPECT_GT(Share, Was) << I;
+            EXPECT_LT(Share, 1) << I;
+            Was = Share;
+        }
     }
-    EXPECT_GT(Steps.front().x(), X0);
-    EXPECT_LT(Steps.front().x(), WantMin);
 
-    Steps.clear();
-    QTest::mousePress(Port, Qt::LeftButton, {}, To);
-    QTest::mouseMove(Port, From);
-    QTest::mouseRelease(Port, Qt::LeftButton, {}, From);
-    ASSERT_TRUE(SpinUntil([&] { return !View->ZoomRunning(); }));
-    EXPECT_GE(Steps.size(), 4);
-    EXPECT_FALSE(View->IsZoomed());
-    EXPECT_EQ(AxisX->min(), X0);
-    EXPECT_EQ(AxisX->max(), X1);
-    EXPECT_EQ(AxisY->min(), Y0);
-    EXPECT_EQ(AxisY->max(), Y1);
+    // Back, half-way at half the time.
+    Drag(Qt::LeftButton, To, From);
+    ASSERT_TRUE(View()->ZoomRunning());
+    const TRanges Half = HeldAt(0.5);
+    ASSERT_TRUE(AnimationEnds());
+    EXPECT_FALSE(View()->IsZoomed());
+    EXPECT_EQ(RangesOf(*W), Before);
+    for (int I = 0; I < 4; ++I) {
+        const double Share = ShareOfTheWay(Zoomed, Half, Before, I);
+        EXPECT_GT(Share, 0.25) << I;
+        EXPECT_LT(Share, 1) << I;
+    }
 }
 
 // Zoomed, the chart keeps the zoomed ranges while readings arrive that make
@@ -427,16 +436,12 @@ TEST_F(ReceivedTest, DragUpOrLeftUnzoomsToTheRangesThatFollowTheData)
         // well on their way to the ranges of the data (they slow down towards
         // the end).
         const TRanges From = RangesOf(*W), To = RangesOf(Unzoomed);
-        auto* Clock = View()->findChild<QTimeLine*>();
         Drag(Qt::LeftButton, InPlot(C.From.x(), C.From.y()), InPlot(C.To.x(), C.To.y()));
-        ASSERT_TRUE(Clock && View()->ZoomRunning());
-        Clock->setPaused(true);
-        Clock->setCurrentTime(Clock->duration() / 2);
-        const TRanges Half = RangesOf(*W);
-        Clock->setPaused(false);
+        ASSERT_TRUE(View()->ZoomRunning());
+        const TRanges Half = HeldAt(0.5);
         for (int I = 0; I < 4; ++I)
             if (To[I] != From[I]) {
-                const double Share = (Half[I] - From[I]) / (To[I] - From[I]);
+                const double Share = ShareOfTheWay(From, Half, To, I);
                 EXPECT_GT(Share, 0.25) << I;
                 EXPECT_LT(Share, 1) << I;
             }

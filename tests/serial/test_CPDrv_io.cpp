@@ -112,13 +112,13 @@ TEST(CommPortDriverReceive, TimerDeliversEverythingInOrderInChunksOfAtMostTheBuf
     ASSERT_TRUE(pty.write(sent.substr(0, 1000)));
     for (std::size_t pos = 1000; pos < sent.size(); pos += 7)
         ASSERT_TRUE(pty.write(sent.substr(pos, 7)));
-    ASSERT_TRUE(SpinUntil([&] { return sink.all().size() >= sent.size(); }, 5000));
+    ASSERT_TRUE(SpinUntil([&] { return sink.all().size() >= sent.size(); }));
     EXPECT_EQ(sink.all(), sent);
     EXPECT_LE(largest, 128u);
     EXPECT_FALSE(emptyCall);
 
     const std::size_t calls = sink.chunks.size();
-    SpinFor(200);   // a few idle ticks
+    ASSERT_TRUE(SpinTicks(d.findChild<QTimer*>(), 3));   // idle ticks
     EXPECT_EQ(sink.chunks.size(), calls);
 }
 
@@ -262,7 +262,7 @@ TEST(CommPortDriverConnect, FarEndClosedNeitherCrashesNorStopsPolling)
     ASSERT_TRUE(SpinUntil([&] { return sink.all() == "12\r"; }));
 
     pty.closeMaster();
-    SpinFor(100);
+    ASSERT_TRUE(SpinTicks(d.findChild<QTimer*>(), 5));
     EXPECT_TRUE(d.IsConnected());   // the component never closes by itself
     EXPECT_TRUE(d.IsPolling());
     EXPECT_EQ(d.PollInterval(), 5);
@@ -389,7 +389,7 @@ TEST(CommPortDriverStream, OneSecondAt115200BaudArrivesCompleteAndInOrder)
             std::this_thread::sleep_until(start + std::chrono::milliseconds(10 * tick));
         }
     });
-    const bool complete = SpinUntil([&] { return sink.all().size() >= sent.size(); }, 10000);
+    const bool complete = SpinUntil([&] { return sink.all().size() >= sent.size(); });
     instrument.join();
     ASSERT_TRUE(writeOk);
     ASSERT_TRUE(complete);
@@ -419,7 +419,7 @@ TEST(CommPortDriverConnect, LineLostIsReportedOnceAfterTheLastBytes)
     ASSERT_TRUE(SpinUntil([&] { return pty.queued() == 0; }));   // taken off the line
     pty.closeMaster();
     ASSERT_TRUE(SpinUntil([&] { return lost > 0; }));
-    SpinFor(50);
+    ASSERT_TRUE(SpinTicks(d.findChild<QTimer*>(), 3));   // later ticks tell nothing more
     EXPECT_EQ(lost, 1);
     EXPECT_EQ(atLoss, "12\r34\r");
     EXPECT_TRUE(d.IsLineLost());

@@ -46,9 +46,13 @@ public:
     // A descriptor of the slave side held by the pair (termios, queue size).
     int slaveFd() const { return slave_; }
 
+    // A bound that only ends a wait for a line that never moves (far beyond
+    // what a busy machine takes).
+    static constexpr int TimeoutMs = 30000;
+
     // Writes all of `data` to the master side, waiting (bounded) while the
     // line is full.
-    bool write(const void* data, std::size_t size, int timeoutMs = 5000)
+    bool write(const void* data, std::size_t size, int timeoutMs = TimeoutMs)
     {
         const auto* p = static_cast<const char*>(data);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -68,7 +72,7 @@ public:
         }
         return true;
     }
-    bool write(const std::string& s, int timeoutMs = 5000) { return write(s.data(), s.size(), timeoutMs); }
+    bool write(const std::string& s, int timeoutMs = TimeoutMs) { return write(s.data(), s.size(), timeoutMs); }
 
     // Bytes waiting in the slave's input queue (not yet taken by any reader).
     int queued() const
@@ -78,7 +82,7 @@ public:
         return n;
     }
     // Waits (bounded) until the slave's input queue holds exactly `n` bytes.
-    bool waitQueued(int n, int timeoutMs = 2000) const
+    bool waitQueued(int n, int timeoutMs = TimeoutMs) const
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (queued() != n) {
