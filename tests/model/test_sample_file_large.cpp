@@ -289,14 +289,13 @@ TEST_F(FileTest, LargeSaveWritesTheListWritersLinesWithoutHoldingTheText)
         EXPECT_EQ(FirstDifference(Text, Crlf(Expected)), "");
         EXPECT_LT(Peak, Text.size() / 2);
 
-
         TAASExperiment E(Long, true);
         E.Description() = {"", Long + "d", "d"};
         E.SetUsedStatistic(2);
         Expected = {"<EXPERIMENT>", "##TITLE=" + Long, "<DESCRIPTION>", "", Long + "d", "d", "</DESCRIPTION>",
                     "##USED STATISTIC=2", "</EXPERIMENT>"};
         for (int I = 0; I < 12; ++I) {
-            E.Add(Build("s" + std::to_string(I), Points(2, 10000 + I)).release());
+            E.Add(Build(std::string("s").append(std::to_string(I)), Points(2, 10000 + I)).release());
             Expected.push_back("<SAMPLE>");
             for (std::string& Line : SampleLines(*E.GetItem(I)))
                 Expected.push_back(std::move(Line));
@@ -306,6 +305,5 @@ TEST_F(FileTest, LargeSaveWritesTheListWritersLinesWithoutHoldingTheText)
         Text = ReadRaw(Path("big.axp"));
         EXPECT_EQ(FirstDifference(Text, Crlf(Expected)), "");
         EXPECT_LT(Peak, Text.size() / 2);
-
     }
 }
